@@ -1,0 +1,30 @@
+#pragma once
+// The sub-commands of tandrel-cli. Each takes the arguments after its name and returns
+// the process exit status; errors are thrown as std::exception and reported by main.
+
+#include <string>
+#include <vector>
+
+namespace tandrel::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* Name;
+    const char* Summary;
+    const char* Help; // full usage text, printed by "tandrel-cli NAME --help"
+    int (*Run)(const Args& args);
+};
+
+// Defined by the command files; main lists them in this order.
+extern const Command ListCommand;
+extern const Command ExportCommand;
+extern const Command DumpCommand;
+extern const Command LibsCommand;
+extern const Command DiffCommand;
+extern const Command CompareCommand;
+
+// Writes bytes to standard output unchanged (no newline translation).
+void WriteOut(const std::string& bytes);
+
+} // namespace tandrel::cli

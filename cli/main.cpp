@@ -1,0 +1,81 @@
+// tandrel-cli: the library reader, the diff engine and the comparison model, headless.
+
+#include "CliCommands.h"
+#include "CodePage.h"
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+namespace tandrel::cli {
+
+void WriteOut(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+
+namespace {
+
+const Command* const Commands[] = {&ListCommand, &ExportCommand, &DumpCommand,
+                                   &LibsCommand, &DiffCommand,   &CompareCommand};
+
+void PrintUsage() {
+    std::cout << "Usage: tandrel-cli [--codepage NAME] COMMAND [ARGS...]\n"
+                 "\n"
+                 "Reads PowerBuilder libraries, targets and workspaces and compares them,\n"
+                 "without a window. Texts are bytes in the code page (default GBK).\n"
+                 "\n"
+                 "Commands:\n";
+    for (const Command* c : Commands)
+        std::printf("  %-9s %s\n", c->Name, c->Summary);
+    std::cout << "\n"
+                 "Options:\n"
+                 "  --codepage NAME  the 8-bit code page of texts (an iconv name, e.g. GBK, CP1252)\n"
+                 "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
+                 "\n"
+                 "Exit status: 0 success (no difference), 1 differences found, 2 error.\n";
+}
+
+int Main(int argc, char** argv) {
+    Args args(argv + 1, argv + argc);
+    size_t i = 0;
+    while (i < args.size() && args[i].rfind("--", 0) == 0) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            PrintUsage();
+            return 0;
+        }
+        if (args[i] == "--codepage" && i + 1 < args.size()) {
+            SetSystemCodePage(args[i + 1]);
+            i += 2;
+            continue;
+        }
+        throw std::runtime_error("Unknown option \"" + args[i] + "\"; see tandrel-cli --help");
+    }
+    if (i >= args.size()) {
+        PrintUsage();
+        return 2;
+    }
+    const std::string name = args[i];
+    Args rest(args.begin() + static_cast<long>(i) + 1, args.end());
+    for (const Command* c : Commands) {
+        if (name != c->Name)
+            continue;
+        for (const std::string& a : rest)
+            if (a == "--help" || a == "-h") {
+                std::cout << c->Help;
+                return 0;
+            }
+        return c->Run(rest);
+    }
+    throw std::runtime_error("Unknown command \"" + name + "\"; see tandrel-cli --help");
+}
+
+} // namespace
+} // namespace tandrel::cli
+
+int main(int argc, char** argv) {
+    try {
+        return tandrel::cli::Main(argc, argv);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::cerr << "tandrel-cli: " << e.what() << "\n";
+        return 2;
+    }
+}

@@ -1,0 +1,266 @@
+#include "CodePage.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cwctype>
+#include <iconv.h>
+#include <locale.h>
+#include <stdexcept>
+#include <vector>
+
+namespace tandrel {
+
+namespace {
+
+class Iconv {
+public:
+    Iconv(const std::string& to, const std::string& from, const std::string& pageName)
+        : FHandle(iconv_open(to.c_str(), from.c_str())) {
+        if (FHandle == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("Unknown code page \"" + pageName + "\"");
+    }
+    ~Iconv() { iconv_close(FHandle); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    // Converts as much as possible. `onInvalid` is called when input at `in` cannot be
+    // converted; it returns how many input bytes to skip and appends its replacement.
+    template <class OnInvalid>
+    std::string Convert(const char* in, size_t inLeft, OnInvalid onInvalid) const {
+        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        std::string out;
+        out.resize(inLeft * 2 + 16);
+        char* dst = out.data();
+        size_t dstLeft = out.size();
+        char* src = const_cast<char*>(in);
+        while (inLeft > 0) {
+            size_t r = iconv(FHandle, &src, &inLeft, &dst, &dstLeft);
+            if (r != static_cast<size_t>(-1))
+                break;
+            if (errno == E2BIG) {
+                size_t used = static_cast<size_t>(dst - out.data());
+                out.resize(out.size() * 2 + 16);
+                dst = out.data() + used;
+                dstLeft = out.size() - used;
+                continue;
+            }
+            // EILSEQ or EINVAL (truncated sequence at the end): replace and go on.
+            std::string replacement;
+            size_t skip = onInvalid(src, inLeft, replacement);
+            if (skip == 0 || skip > inLeft)
+                skip = inLeft;
+            src += skip;
+            inLeft -= skip;
+            size_t used = static_cast<size_t>(dst - out.data());
+            if (dstLeft < replacement.size() + 16) {
+                out.resize(out.size() * 2 + replacement.size() + 16);
+                dst = out.data() + used;
+                dstLeft = out.size() - used;
+            }
+            for (char c : replacement) {
+                *dst++ = c;
+                --dstLeft;
+            }
+            iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        }
+        size_t flushLeft = dstLeft;
+        iconv(FHandle, nullptr, nullptr, &dst, &flushLeft);
+        out.resize(static_cast<size_t>(dst - out.data()));
+        return out;
+    }
+
+    // Converts one complete sequence; returns the errno on failure, 0 on success.
+    int ConvertOne(const char* in, size_t length, std::string& out) const {
+        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        char buffer[16];
+        char* src = const_cast<char*>(in);
+        char* dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        if (iconv(FHandle, &src, &length, &dst, &dstLeft) == static_cast<size_t>(-1))
+            return errno;
+        out.assign(buffer, static_cast<size_t>(dst - buffer));
+        return 0;
+    }
+
+private:
+    iconv_t FHandle;
+};
+
+size_t Utf16UnitsOfInvalid(const char* src, size_t left) {
+    // A surrogate pair that has no form is one character: one '?' for both units.
+    if (left >= 4) {
+        unsigned hi = static_cast<unsigned char>(src[0]) | (static_cast<unsigned char>(src[1]) << 8);
+        unsigned lo = static_cast<unsigned char>(src[2]) | (static_cast<unsigned char>(src[3]) << 8);
+        if (hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF)
+            return 4;
+    }
+    return 2;
+}
+
+size_t Utf8LengthOfInvalid(const char* src, size_t left) {
+    unsigned char c = static_cast<unsigned char>(src[0]);
+    size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return n <= left ? n : left;
+}
+
+char32_t DecodeUtf8(const std::string& s) {
+    if (s.empty())
+        return 0;
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    if (c < 0x80)
+        return c;
+    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+    char32_t cp = c & (0x3F >> extra);
+    for (int i = 1; i <= extra && i < static_cast<int>(s.size()); ++i)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+    return cp;
+}
+
+std::string EncodeUtf8(char32_t cp) {
+    std::string s;
+    if (cp < 0x80) {
+        s += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        s += static_cast<char>(0xC0 | (cp >> 6));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        s += static_cast<char>(0xE0 | (cp >> 12));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (cp >> 18));
+        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return s;
+}
+
+char32_t UnicodeLower(char32_t cp) {
+    static locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    if (utf8Locale != nullptr)
+        return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), utf8Locale));
+    return cp;
+}
+
+} // namespace
+
+struct CodePage::Converters {
+    Converters(const std::string& name)
+        : FromUtf16(name, "UTF-16LE", name), ToUtf16("UTF-16LE", name, name),
+          FromUtf8(name, "UTF-8", name), ToUtf8("UTF-8", name, name) {}
+    Iconv FromUtf16;
+    Iconv ToUtf16;
+    Iconv FromUtf8;
+    Iconv ToUtf8;
+};
+
+CodePage::CodePage(const std::string& name) : FName(name), FConv(std::make_unique<Converters>(name)) {
+    for (int b = 0; b < 256; ++b) {
+        FLower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+        if (b < 0x80)
+            continue;
+        const char byte = static_cast<char>(b);
+        std::string utf8;
+        int err = FConv->ToUtf8.ConvertOne(&byte, 1, utf8);
+        if (err == EINVAL) {
+            FLeadByte[b] = true;
+            continue;
+        }
+        if (err != 0 || utf8.empty())
+            continue;
+        char32_t lower = UnicodeLower(DecodeUtf8(utf8));
+        std::string lowerUtf8 = EncodeUtf8(lower);
+        std::string back;
+        if (lowerUtf8 != utf8 && FConv->FromUtf8.ConvertOne(lowerUtf8.data(), lowerUtf8.size(), back) == 0 &&
+            back.size() == 1)
+            FLower[b] = static_cast<unsigned char>(back[0]);
+    }
+}
+
+CodePage::~CodePage() = default;
+
+std::string CodePage::FromUtf16(const char16_t* text, size_t length) const {
+    return FConv->FromUtf16.Convert(reinterpret_cast<const char*>(text), length * 2,
+                                    [](const char* src, size_t left, std::string& replacement) {
+                                        replacement = "?";
+                                        return Utf16UnitsOfInvalid(src, left);
+                                    });
+}
+
+std::string CodePage::FromUtf8(std::string_view utf8) const {
+    return FConv->FromUtf8.Convert(utf8.data(), utf8.size(),
+                                   [](const char* src, size_t left, std::string& replacement) {
+                                       replacement = "?";
+                                       return Utf8LengthOfInvalid(src, left);
+                                   });
+}
+
+std::string CodePage::ToUtf8(std::string_view text) const {
+    return FConv->ToUtf8.Convert(text.data(), text.size(),
+                                 [this](const char* src, size_t left, std::string& replacement) {
+                                     replacement = "\xEF\xBF\xBD";
+                                     return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2 ? 2 : 1;
+                                 });
+}
+
+std::u16string CodePage::ToUtf16(std::string_view text) const {
+    std::string bytes = FConv->ToUtf16.Convert(text.data(), text.size(),
+                                               [this](const char* src, size_t left, std::string& replacement) {
+                                                   replacement = std::string("\xFD\xFF", 2);
+                                                   return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2
+                                                              ? 2
+                                                              : 1;
+                                               });
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    return out;
+}
+
+void CodePage::LowerInPlace(std::string& text) const {
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (FLeadByte[c]) {
+            ++i;
+            continue;
+        }
+        text[i] = static_cast<char>(FLower[c]);
+    }
+}
+
+int CodePage::CompareText(std::string_view a, std::string_view b) const {
+    size_t n = a.size() < b.size() ? a.size() : b.size();
+    bool trailA = false;
+    bool trailB = false;
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        unsigned char la = trailA ? ca : FLower[ca];
+        unsigned char lb = trailB ? cb : FLower[cb];
+        if (la != lb)
+            return la < lb ? -1 : 1;
+        trailA = !trailA && FLeadByte[ca];
+        trailB = !trailB && FLeadByte[cb];
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+namespace {
+std::unique_ptr<CodePage>& SystemCodePageSlot() {
+    static std::unique_ptr<CodePage> page = std::make_unique<CodePage>("GBK");
+    return page;
+}
+} // namespace
+
+const CodePage& SystemCodePage() { return *SystemCodePageSlot(); }
+
+void SetSystemCodePage(const std::string& name) {
+    auto page = std::make_unique<CodePage>(name);
+    SystemCodePageSlot() = std::move(page);
+}
+
+} // namespace tandrel

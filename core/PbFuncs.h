@@ -1,0 +1,80 @@
+#pragma once
+// Library access: the PowerBuilder library container (ANSI and Unicode forms), the
+// exported source of its entries, targets and workspaces, file facts and time stamps.
+
+#include "Stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tandrel {
+
+enum TCompareStatus : uint8_t { csSame = 0, csAdded = 1, csDeleted = 2, csChanged = 3 };
+
+// The words shown for the four statuses, UTF-8 (the window and the CLI print them).
+extern const char* const StatusNames[4];
+
+// One source entry listed from a library.
+struct TPblEntry {
+    char Magic[4] = {};
+    char Version[4] = {};
+    int32_t DataOffset = 0;
+    int32_t DataSize = 0;
+    int32_t TimeStamp = 0; // seconds since 1970-01-01 00:00 UTC
+    uint16_t CommentLen = 0;
+    uint16_t NameLen = 0; // as stored (UTF-16 bytes in a Unicode library)
+    uint8_t Status = csSame;
+    char Name[51] = {}; // name with extension, code page text, NUL-terminated
+    bool Unicode = false;
+};
+
+// File facts of one library on one side. A placeholder has an empty FileName.
+struct TFolderRec {
+    std::string FileName;
+    bool IsDir = false;
+    int32_t Size = 0;
+    double Time = 0; // local date-time value
+    uint8_t Status = csSame;
+};
+
+// An ordered list of key strings, each with an owned record. A placeholder item has an
+// empty key; its record carries only a status.
+template <class Rec> struct TKeyedItem {
+    std::string Key;
+    std::unique_ptr<Rec> Object;
+};
+template <class Rec> using TKeyedList = std::vector<TKeyedItem<Rec>>;
+using TEntryList = TKeyedList<TPblEntry>;
+using TLibList = TKeyedList<TFolderRec>;
+
+// Lists the source entries of a library, appending to `entries`. Damaged data ends the
+// listing at the first implausible value, keeping what was read before it.
+void GetPblEntries(TStream& stream, TEntryList& entries);
+// Appends the entries of the node at `nodeOffset`, then of its left and right subtrees.
+void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode);
+// The key of an entry name: type letter followed by the name without extension.
+std::string EntryKey(std::string_view name);
+
+// Appends the export lines of an entry: header line, comments line(s), source lines.
+void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines);
+
+// Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
+// adds no empty line. Appends to `lines`.
+void SplitLines(std::string_view text, std::vector<std::string>& lines);
+
+// Library paths of a target / of every target of a workspace, appended in file order.
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs);
+void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs);
+
+// Looks a path up; null when nothing exists there (also not case-insensitively).
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path);
+
+// Date-time values: days since 1899-12-30, the fraction the time of day.
+double PblTimeToDateTime(int32_t seconds);
+// "yyyy-mm-dd hh:nn:ss"
+std::string FormatDateTime(double dateTime);
+
+} // namespace tandrel

@@ -1,0 +1,65 @@
+#pragma once
+// Seekable read-only byte streams. A library stays open through one of these while its
+// objects are listed, so that their sources can be read later.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tandrel {
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+    virtual int64_t Size() const = 0;
+    virtual int64_t Position() const = 0;
+    // Positions past the end are allowed; reads there deliver nothing.
+    virtual void Seek(int64_t position) = 0;
+    // Returns the number of bytes read: fewer than asked at the end of the data.
+    // Errors of the underlying file raise std::runtime_error.
+    virtual size_t Read(void* buffer, size_t count) = 0;
+};
+
+// A file opened read-only, denying nobody; reads are buffered.
+class TFileStream : public TStream {
+public:
+    // Throws std::runtime_error "Cannot open file "<path>". <reason>".
+    explicit TFileStream(const std::string& path);
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    const std::string& Path() const { return FPath; }
+    int64_t Size() const override { return FSize; }
+    int64_t Position() const override { return FPosition; }
+    void Seek(int64_t position) override;
+    size_t Read(void* buffer, size_t count) override;
+
+private:
+    std::string FPath;
+    int FHandle = -1;
+    int64_t FSize = 0;
+    int64_t FPosition = 0;
+    std::vector<unsigned char> FBuffer;
+    int64_t FBufferStart = 0; // file offset of FBuffer[0]
+    size_t FBufferLength = 0;
+};
+
+// Bytes held in memory (tests, fuzzing).
+class TMemoryStream : public TStream {
+public:
+    explicit TMemoryStream(std::vector<unsigned char> bytes) : FBytes(std::move(bytes)) {}
+    TMemoryStream(const void* data, size_t size)
+        : FBytes(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size) {}
+    int64_t Size() const override { return static_cast<int64_t>(FBytes.size()); }
+    int64_t Position() const override { return FPosition; }
+    void Seek(int64_t position) override { FPosition = position < 0 ? 0 : position; }
+    size_t Read(void* buffer, size_t count) override;
+
+private:
+    std::vector<unsigned char> FBytes;
+    int64_t FPosition = 0;
+};
+
+} // namespace tandrel

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Tandrel need,
+# skipping those already present. Works as root or through sudo.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git diffutils
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    googletest libgtest-dev
+    clang libclang-rt-dev
+    fonts-liberation fonts-wqy-microhei fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then sudo_cmd=(); else sudo_cmd=(sudo); fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

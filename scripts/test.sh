@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tandrel with its tests and runs them all.
+#   scripts/test.sh             the whole project, widget tests on the offscreen platform
+#   scripts/test.sh --sanitize  the non-window code under AddressSanitizer and UBSan
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+if [ "${1:-}" = "--sanitize" ]; then
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTANDREL_GUI=OFF \
+        -DTANDREL_SANITIZE=ON -DTANDREL_BENCH=OFF
+    cmake --build build-asan -j "$jobs"
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir build-asan --output-on-failure -j "$jobs"
+else
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build -j "$jobs"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+fi
