@@ -1,0 +1,137 @@
+#include "Searches.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+namespace tandrel {
+
+namespace {
+
+constexpr std::array<unsigned char, 256> MakeIdentity() {
+    std::array<unsigned char, 256> table{};
+    for (size_t i = 0; i < table.size(); ++i) {
+        table[i] = static_cast<unsigned char>(i);
+    }
+    return table;
+}
+
+// Case-sensitive matching reads bytes through this table, so the scan loop has one form.
+constexpr std::array<unsigned char, 256> kIdentity = MakeIdentity();
+
+constexpr size_t kMaxLength = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+
+} // namespace
+
+TBaseSearch::TBaseSearch() {
+    FFoldTable = kIdentity;
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        FFoldTable[static_cast<size_t>(c)] = static_cast<unsigned char>(c - 'A' + 'a');
+    }
+}
+
+void TBaseSearch::SetPattern(const std::string& value) {
+    if (value == FPattern) {
+        return;
+    }
+    if (value.size() > kMaxLength) {
+        throw std::length_error("Search pattern too long");
+    }
+    FPattern = value;
+    FPatternLength = static_cast<int32_t>(value.size());
+    FTableFits = false;
+}
+
+void TBaseSearch::SetCaseSensitive(bool value) {
+    if (value != FCaseSensitive) {
+        FCaseSensitive = value;
+        FTableFits = false;
+    }
+}
+
+void TBaseSearch::SetText(const void* buffer, size_t length) {
+    if (length > kMaxLength) {
+        throw std::length_error("Text too long to search");
+    }
+    FStart = nullptr;
+    FTextLength = 0;
+    FCurrent = 0;
+    FFloor = 0;
+    if (buffer != nullptr && length >= 1) {
+        FStart = static_cast<const unsigned char*>(buffer);
+        FTextLength = static_cast<int32_t>(length);
+    }
+}
+
+// Horspool's table: the distance from each byte's last place in the pattern (the final
+// byte excluded) to the pattern's end. The final byte gets 0 so that the scan stops to
+// compare there; the distance it would have had becomes the match skip.
+void TBaseSearch::BuildSkipTable() {
+    const int32_t n = FPatternLength;
+    if (n == 0) {
+        return;
+    }
+    const unsigned char* fold = FCaseSensitive ? kIdentity.data() : FFoldTable.data();
+    const auto* pattern = reinterpret_cast<const unsigned char*>(FPattern.data());
+    FSkipTable.fill(n);
+    for (int32_t j = 0; j < n - 1; ++j) {
+        FSkipTable[fold[pattern[j]]] = n - 1 - j;
+    }
+    const unsigned char last = fold[pattern[n - 1]];
+    FMatchSkip = FSkipTable[last];
+    FSkipTable[last] = 0;
+    FTableFits = true;
+}
+
+int32_t TBaseSearch::FindFirst() {
+    FFloor = 0;
+    FCurrent = FPatternLength - 1;
+    return FindNext();
+}
+
+int32_t TBaseSearch::FindNext() {
+    if (!FTableFits) {
+        BuildSkipTable();
+    }
+    const int64_t n = FPatternLength;
+    const int64_t end = FTextLength;
+    if (n == 0 || n > end || FCurrent >= end) {
+        FCurrent = end;
+        return -1;
+    }
+    // The window must lie inside the text and behind the previous match; with an unchanged
+    // pattern the scan already stands there.
+    FCurrent = std::max(FCurrent, FFloor + n - 1);
+
+    const unsigned char* fold = FCaseSensitive ? kIdentity.data() : FFoldTable.data();
+    const auto* pattern = reinterpret_cast<const unsigned char*>(FPattern.data());
+    const unsigned char* text = FStart;
+    int64_t current = FCurrent;
+    while (current < end) {
+        const int32_t skip = FSkipTable[fold[text[current]]];
+        if (skip != 0) {
+            current += skip;
+            continue;
+        }
+        const unsigned char* window = text + (current - n + 1);
+        int64_t i = 0;
+        while (i < n - 1 && fold[pattern[i]] == fold[window[i]]) {
+            ++i;
+        }
+        if (i == n - 1) {
+            const int64_t offset = current - n + 1;
+            FFloor = offset + n;
+            FCurrent = current + n;
+            return static_cast<int32_t>(offset);
+        }
+        current += FMatchSkip;
+    }
+    FCurrent = current;
+    return -1;
+}
+
+void TSearch::SetText(const void* buffer, size_t length) {
+    TBaseSearch::SetText(buffer, length);
+}
+
+} // namespace tandrel
