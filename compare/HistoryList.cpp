@@ -1,0 +1,44 @@
+#include "HistoryList.h"
+
+#include "AtomicFile.h"
+#include "CodePage.h"
+#include "PbFuncs.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace tandrel {
+
+void THistoryList::Load() {
+    FItems.clear();
+    std::ifstream file(FFilePath, std::ios::binary);
+    if (!file) {
+        if (errno == ENOENT)
+            return;
+        throw std::runtime_error("Cannot open file \"" + FFilePath + "\". " + std::strerror(errno));
+    }
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    if (file.bad())
+        throw std::runtime_error("Cannot read file \"" + FFilePath + "\".");
+    std::vector<std::string> lines;
+    SplitLines(text, lines);
+    for (std::string& line : lines)
+        if (!line.empty())
+            FItems.push_back(std::move(line));
+}
+
+void THistoryList::Remember(const std::string& path) {
+    std::erase_if(FItems,
+                  [&](const std::string& item) { return SystemCodePage().SameText(item, path); });
+    FItems.insert(FItems.begin(), path);
+    std::string bytes;
+    for (const std::string& item : FItems)
+        bytes += item + "\r\n";
+    WriteFileAtomic(FFilePath, bytes);
+}
+
+} // namespace tandrel

@@ -1,0 +1,420 @@
+#include "LibCompare.h"
+
+#include "CodePage.h"
+#include "PairingWalk.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <stdexcept>
+
+namespace tandrel {
+
+namespace {
+
+const char* const NoticeCaption = "information";
+
+// A library's key: the file name as the path spells it, extension included.
+std::string KeyOfPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOfPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Opens and lists one library for the object view; nothing when there is no library.
+void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs) {
+    if (rec == nullptr || rec->FileName.empty())
+        return;
+    stream = std::make_unique<TFileStream>(rec->FileName);
+    GetPblEntries(*stream, objs);
+    SortByKey(objs);
+}
+
+int32_t ToCount(size_t n) {
+    return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
+}
+
+} // namespace
+
+// Marks a walk in progress for as long as it lives, so that event handlers run by the
+// diff engine cannot change the lists under the walk.
+class TLibCompare::TWalkGuard {
+public:
+    explicit TWalkGuard(TLibCompare& owner) : FOwner(owner) {
+        FOwner.CheckIdle();
+        ++FOwner.FWalking;
+    }
+    ~TWalkGuard() { --FOwner.FWalking; }
+    TWalkGuard(const TWalkGuard&) = delete;
+    TWalkGuard& operator=(const TWalkGuard&) = delete;
+
+private:
+    TLibCompare& FOwner;
+};
+
+TLibCompare::TLibCompare(std::string exeDir)
+    : FExeDir(exeDir.empty() || exeDir.back() == '/' ? std::move(exeDir) : exeDir + '/'),
+      FHistory1(FExeDir + "File1.lst"), FHistory2(FExeDir + "File2.lst") {}
+
+TLibCompare::~TLibCompare() = default;
+
+void TLibCompare::SetProcessEvents(std::function<void()> hook) {
+    FObjectCompare.SetProcessEvents(std::move(hook));
+}
+
+void TLibCompare::CheckIdle() const {
+    if (FWalking > 0)
+        throw std::runtime_error("A comparison is running; wait until it ends");
+}
+
+void TLibCompare::CheckSide(int side) {
+    if (side != 1 && side != 2)
+        throw std::invalid_argument("There is no side " + std::to_string(side));
+}
+
+void TLibCompare::Notice(const std::string& text) const {
+    if (OnNotice)
+        OnNotice(text, NoticeCaption);
+}
+
+void TLibCompare::Progress(TProgressKind kind, int position, int maximum,
+                           const std::string& text) const {
+    if (OnProgress)
+        OnProgress(kind, position, maximum, text);
+}
+
+void TLibCompare::SetFilterKind(int kind) {
+    if (kind < fkLibraries || kind > fkWorkspace)
+        throw std::invalid_argument("There is no file filter " + std::to_string(kind));
+    FFilterKind = kind;
+}
+
+const std::string& TLibCompare::RememberedFolder(int side) const {
+    CheckSide(side);
+    return side == 1 ? FFolder1 : FFolder2;
+}
+
+void TLibCompare::SetRememberedFolder(int side, const std::string& folder) {
+    CheckSide(side);
+    (side == 1 ? FFolder1 : FFolder2) = folder;
+}
+
+const std::vector<std::string>& TLibCompare::History(int side) const {
+    CheckSide(side);
+    return side == 1 ? FHistory1.Items() : FHistory2.Items();
+}
+
+void TLibCompare::LoadHistory() {
+    // One unreadable file must not keep the other side's history from loading.
+    std::string error;
+    for (THistoryList* history : {&FHistory1, &FHistory2}) {
+        try {
+            history->Load();
+        } catch (const std::exception& e) {
+            if (error.empty())
+                error = e.what();
+        }
+    }
+    if (!error.empty())
+        throw std::runtime_error(error);
+}
+
+// ---- library lists ----
+
+std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string>& chosen,
+                                                   int kind) {
+    std::vector<std::string> paths;
+    if (chosen.empty())
+        return paths;
+    switch (kind) {
+    case fkLibraries:
+        paths = chosen;
+        break;
+    case fkTarget:
+        GetTargetLibs(chosen.front(), paths);
+        break;
+    case fkWorkspace:
+        GetWorkspaceLibs(chosen.front(), paths);
+        break;
+    default:
+        throw std::invalid_argument("There is no file filter " + std::to_string(kind));
+    }
+    return paths;
+}
+
+void TLibCompare::AddLibraries(const std::vector<std::string>& chosen, int side,
+                               const TCompareOptions& options) {
+    CheckIdle();
+    CheckSide(side);
+    if (chosen.empty())
+        return;
+    const std::vector<std::string> paths = ExpandChosen(chosen, FFilterKind);
+    AddLibraryPaths(paths, FolderOfPath(chosen.front()), side, options);
+}
+
+void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder,
+                                  int side, const TCompareOptions& options) {
+    CheckIdle();
+    CheckSide(side);
+    // Looked up from the last path to the first, so the notices come in that order.
+    std::vector<TKeyedItem<TFolderRec>> found(paths.size());
+    for (size_t i = paths.size(); i-- > 0;) {
+        const std::string key = KeyOfPath(paths[i]);
+        // A path without a file name (a target's empty last item is its folder) names no
+        // library; taken in, its empty key would pass for a placeholder.
+        std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
+        if (!rec) {
+            Notice(paths[i] + " does not exist");
+            continue;
+        }
+        rec->Status = csSame;
+        found[i].Key = key;
+        found[i].Object = std::move(rec);
+    }
+
+    UnpairLibs(FLibs1);
+    UnpairLibs(FLibs2);
+    SetRememberedFolder(side, folder);
+    TLibList& libs = Libs(side);
+    for (TKeyedItem<TFolderRec>& item : found) {
+        if (!item.Object)
+            continue;
+        const bool known =
+            std::any_of(libs.begin(), libs.end(), [&](const TKeyedItem<TFolderRec>& l) {
+                return SystemCodePage().SameText(l.Key, item.Key);
+            });
+        if (known) {
+            if (side == 2)
+                Notice(item.Key + " already in Destination");
+            continue;
+        }
+        libs.push_back(std::move(item));
+    }
+    CompareLibs(options);
+}
+
+bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
+                             const TCompareOptions& options) {
+    if (rec1.IsDir)
+        return false;
+    if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
+        return false;
+    return !FObjectCompare.SameLibs(rec1.FileName, rec2.FileName, options);
+}
+
+void TLibCompare::CompareLibs(const TCompareOptions& options) {
+    TWalkGuard walking(*this);
+    UnpairLibs(FLibs1);
+    UnpairLibs(FLibs2);
+    SortByKey(FLibs1);
+    SortByKey(FLibs2);
+    FLibCounts.Count1 = ToCount(FLibs1.size());
+    FLibCounts.Count2 = ToCount(FLibs2.size());
+
+    const int maximum = static_cast<int>(std::max(FLibs1.size(), FLibs2.size()));
+    // The progress display is taken down however the walk ends.
+    struct TFinish {
+        const TLibCompare& Owner;
+        ~TFinish() {
+            try {
+                Owner.Progress(TProgressKind::Finish, 0, 0, std::string());
+            } catch (...) {
+                // A failing display must not turn the walk's own error into a crash.
+            }
+        }
+    };
+    Progress(TProgressKind::Start, 0, maximum, std::string());
+    TFinish finish{*this};
+    PairLists(
+        FLibs1, FLibs2, FLibCounts,
+        [&](const TFolderRec& rec1, const TFolderRec& rec2) {
+            return LibsDiffer(rec1, rec2, options);
+        },
+        [&](size_t k, size_t len1, size_t len2) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Approx. %d%% complete",
+                          static_cast<int>(k * 100 / std::min(len1, len2)));
+            Progress(TProgressKind::Step, static_cast<int>(k), maximum, text);
+        });
+}
+
+void TLibCompare::ClearSide(int side, const TCompareOptions& options) {
+    CheckIdle();
+    CheckSide(side);
+    ClearLibs(Libs(side));
+    CompareLibs(options);
+}
+
+void TLibCompare::UnpairLibs(TLibList& list) {
+    UnpairList(list);
+}
+
+void TLibCompare::ClearLibs(TLibList& list) {
+    list.clear();
+}
+
+// ---- object lists ----
+
+void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
+    CheckIdle();
+    std::unique_ptr<TFileStream> stream1, stream2;
+    TEntryList objs1, objs2;
+    ListLibrary(rec1, stream1, objs1);
+    ListLibrary(rec2, stream2, objs2);
+
+    FObjs1 = std::move(objs1);
+    FObjs2 = std::move(objs2);
+    FLibStream1 = std::move(stream1);
+    FLibStream2 = std::move(stream2);
+    FLibPath1 = FLibStream1 ? rec1->FileName : std::string();
+    FLibPath2 = FLibStream2 ? rec2->FileName : std::string();
+    FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
+}
+
+bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
+    CheckIdle();
+    if (index < 0 || index >= LibPairCount())
+        return false;
+    const size_t i = static_cast<size_t>(index);
+    LoadLibPair(FLibs1[i].Object.get(), FLibs2[i].Object.get());
+    PairObjects(options);
+    return true;
+}
+
+void TLibCompare::PairObjects(const TCompareOptions& options) {
+    TWalkGuard walking(*this);
+    UnpairObjs(FObjs1);
+    UnpairObjs(FObjs2);
+    SortByKey(FObjs1);
+    SortByKey(FObjs2);
+    FObjCounts.Count1 = ToCount(FObjs1.size());
+    FObjCounts.Count2 = ToCount(FObjs2.size());
+    FObjectCompare.PairObjects(FObjs1, FObjs2, FObjCounts, FLibStream1.get(), FLibStream2.get(),
+                               options);
+}
+
+void TLibCompare::OpenSingleLib(const std::string& path, int side, const TCompareOptions& options) {
+    CheckIdle();
+    CheckSide(side);
+    auto stream = std::make_unique<TFileStream>(path);
+    TEntryList objs;
+    GetPblEntries(*stream, objs);
+
+    (side == 1 ? FObjs1 : FObjs2) = std::move(objs);
+    (side == 1 ? FLibStream1 : FLibStream2) = std::move(stream);
+    (side == 1 ? FLibPath1 : FLibPath2) = path;
+    PairObjects(options);
+    RememberLib(path, side);
+}
+
+void TLibCompare::RememberLib(const std::string& path, int side) {
+    CheckSide(side);
+    (side == 1 ? FHistory1 : FHistory2).Remember(path);
+}
+
+void TLibCompare::UnpairObjs(TEntryList& list) {
+    UnpairList(list);
+}
+
+void TLibCompare::ClearObjs(TEntryList& list) {
+    list.clear();
+}
+
+bool TLibCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                              const TPblEntry& entry2, const TCompareOptions& options) {
+    TWalkGuard walking(*this);
+    return FObjectCompare.SameObjects(stream1, entry1, stream2, entry2, options);
+}
+
+bool TLibCompare::SameLibs(const std::string& path1, const std::string& path2,
+                           const TCompareOptions& options) {
+    TWalkGuard walking(*this);
+    return FObjectCompare.SameLibs(path1, path2, options);
+}
+
+// ---- rows ----
+
+int TLibCompare::LibPairCount() const {
+    return static_cast<int>(std::min(FLibs1.size(), FLibs2.size()));
+}
+
+int TLibCompare::ObjPairCount() const {
+    return static_cast<int>(std::min(FObjs1.size(), FObjs2.size()));
+}
+
+bool TLibCompare::LibRow(int index, TResultRow& row) const {
+    if (index < 0 || index >= LibPairCount())
+        return false;
+    const TKeyedItem<TFolderRec>& item1 = FLibs1[static_cast<size_t>(index)];
+    const TKeyedItem<TFolderRec>& item2 = FLibs2[static_cast<size_t>(index)];
+    row = TResultRow{};
+    row.Status = item1.Object->Status;
+    row.Name = item1.Key.empty() ? item2.Key : item1.Key;
+    if (!item1.Key.empty()) {
+        row.Time1 = FormatDateTime(item1.Object->Time);
+        row.Size1 = std::to_string(item1.Object->Size);
+    }
+    if (!item2.Key.empty()) {
+        row.Time2 = FormatDateTime(item2.Object->Time);
+        row.Size2 = std::to_string(item2.Object->Size);
+    }
+    return true;
+}
+
+bool TLibCompare::ObjRow(int index, TResultRow& row) const {
+    if (index < 0 || index >= ObjPairCount())
+        return false;
+    const TKeyedItem<TPblEntry>& item1 = FObjs1[static_cast<size_t>(index)];
+    const TKeyedItem<TPblEntry>& item2 = FObjs2[static_cast<size_t>(index)];
+    row = TResultRow{};
+    row.Status = item1.Object->Status;
+    const std::string& key = item1.Key.empty() ? item2.Key : item1.Key;
+    if (!key.empty()) {
+        row.TypeLetter = key.front();
+        row.Name = key.substr(1);
+    }
+    if (!item1.Key.empty()) {
+        row.Time1 = FormatDateTime(PblTimeToDateTime(item1.Object->TimeStamp));
+        row.Size1 = std::to_string(item1.Object->DataSize);
+    }
+    if (!item2.Key.empty()) {
+        row.Time2 = FormatDateTime(PblTimeToDateTime(item2.Object->TimeStamp));
+        row.Size2 = std::to_string(item2.Object->DataSize);
+    }
+    return true;
+}
+
+std::vector<int> TLibCompare::ObjViewOrder() const {
+    std::vector<int> order(static_cast<size_t>(ObjPairCount()));
+    std::vector<unsigned char> letters(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<int>(i);
+        const std::string& key = FObjs1[i].Key.empty() ? FObjs2[i].Key : FObjs1[i].Key;
+        const unsigned char c = key.empty() ? 0 : static_cast<unsigned char>(key.front());
+        // The list view folds only a-z when it sorts a text column.
+        letters[i] = c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return letters[static_cast<size_t>(a)] < letters[static_cast<size_t>(b)];
+    });
+    return order;
+}
+
+bool TLibCompare::ObjSource(int index, int side, std::vector<std::string>& lines) const {
+    if (index < 0 || index >= ObjPairCount() || (side != 1 && side != 2))
+        return false;
+    const TKeyedItem<TPblEntry>& item = (side == 1 ? FObjs1 : FObjs2)[static_cast<size_t>(index)];
+    if (item.Key.empty())
+        return true;
+    TStream* stream = side == 1 ? FLibStream1.get() : FLibStream2.get();
+    if (stream == nullptr)
+        return false;
+    GetEntrySource(*stream, *item.Object, lines);
+    return true;
+}
+
+} // namespace tandrel

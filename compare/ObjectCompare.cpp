@@ -1,0 +1,101 @@
+#include "ObjectCompare.h"
+
+#include "HashUnit.h"
+#include "PairingWalk.h"
+
+#include <climits>
+#include <stdexcept>
+
+namespace tandrel {
+
+bool TObjectCompare::BlankBlock(const std::vector<std::string>& lines, int32_t pos, int32_t count) {
+    // A block the engine reports outside the lines is not trusted to be blank.
+    if (pos < 0 || count < 0 ||
+        static_cast<size_t>(pos) + static_cast<size_t>(count) > lines.size())
+        return false;
+    for (int32_t i = pos; i < pos + count; ++i)
+        for (const char c : lines[static_cast<size_t>(i)])
+            if (static_cast<unsigned char>(c) > 32)
+                return false;
+    return true;
+}
+
+void TObjectCompare::HashLines(const std::vector<std::string>& lines, std::vector<int32_t>& hashes,
+                               const TCompareOptions& options) {
+    hashes.clear();
+    hashes.reserve(lines.size());
+    for (const std::string& line : lines)
+        hashes.push_back(LineHash(line, options.IgnoreCase, options.IgnoreBlanks));
+}
+
+bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                                 const TPblEntry& entry2, const TCompareOptions& options) {
+    FLines1.clear();
+    FLines2.clear();
+    GetEntrySource(stream1, entry1, FLines1);
+    GetEntrySource(stream2, entry2, FLines2);
+    HashLines(FLines1, FHashes1, options);
+    HashLines(FLines2, FHashes2, options);
+
+    // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
+    static const int32_t empty = 0;
+    const int32_t* seq1 = FHashes1.empty() ? &empty : FHashes1.data();
+    const int32_t* seq2 = FHashes2.empty() ? &empty : FHashes2.data();
+    if (FHashes1.size() > INT32_MAX || FHashes2.size() > INT32_MAX)
+        return false;
+    if (!FDiff.Execute(seq1, seq2, static_cast<int32_t>(FHashes1.size()),
+                       static_cast<int32_t>(FHashes2.size())))
+        return false;
+
+    // Only added or deleted blocks made of blank lines are insignificant; a modified block
+    // always counts, whatever its lines hold.
+    TDiffBlock block;
+    for (int i = 0; i < FDiff.Count(); ++i) {
+        FDiff.GetBlock(i, block);
+        if (block.Kind == bkAdd && BlankBlock(FLines2, block.Pos2, block.Count))
+            continue;
+        if (block.Kind == bkDelete && BlankBlock(FLines1, block.Pos1, block.Count))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool TObjectCompare::ObjectsDiffer(TStream* stream1, const TPblEntry& entry1, TStream* stream2,
+                                   const TPblEntry& entry2, const TCompareOptions& options) {
+    if (entry1.DataSize == entry2.DataSize && entry1.TimeStamp == entry2.TimeStamp)
+        return false;
+    if (stream1 == nullptr || stream2 == nullptr)
+        throw std::logic_error("An object pair was compared without its library open");
+    return !SameObjects(*stream1, entry1, *stream2, entry2, options);
+}
+
+void TObjectCompare::PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareCounts& counts,
+                                 TStream* stream1, TStream* stream2,
+                                 const TCompareOptions& options) {
+    PairLists(
+        objs1, objs2, counts,
+        [&](const TPblEntry& e1, const TPblEntry& e2) {
+            return ObjectsDiffer(stream1, e1, stream2, e2, options);
+        },
+        [](size_t, size_t, size_t) {});
+}
+
+bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2,
+                              const TCompareOptions& options) {
+    TFileStream stream1(path1);
+    TFileStream stream2(path2);
+    TEntryList objs1, objs2;
+    GetPblEntries(stream1, objs1);
+    GetPblEntries(stream2, objs2);
+    SortByKey(objs1);
+    SortByKey(objs2);
+    TCompareCounts scratch{};
+    PairObjects(objs1, objs2, scratch, &stream1, &stream2, options);
+    for (const TKeyedItem<TPblEntry>& item : objs1)
+        if (item.Object->Status != csSame)
+            return false;
+    return true;
+}
+
+} // namespace tandrel
