@@ -1,1 +1,376 @@
 #include "DiffUnit.h"
+
+#include <algorithm>
+#include <cassert>
+#include <chrono>
+#include <stdexcept>
+
+namespace tandrel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Progress climbs to this value while the first middle snake is sought.
+constexpr int64_t CrossingPercent = 46;
+
+// Merges the unit changes of the search, which arrive in ascending order, into blocks.
+// At most one add, one delete and one modify block are pending; a deletion at the place
+// where pending insertions go turns the first of them into a modification.
+class TBlockBuilder {
+public:
+    explicit TBlockBuilder(std::vector<TDiffBlock>& blocks) : FBlocks(blocks) {}
+
+    // Element y of sequence 2 goes before element x of sequence 1.
+    void Add(int32_t x, int32_t y) {
+        if (FAdd.Count > 0) {
+            if (x == FAdd.Pos1 && y == FAdd.Pos2 + FAdd.Count) {
+                ++FAdd.Count;
+                return;
+            }
+            FlushAdd();
+        } else if (FDelete.Count > 0) {
+            FlushDelete();
+        }
+        FAdd = {bkAdd, x, y, 1};
+    }
+
+    // Element x of sequence 1 goes.
+    void Delete(int32_t x) {
+        if (FDelete.Count > 0) {
+            if (x == FDelete.Pos1 + FDelete.Count) {
+                ++FDelete.Count;
+                return;
+            }
+            FlushDelete();
+        } else if (FAdd.Count > 0 && x == FAdd.Pos1) {
+            if (FModify.Count > 0 && x == FModify.Pos1 + FModify.Count) {
+                ++FModify.Count;
+            } else {
+                FlushModify();
+                FModify = {bkModify, x, FAdd.Pos2, 1};
+            }
+            if (FAdd.Count == 1) {
+                FAdd.Count = 0;
+            } else {
+                --FAdd.Count;
+                ++FAdd.Pos1;
+                ++FAdd.Pos2;
+            }
+            return;
+        } else if (FAdd.Count > 0) {
+            FlushAdd();
+        }
+        FDelete = {bkDelete, x, 0, 1};
+    }
+
+    void Finish() {
+        FlushAdd();
+        FlushDelete();
+    }
+
+private:
+    // A pending block with Count 0 is absent.
+    void Append(TDiffBlock& block) {
+        if (block.Count > 0)
+            FBlocks.push_back(block);
+        block.Count = 0;
+    }
+    void FlushModify() { Append(FModify); }
+    void FlushAdd() {
+        FlushModify();
+        Append(FAdd);
+    }
+    void FlushDelete() {
+        FlushModify();
+        Append(FDelete);
+    }
+
+    std::vector<TDiffBlock>& FBlocks;
+    TDiffBlock FAdd{bkAdd, 0, 0, 0};
+    TDiffBlock FDelete{bkDelete, 0, 0, 0};
+    TDiffBlock FModify{bkModify, 0, 0, 0};
+};
+
+} // namespace
+
+// One run of the divide-and-conquer search. F and R hold, per diagonal k, the furthest
+// position in sequence 1 that the forward and the backward search reached; the slots are
+// shared by every level of the recursion, and each level reads only slots it has set
+// itself (checked in debug builds). Diagonal k holds the points with
+// (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top problem.
+class TDiff::TSearch {
+public:
+    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2)
+        : FOwner(owner), FBuilder(owner.FBlocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
+          FMaxD(std::min(std::max(len1, len2), MaxDiagonal)), FTotal(len1), FMinBackward(len1),
+          FStart(Clock::now()), FNextTick(FStart + std::chrono::seconds(1)) {}
+
+    bool Run() {
+        int32_t p = 0;
+        int32_t len1 = FLen1;
+        int32_t len2 = FLen2;
+        while (p < len1 && p < len2 && S1[p] == S2[p])
+            ++p;
+        while (p < len1 && p < len2 && S1[len1 - 1] == S2[len2 - 1]) {
+            --len1;
+            --len2;
+        }
+        bool success = true;
+        if (p < len1 || p < len2) {
+            AllocateDiagonals(len1 - p, len2 - p);
+            success = Solve(p, p, len1, len2);
+        }
+        FBuilder.Finish();
+        return success;
+    }
+
+private:
+    void AllocateDiagonals(int32_t n, int32_t m) {
+        const size_t size = static_cast<size_t>(n) + static_cast<size_t>(m) + 2;
+        FForward.assign(size, 0);
+        FBackward.assign(size, 0);
+        F = FForward.data() + m + 1;
+        R = FBackward.data() + m + 1;
+#ifndef NDEBUG
+        FForwardSetBy.assign(size, 0);
+        FBackwardSetBy.assign(size, 0);
+        FSetByF = FForwardSetBy.data() + m + 1;
+        FSetByR = FBackwardSetBy.data() + m + 1;
+#endif
+    }
+
+    // Slot access; debug builds check that a slot is read only by the sub-problem that set it.
+#ifndef NDEBUG
+    int32_t GetF(int32_t k) const {
+        assert(FSetByF[k] == FSolveId);
+        return F[k];
+    }
+    int32_t GetR(int32_t k) const {
+        assert(FSetByR[k] == FSolveId);
+        return R[k];
+    }
+    void SetF(int32_t k, int32_t x) {
+        FSetByF[k] = FSolveId;
+        F[k] = x;
+    }
+    void SetR(int32_t k, int32_t x) {
+        FSetByR[k] = FSolveId;
+        R[k] = x;
+    }
+#else
+    int32_t GetF(int32_t k) const {
+        return F[k];
+    }
+    int32_t GetR(int32_t k) const {
+        return R[k];
+    }
+    void SetF(int32_t k, int32_t x) {
+        F[k] = x;
+    }
+    void SetR(int32_t k, int32_t x) {
+        R[k] = x;
+    }
+#endif
+
+    // Compares sequence 1 from o1 up to e1 (excluding) with sequence 2 from o2 up to e2 and
+    // emits the unit changes in ascending order.
+    bool Solve(int32_t o1, int32_t o2, int32_t e1, int32_t e2) {
+        const int32_t n = e1 - o1;
+        const int32_t m = e2 - o2;
+        if (n == 0) {
+            for (int32_t y = o2; y < e2; ++y)
+                FBuilder.Add(o1, y);
+            return true;
+        }
+        if (m == 0) {
+            for (int32_t x = o1; x < e1; ++x)
+                FBuilder.Delete(x);
+            return true;
+        }
+#ifndef NDEBUG
+        ++FSolveId;
+#endif
+        const int32_t delta = n - m;
+        const bool oddDelta = (delta & 1) != 0;
+        SetF(0, o1);
+        SetR(delta, e1);
+        SetF(n, e1);
+        SetR(n, e1);
+        if (delta > 0) {
+            SetF(-m - 1, o1);
+            SetR(-m - 1, o1);
+        }
+        for (int32_t d = 1; d <= FMaxD; ++d) {
+            if (!NextStep())
+                return false;
+
+            // Forward pass.
+            const int32_t forwardLast = std::min(d, n - 1);
+            for (int32_t k = LowestDiagonal(-d, m); k <= forwardLast; k += 2) {
+                int32_t x = (k == -d || (k < d && GetF(k - 1) < GetF(k + 1))) ? GetF(k + 1)
+                                                                              : GetF(k - 1) + 1;
+                int32_t y = x - o1 + o2 - k;
+                while (x < e1 && y < e2 && S1[x] == S2[y]) {
+                    ++x;
+                    ++y;
+                }
+                SetF(k, x);
+                FMaxForward = std::max(FMaxForward, x);
+                if (oddDelta && delta - d < k && k < delta + d && x >= GetR(k)) {
+                    int32_t xs = x;
+                    int32_t ys = y;
+                    while (xs > o1 && ys > o2 && S1[xs - 1] == S2[ys - 1]) {
+                        --xs;
+                        --ys;
+                    }
+                    return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
+                }
+            }
+
+            // Backward pass.
+            const int32_t backwardLast = std::min(d + delta, n - 1);
+            for (int32_t k = LowestDiagonal(-d + delta, m); k <= backwardLast; k += 2) {
+                int32_t x;
+                if (k == -m)
+                    x = GetR(k + 1) - 1;
+                else if (k == d + delta || (k > -d + delta && GetR(k + 1) > GetR(k - 1)))
+                    x = GetR(k - 1);
+                else
+                    x = GetR(k + 1) - 1;
+                int32_t y = x - o1 + o2 - k;
+                while (x > o1 && y > o2 && S1[x - 1] == S2[y - 1]) {
+                    --x;
+                    --y;
+                }
+                SetR(k, x);
+                FMinBackward = std::min(FMinBackward, x);
+                if (!oddDelta && -d <= k && k <= d && GetF(k) >= x) {
+                    if (n == 1 && m == 1) {
+                        FBuilder.Add(o1, o2);
+                        FBuilder.Delete(o1);
+                        return true;
+                    }
+                    if (!Solve(o1, o2, x, y))
+                        return false;
+                    while (x < e1 && y < e2 && S1[x] == S2[y]) {
+                        ++x;
+                        ++y;
+                    }
+                    return Solve(x, y, e1, e2);
+                }
+            }
+        }
+        return false;
+    }
+
+    // The first diagonal from `first` in steps of 2 that is not below -m.
+    static int32_t LowestDiagonal(int32_t first, int32_t m) {
+        return first >= -m ? first : first + ((-m - first + 1) & ~1);
+    }
+
+    // Once per D step: progress once a second, the owner's event processing, the cancel flag.
+    bool NextStep() {
+        if (FOwner.OnProgress) {
+            const Clock::time_point now = Clock::now();
+            if (now >= FNextTick) {
+                FNextTick = std::max(FNextTick + std::chrono::seconds(1), now);
+                FOwner.OnProgress(FOwner, Percent(now));
+            }
+        }
+        if (FOwner.OnProcessEvents)
+            FOwner.OnProcessEvents();
+        return !FOwner.FCancelled.load(std::memory_order_relaxed);
+    }
+
+    int Percent(Clock::time_point now) {
+        if (FMaxForward < FMinBackward && !FCrossed) {
+            const int64_t total = std::max(FTotal, 1);
+            return static_cast<int>((total - (FMinBackward - FMaxForward)) * CrossingPercent /
+                                    total);
+        }
+        if (!FCrossed) {
+            FCrossed = true;
+            FCrossing = now;
+        }
+        const int64_t sinceCrossing = (FCrossing - FStart).count();
+        if (sinceCrossing <= 0)
+            return static_cast<int>(CrossingPercent);
+        return static_cast<int>((now - FStart).count() * CrossingPercent / sinceCrossing);
+    }
+
+    TDiff& FOwner;
+    TBlockBuilder FBuilder;
+    const int32_t* S1;
+    const int32_t* S2;
+    const int32_t FLen1;
+    const int32_t FLen2;
+    const int32_t FMaxD;
+    std::vector<int32_t> FForward;
+    std::vector<int32_t> FBackward;
+    int32_t* F = nullptr;
+    int32_t* R = nullptr;
+#ifndef NDEBUG
+    std::vector<uint32_t> FForwardSetBy;
+    std::vector<uint32_t> FBackwardSetBy;
+    uint32_t* FSetByF = nullptr;
+    uint32_t* FSetByR = nullptr;
+    uint32_t FSolveId = 0;
+#endif
+    // Progress: the furthest the forward and backward searches have come, over all levels.
+    const int32_t FTotal;
+    int32_t FMaxForward = 0;
+    int32_t FMinBackward;
+    const Clock::time_point FStart;
+    Clock::time_point FNextTick;
+    Clock::time_point FCrossing;
+    bool FCrossed = false;
+};
+
+TDiff::TDiff() = default;
+TDiff::~TDiff() = default;
+
+bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2) {
+    Clear();
+    if (len1 < 0 || len2 < 0 || (!seq1 && len1 > 0) || (!seq2 && len2 > 0))
+        return false;
+    FCancelled = false;
+    const int32_t maxD = std::min(std::max(len1, len2), MaxDiagonal);
+    FBlocks.reserve(static_cast<size_t>(std::max(maxD, 1024) / 32) * 4);
+    bool success = false;
+    try {
+        TSearch search(*this, seq1, seq2, len1, len2);
+        success = search.Run();
+    } catch (...) {
+        FBlocks.clear();
+        throw;
+    }
+    if (!success)
+        FBlocks.clear();
+    return success;
+}
+
+void TDiff::Cancel() {
+    FCancelled = true;
+}
+
+int TDiff::Count() const {
+    return static_cast<int>(FBlocks.size());
+}
+
+void TDiff::GetBlock(int index, TDiffBlock& block) const {
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("Diff block index " + std::to_string(index) + " out of range");
+    block = FBlocks[static_cast<size_t>(index)];
+}
+
+const std::vector<TDiffBlock>& TDiff::Blocks() const {
+    return FBlocks;
+}
+
+void TDiff::Clear() {
+    FBlocks.clear();
+    FBlocks.shrink_to_fit();
+}
+
+} // namespace tandrel

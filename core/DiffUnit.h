@@ -3,6 +3,7 @@
 // 32-bit values (line hashes), delivering ordered blocks of added, deleted and modified
 // elements.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -11,6 +12,9 @@ namespace tandrel {
 
 enum TBlockKind : uint8_t { bkAdd = 1, bkDelete = 2, bkModify = 3 };
 
+// bkAdd: elements Pos2 .. Pos2+Count-1 of sequence 2 go before element Pos1 of sequence 1.
+// bkDelete: elements Pos1 .. Pos1+Count-1 of sequence 1 go.
+// bkModify: elements Pos1 .. of sequence 1 are replaced one for one by elements Pos2 ..
 struct TDiffBlock {
     uint8_t Kind = bkAdd;
     int32_t Pos1 = 0; // index into sequence 1
@@ -18,6 +22,9 @@ struct TDiffBlock {
     int32_t Count = 0;
 };
 
+// Runs on the caller's thread. While Execute works it calls OnProcessEvents at every step
+// of its search, so the owner can keep its user interface alive and call Cancel; Execute
+// must not be started again, nor Clear called, from inside those hooks.
 class TDiff {
 public:
     static constexpr int32_t MaxDiagonal = 0xFFFFFF;
@@ -27,25 +34,31 @@ public:
     TDiff(const TDiff&) = delete;
     TDiff& operator=(const TDiff&) = delete;
 
-    // True when the blocks describe every difference; false when a sequence is absent,
-    // the run was cancelled or gave up (the block list is then empty).
+    // True when the blocks describe every difference (none for equal sequences); false
+    // when a sequence is absent (null with a positive length, or a negative length), the
+    // run was cancelled or it gave up; the block list is then empty. A null pointer with
+    // length 0 is an empty sequence. Blocks stand in ascending order of Pos1.
     bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2);
     // Makes a running Execute return false at the start of its next D step.
     void Cancel();
     int Count() const;
     // Throws std::out_of_range for an index outside 0 .. Count-1.
     void GetBlock(int index, TDiffBlock& block) const;
+    const std::vector<TDiffBlock>& Blocks() const;
     void Clear();
 
-    // Raised about once a second while Execute runs, with the estimated percentage.
+    // Raised about once a second while Execute runs, with the estimated percentage
+    // (it climbs towards 46 until the outermost searches meet, then grows with the
+    // elapsed time and is not capped at 100).
     std::function<void(TDiff& sender, int percent)> OnProgress;
     // Called at every D step so the owner can let its user interface process events
     // (which may call Cancel).
     std::function<void()> OnProcessEvents;
 
 private:
-    struct Impl;
-    Impl* FImpl;
+    class TSearch;
+    std::vector<TDiffBlock> FBlocks;
+    std::atomic<bool> FCancelled{false};
 };
 
 } // namespace tandrel

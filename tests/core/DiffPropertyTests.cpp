@@ -1,0 +1,127 @@
+// Property tests of the diff engine on many random sequences: the blocks turn sequence 1
+// into sequence 2, and their changed elements equal the minimum edit distance.
+
+#include "DiffTestUtil.h"
+#include "DiffUnit.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+namespace tandrel {
+namespace {
+
+using test::ApplyBlocks;
+using test::ChangedElements;
+using test::EditDistance;
+using test::RunDiff;
+using test::Seq;
+
+Seq RandomSeq(std::mt19937& rng, int maxLen, int alphabet) {
+    std::uniform_int_distribution<int> len(0, maxLen);
+    std::uniform_int_distribution<int32_t> sym(0, alphabet - 1);
+    Seq s(static_cast<size_t>(len(rng)));
+    for (int32_t& v : s)
+        v = sym(rng);
+    return s;
+}
+
+// Sequence 2 as an edited copy of sequence 1, so long common runs occur as in real texts.
+Seq Edited(std::mt19937& rng, const Seq& a, int alphabet) {
+    std::uniform_int_distribution<int> op(0, 9);
+    std::uniform_int_distribution<int32_t> sym(0, alphabet - 1);
+    Seq b;
+    for (int32_t v : a) {
+        switch (op(rng)) {
+        case 0:
+            break;
+        case 1:
+            b.push_back(sym(rng));
+            break;
+        case 2:
+            b.push_back(sym(rng));
+            b.push_back(v);
+            break;
+        default:
+            b.push_back(v);
+        }
+    }
+    return b;
+}
+
+void CheckPair(const Seq& a, const Seq& b) {
+    const std::vector<TDiffBlock> blocks = RunDiff(a, b);
+    ASSERT_FALSE(blocks.size() == 1 && blocks[0].Count == -1) << "Execute failed";
+    Seq applied;
+    ASSERT_TRUE(ApplyBlocks(a, b, blocks, applied));
+    ASSERT_EQ(applied, b);
+    ASSERT_EQ(ChangedElements(blocks), EditDistance(a, b));
+    for (size_t i = 1; i < blocks.size(); ++i) {
+        // Ascending and never two touching blocks of one kind that the builder should merge.
+        const TDiffBlock& p = blocks[i - 1];
+        const TDiffBlock& q = blocks[i];
+        ASSERT_LE(p.Pos1, q.Pos1);
+        if (p.Kind == q.Kind && p.Kind == bkDelete) {
+            ASSERT_NE(p.Pos1 + p.Count, q.Pos1);
+        }
+    }
+}
+
+TEST(DiffProperties, RandomSmallSequences) {
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 20000; ++round) {
+        const int alphabet = 2 + round % 6;
+        const Seq a = RandomSeq(rng, 12, alphabet);
+        const Seq b = RandomSeq(rng, 12, alphabet);
+        CheckPair(a, b);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+TEST(DiffProperties, RandomEditedSequences) {
+    std::mt19937 rng(777);
+    for (int round = 0; round < 3000; ++round) {
+        const int alphabet = 3 + round % 40;
+        const Seq a = RandomSeq(rng, 120, alphabet);
+        CheckPair(a, Edited(rng, a, alphabet));
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Every pair of sequences over two symbols up to length 6: small enough to list them all.
+TEST(DiffProperties, AllBinarySequencesUpToSix) {
+    std::vector<Seq> all;
+    for (int len = 0; len <= 6; ++len)
+        for (int bits = 0; bits < (1 << len); ++bits) {
+            Seq s;
+            for (int i = 0; i < len; ++i)
+                s.push_back((bits >> i) & 1);
+            all.push_back(s);
+        }
+    for (const Seq& a : all)
+        for (const Seq& b : all) {
+            CheckPair(a, b);
+            if (HasFatalFailure())
+                return;
+        }
+}
+
+TEST(DiffProperties, VeryUnevenLengths) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 12; ++round) {
+        const int alphabet = round < 6 ? 3 : 1000;
+        Seq shortSeq = RandomSeq(rng, 2, alphabet);
+        Seq longSeq(static_cast<size_t>(2000 + round * 150));
+        std::uniform_int_distribution<int32_t> sym(0, alphabet - 1);
+        for (int32_t& v : longSeq)
+            v = sym(rng);
+        CheckPair(shortSeq, longSeq);
+        CheckPair(longSeq, shortSeq);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+} // namespace
+} // namespace tandrel

@@ -1,0 +1,107 @@
+// Line hashing: the plain CRC-32, blank removal, lower-casing by the code page with
+// double-byte characters left alone.
+
+#include "CodePage.h"
+#include "HashUnit.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+
+namespace tandrel {
+namespace {
+
+int32_t Crc(uint32_t value) {
+    return static_cast<int32_t>(value);
+}
+
+TEST(LineHash, PlainCrc32Vectors) {
+    EXPECT_EQ(LineHash("", false, false), 0);
+    EXPECT_EQ(LineHash("a", false, false), Crc(0xE8B7BE43));
+    EXPECT_EQ(LineHash("123456789", false, false), Crc(0xCBF43926));
+    EXPECT_EQ(LineHash("The quick brown fox jumps over the lazy dog", false, false),
+              Crc(0x414FA339));
+    const std::string allBytes = [] {
+        std::string s;
+        for (int i = 0; i < 256; ++i)
+            s.push_back(static_cast<char>(i));
+        return s;
+    }();
+    EXPECT_EQ(LineHash(allBytes, false, false), Crc(0x29058C73));
+}
+
+TEST(LineHash, BlanksAreOnlySpaceAndTab) {
+    EXPECT_EQ(LineHash(" \t  \t", false, true), 0);
+    EXPECT_EQ(LineHash(" \t  \t", true, true), 0);
+    EXPECT_NE(LineHash(" ", false, false), 0);
+    EXPECT_EQ(LineHash("if\tx", false, true), LineHash("ifx", false, false));
+    EXPECT_EQ(LineHash("  a b\tc ", false, true), LineHash("abc", false, false));
+    // Carriage return, form feed and vertical tab are hashed.
+    EXPECT_NE(LineHash("a\rb", false, true), LineHash("ab", false, true));
+    EXPECT_NE(LineHash("a\fb", false, true), LineHash("ab", false, true));
+    EXPECT_NE(LineHash("a\vb", false, true), LineHash("ab", false, true));
+}
+
+TEST(LineHash, IgnoreCaseAloneKeepsBlanks) {
+    EXPECT_EQ(LineHash("Return TRUE", true, false), LineHash("return true", false, false));
+    EXPECT_NE(LineHash("Return TRUE", false, false), LineHash("return true", false, false));
+    EXPECT_NE(LineHash("return  true", true, false), LineHash("return true", true, false));
+    EXPECT_EQ(LineHash("Return  TRUE", true, true), LineHash("returntrue", false, false));
+}
+
+TEST(LineHash, CollidingLinesCountAsEqual) {
+    EXPECT_EQ(LineHash("plumless", false, false), LineHash("buckeroo", false, false));
+    EXPECT_EQ(LineHash("codding", false, false), LineHash("gnu", false, false));
+}
+
+// The code page is program-wide; each test leaves GBK behind.
+class LineHashCodePage : public ::testing::Test {
+protected:
+    void TearDown() override { SetSystemCodePage("GBK"); }
+};
+
+TEST_F(LineHashCodePage, DoubleByteCharactersStayAsTheyAre) {
+    SetSystemCodePage("GBK");
+    // 0x81 0x41 and 0x81 0x61 are two different GBK characters; the trail byte 0x41
+    // looks like 'A' but must not be lowered.
+    EXPECT_NE(LineHash("\x81\x41", true, false), LineHash("\x81\x61", true, false));
+    EXPECT_EQ(LineHash("X\x81\x41Y", true, false), LineHash("x\x81\x41y", false, false));
+    // With blanks removed first, the byte after a lead byte and a blank is a trail byte.
+    EXPECT_EQ(LineHash("\x81 A", true, true), LineHash("\x81\x41", false, false));
+}
+
+TEST_F(LineHashCodePage, SingleByteLettersOfTheCodePage) {
+    SetSystemCodePage("CP1252");
+    EXPECT_EQ(LineHash("\xC4PFEL", true, false), LineHash("\xE4pfel", false, false));
+    SetSystemCodePage("GBK");
+    EXPECT_EQ(LineHash("ABC", true, false), LineHash("abc", false, false));
+}
+
+// The streaming hash agrees with hashing a working copy that had its blanks removed and
+// was lowered by the code page, for arbitrary bytes.
+TEST_F(LineHashCodePage, AgreesWithLoweredCopy) {
+    std::mt19937 rng(4711);
+    const char pool[] = {'\x81', '\xB0', '\xFE', '\x80', 'A', 'z', 'Q', ' ', '\t', '@', '\xC4'};
+    std::uniform_int_distribution<size_t> pick(0, sizeof pool - 1);
+    std::uniform_int_distribution<int> len(0, 12);
+    for (const char* cp : {"GBK", "CP1252", "CP932"}) {
+        SetSystemCodePage(cp);
+        for (int round = 0; round < 3000; ++round) {
+            std::string line;
+            for (int i = len(rng); i > 0; --i)
+                line.push_back(pool[pick(rng)]);
+            for (bool blanks : {false, true}) {
+                std::string copy;
+                for (char c : line)
+                    if (!blanks || (c != ' ' && c != '\t'))
+                        copy.push_back(c);
+                SystemCodePage().LowerInPlace(copy);
+                ASSERT_EQ(LineHash(line, true, blanks), LineHash(copy, false, false))
+                    << cp << " blanks=" << blanks;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace tandrel
