@@ -1,7 +1,137 @@
-// Placeholder until the command is written; replaced by its implementation.
+// tandrel-cli compare: the library comparison of the window, as a listing.
+
 #include "CliCommands.h"
+#include "CodePage.h"
+#include "LibCompare.h"
+
+#include <iostream>
 #include <stdexcept>
+
 namespace tandrel::cli {
-namespace { int NotYet(const Args&) { throw std::runtime_error("command not available yet"); } }
-const Command CompareCommand{"compare", "(not available yet)", "", NotYet};
+
+namespace {
+
+const char* const Help =
+    "Usage: tandrel-cli compare [--ignore-case] [--ignore-blanks] [--objects] SIDE1... -- "
+    "SIDE2...\n"
+    "\n"
+    "Pairs the libraries of side 1 with those of side 2 by file name and classifies each\n"
+    "pair, as the library list of the program does. Every SIDE argument is a library\n"
+    "(.pbl), a target (.pbt) or a workspace (.pbw), told apart by the extension; a target\n"
+    "or workspace stands for the libraries it names.\n"
+    "\n"
+    "Prints one line per library pair, in key order, UTF-8:\n"
+    "  status<TAB>library<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
+    "status is one of 相同 (same), 增加 (added), 减少 (deleted), 更改 (changed); times are\n"
+    "yyyy-mm-dd hh:nn:ss; the cells of a side that lacks the library are empty. Libraries\n"
+    "that do not exist are reported on standard error and left out.\n"
+    "\n"
+    "Options:\n"
+    "  --ignore-case    letter case does not make lines differ\n"
+    "  --ignore-blanks  spaces and tabs do not make lines differ\n"
+    "  --objects        follow every changed library pair by its objects, in the order of\n"
+    "                   the object list (type letter, then name), one line each:\n"
+    "                   <TAB>status<TAB>type<TAB>object<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
+    "\n"
+    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error.\n";
+
+struct TCompareArgs {
+    TCompareOptions Options;
+    bool Objects = false;
+    std::vector<std::string> Sides[2];
+};
+
+TCompareArgs ParseArgs(const Args& args) {
+    TCompareArgs parsed;
+    bool separated = false;
+    for (const std::string& a : args) {
+        if (a == "--" && !separated)
+            separated = true;
+        else if (a == "--ignore-case")
+            parsed.Options.IgnoreCase = true;
+        else if (a == "--ignore-blanks")
+            parsed.Options.IgnoreBlanks = true;
+        else if (a == "--objects")
+            parsed.Objects = true;
+        else if (a.rfind("--", 0) == 0)
+            throw std::runtime_error("Unknown option \"" + a +
+                                     "\"; see tandrel-cli compare --help");
+        else
+            parsed.Sides[separated ? 1 : 0].push_back(a);
+    }
+    if (!separated)
+        throw std::runtime_error("The two sides must be separated by \"--\"; see tandrel-cli "
+                                 "compare --help");
+    return parsed;
 }
+
+// The kind of a side argument, by its extension (letter case ignored).
+int KindOf(const std::string& path) {
+    const size_t dot = path.find_last_of("./");
+    std::string ext = dot == std::string::npos || path[dot] != '.' ? "" : path.substr(dot);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (ext == ".pbl")
+        return fkLibraries;
+    if (ext == ".pbt")
+        return fkTarget;
+    if (ext == ".pbw")
+        return fkWorkspace;
+    throw std::runtime_error("\"" + path +
+                             "\" is not a library (.pbl), target (.pbt) or "
+                             "workspace (.pbw)");
+}
+
+void AddSide(TLibCompare& model, const std::vector<std::string>& args, int side,
+             const TCompareOptions& options) {
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        const std::vector<std::string> libs = TLibCompare::ExpandChosen({arg}, KindOf(arg));
+        paths.insert(paths.end(), libs.begin(), libs.end());
+    }
+    model.AddLibraryPaths(paths, std::string(), side, options);
+}
+
+std::string RowCells(const TResultRow& row) {
+    const CodePage& cp = SystemCodePage();
+    return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
+}
+
+int Run(const Args& args) {
+    const TCompareArgs parsed = ParseArgs(args);
+    const CodePage& cp = SystemCodePage();
+    // The CLI keeps no history, so the program folder is never written.
+    TLibCompare model{std::string()};
+    model.OnNotice = [&](const std::string& text, const std::string& caption) {
+        std::cerr << caption << ": " << cp.ToUtf8(text) << "\n";
+    };
+    AddSide(model, parsed.Sides[0], 1, parsed.Options);
+    AddSide(model, parsed.Sides[1], 2, parsed.Options);
+
+    bool allSame = true;
+    TResultRow row;
+    for (int i = 0; model.LibRow(i, row); ++i) {
+        allSame = allSame && row.Status == csSame;
+        WriteOut(std::string(StatusNames[row.Status]) + "\t" + cp.ToUtf8(row.Name) + "\t" +
+                 RowCells(row) + "\n");
+        if (!parsed.Objects || row.Status != csChanged || !model.OpenLibPair(i, parsed.Options))
+            continue;
+        for (const int k : model.ObjViewOrder()) {
+            TResultRow obj;
+            if (!model.ObjRow(k, obj))
+                continue;
+            WriteOut("\t" + std::string(StatusNames[obj.Status]) + "\t" +
+                     cp.ToUtf8(std::string(1, obj.TypeLetter)) + "\t" + cp.ToUtf8(obj.Name) + "\t" +
+                     RowCells(obj) + "\n");
+        }
+    }
+    return allSame ? 0 : 1;
+}
+
+} // namespace
+
+const Command CompareCommand{"compare", "compare two sets of libraries, targets or workspaces",
+                             Help, Run};
+
+} // namespace tandrel::cli

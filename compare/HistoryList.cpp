@@ -26,18 +26,20 @@ void THistoryList::Load() {
         throw std::runtime_error("Cannot read file \"" + FFilePath + "\".");
     std::vector<std::string> lines;
     SplitLines(text, lines);
-    for (std::string& line : lines)
+    for (const std::string& line : lines)
         if (!line.empty())
-            FItems.push_back(std::move(line));
+            FItems.push_back(SystemCodePage().ToUtf8(line));
 }
 
 void THistoryList::Remember(const std::string& path) {
+    const CodePage& cp = SystemCodePage();
+    const std::string key = cp.FromUtf8(path);
     std::erase_if(FItems,
-                  [&](const std::string& item) { return SystemCodePage().SameText(item, path); });
+                  [&](const std::string& item) { return cp.SameText(cp.FromUtf8(item), key); });
     FItems.insert(FItems.begin(), path);
     std::string bytes;
     for (const std::string& item : FItems)
-        bytes += item + "\r\n";
+        bytes += cp.FromUtf8(item) + "\r\n";
     WriteFileAtomic(FFilePath, bytes);
 }
 

@@ -6,9 +6,9 @@
 
 namespace tandrel {
 
-// Paths most recent first, no two equal without regard to letter case. The file holds the
-// same list as code page text, one path a line, each line ended by CR LF; a missing file is
-// an empty history.
+// Paths (file-system text, UTF-8) most recent first, no two equal without regard to letter
+// case. The file holds the same list as code page text, one path a line, each line ended by
+// CR LF; a missing file is an empty history.
 class THistoryList {
 public:
     explicit THistoryList(std::string filePath) : FFilePath(std::move(filePath)) {}

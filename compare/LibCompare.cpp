@@ -14,10 +14,11 @@ namespace {
 
 const char* const NoticeCaption = "information";
 
-// A library's key: the file name as the path spells it, extension included.
+// A library's key: the file name as the path spells it, extension included. Paths are
+// file-system (UTF-8) text; keys, like every text the lists show, are code page text.
 std::string KeyOfPath(const std::string& path) {
     const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return SystemCodePage().FromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 std::string FolderOfPath(const std::string& path) {
@@ -168,7 +169,7 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
         // library; taken in, its empty key would pass for a placeholder.
         std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
         if (!rec) {
-            Notice(paths[i] + " does not exist");
+            Notice(SystemCodePage().FromUtf8(paths[i]) + " does not exist");
             continue;
         }
         rec->Status = csSame;

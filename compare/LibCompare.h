@@ -36,6 +36,8 @@ struct TResultRow {
 // index taken by the row and source accessors is checked, so nothing reads past a list.
 // While a walk runs (the diff engine lets the user interface take turns) every operation
 // that would change the lists throws instead.
+// Paths (LibPath1, FileName, history items) are file-system text, UTF-8; keys, row texts and
+// notice texts are code page text.
 class TLibCompare {
 public:
     // `exeDir` holds the history files; see ResolveExeDir.
