@@ -1,1 +1,688 @@
 #include "PbFuncs.h"
+
+#include "CodePage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <cwctype>
+#include <dirent.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace tandrel {
+
+const char* const StatusNames[4] = {"相同", "增加", "减少", "更改"};
+
+namespace {
+
+// Container layout. A directory node occupies six 512-byte blocks; its entries start 32
+// bytes in and never run past the node's end in a library written by PowerBuilder.
+constexpr int32_t kAnsiRootNode = 1024;
+constexpr int32_t kUnicodeRootNode = 1536;
+constexpr int64_t kNodeBlockSize = 3072;
+constexpr size_t kNodeHeaderSize = 22;
+constexpr size_t kNodeEntriesStart = 32;
+constexpr size_t kAnsiEntryFixed = 24;
+constexpr size_t kUnicodeEntryFixed = 28;
+constexpr size_t kUnicodeNameBuffer = 250;
+constexpr int64_t kBlockSize = 512;
+constexpr size_t kBlockHeaderSize = 10;
+constexpr size_t kBlockDataMax = 502;
+constexpr char kHeaderText[] = "HDR*PowerBuilder";
+
+int32_t GetInt32(const unsigned char* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                (static_cast<uint32_t>(p[2]) << 16) |
+                                (static_cast<uint32_t>(p[3]) << 24));
+}
+
+uint16_t GetUInt16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+// A damaged file may hold more nodes or blocks than distinct 512-byte blocks exist only
+// when they overlap; no real chain or tree is longer, and the bound keeps the work and
+// the memory of a listing proportional to the file's size.
+size_t MaxBlocks(int64_t fileSize) {
+    return static_cast<size_t>(fileSize / kBlockSize) + 1;
+}
+
+// True when every ASCII character keeps its byte in the code page, so ASCII runs of UTF-16
+// text can be copied without the converter. Remembered per code page name.
+bool AsciiTransparent(const CodePage& page) {
+    thread_local std::string cachedName;
+    thread_local bool cachedValue = false;
+    if (cachedName == page.Name())
+        return cachedValue;
+    char16_t ascii[127];
+    std::string expected(127, '\0');
+    for (int c = 1; c <= 127; ++c) {
+        ascii[c - 1] = static_cast<char16_t>(c);
+        expected[static_cast<size_t>(c - 1)] = static_cast<char>(c);
+    }
+    cachedValue = page.FromUtf16(ascii, 127) == expected;
+    cachedName = page.Name();
+    return cachedValue;
+}
+
+// UTF-16 to the program's code page; the converter only sees the runs outside ASCII.
+std::string Utf16ToCodePage(const char16_t* text, size_t length) {
+    const CodePage& page = SystemCodePage();
+    if (!AsciiTransparent(page))
+        return page.FromUtf16(text, length);
+    std::string out;
+    out.reserve(length);
+    size_t i = 0;
+    while (i < length) {
+        size_t j = i;
+        while (j < length && text[j] < 0x80)
+            ++j;
+        for (size_t k = i; k < j; ++k)
+            out.push_back(static_cast<char>(text[k]));
+        size_t k = j;
+        while (k < length && text[k] >= 0x80)
+            ++k;
+        if (k > j)
+            out += page.FromUtf16(text + j, k - j);
+        i = k;
+    }
+    return out;
+}
+
+std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
+    std::u16string text(units, u'\0');
+    for (size_t i = 0; i < units; ++i)
+        text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return text;
+}
+
+// The byte length of the longest prefix of `text` that is at most `limit` bytes and ends
+// on a character boundary of the code page.
+size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
+    const CodePage& page = SystemCodePage();
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t step = page.IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > limit || end + step > text.size())
+            break;
+        end += step;
+    }
+    return end;
+}
+
+// Walks a directory tree in stored order: a node's entries, its left subtree, its right
+// subtree. An explicit stack keeps a deep (damaged) tree from exhausting the call stack;
+// any implausible value ends the whole walk, keeping the entries appended before it.
+class TNodeWalker {
+public:
+    TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode)
+        : FStream(stream), FEntries(entries), FUnicode(isUnicode), FFileSize(stream.Size()) {}
+
+    void Walk(int32_t root) {
+        std::vector<int32_t> pending{root};
+        while (!pending.empty()) {
+            const int32_t node = pending.back();
+            pending.pop_back();
+            int32_t left = 0;
+            int32_t right = 0;
+            if (!ReadNode(node, left, right))
+                return;
+            if (right != 0)
+                pending.push_back(right);
+            if (left != 0)
+                pending.push_back(left);
+        }
+    }
+
+private:
+    bool ReadNode(int32_t node, int32_t& left, int32_t& right) {
+        if (node < 0 || node + static_cast<int64_t>(kNodeHeaderSize) > FFileSize)
+            return false;
+        if (FVisited.size() >= MaxBlocks(FFileSize) || !FVisited.insert(node).second)
+            return false;
+        const size_t want =
+            static_cast<size_t>(std::min<int64_t>(kNodeBlockSize, FFileSize - node));
+        FBlock.assign(want, 0);
+        FStream.Seek(node);
+        const size_t got = FStream.Read(FBlock.data(), want);
+        if (got < kNodeHeaderSize)
+            return false;
+        FBlock.resize(got);
+        left = GetInt32(&FBlock[4]);
+        right = GetInt32(&FBlock[12]);
+        const unsigned count = GetUInt16(&FBlock[20]);
+        size_t pos = kNodeEntriesStart;
+        for (unsigned i = 0; i < count; ++i)
+            if (!(FUnicode ? ReadUnicodeEntry(pos) : ReadAnsiEntry(pos)))
+                return false;
+        return true;
+    }
+
+    bool PlausibleData(int32_t dataSize) const { return dataSize >= 0 && dataSize <= FFileSize; }
+
+    bool ReadAnsiEntry(size_t& pos) {
+        if (pos + kAnsiEntryFixed > FBlock.size())
+            return false;
+        const unsigned char* fixed = &FBlock[pos];
+        const size_t nameLen = GetUInt16(fixed + 22);
+        if (nameLen > sizeof(TPblEntry::Name) || pos + kAnsiEntryFixed + nameLen > FBlock.size())
+            return false;
+        const int32_t dataSize = GetInt32(fixed + 12);
+        if (!PlausibleData(dataSize))
+            return false;
+        const char* name = reinterpret_cast<const char*>(fixed + kAnsiEntryFixed);
+        pos += kAnsiEntryFixed + nameLen;
+        const std::string_view text(name, strnlen(name, nameLen));
+        if (!IsSourceEntryName(text))
+            return true;
+        auto entry = std::make_unique<TPblEntry>();
+        std::memcpy(entry->Magic, fixed, 4);
+        std::memcpy(entry->Version, fixed + 4, 4);
+        Append(std::move(entry), fixed + 8, nameLen, text);
+        return true;
+    }
+
+    bool ReadUnicodeEntry(size_t& pos) {
+        if (pos + kUnicodeEntryFixed > FBlock.size())
+            return false;
+        const unsigned char* fixed = &FBlock[pos];
+        const size_t nameLen = GetUInt16(fixed + 26);
+        if (nameLen > kUnicodeNameBuffer || pos + kUnicodeEntryFixed + nameLen > FBlock.size())
+            return false;
+        const int32_t dataSize = GetInt32(fixed + 16);
+        if (!PlausibleData(dataSize))
+            return false;
+        // An odd length leaves the last character's high byte zero, as in a zeroed buffer.
+        unsigned char nameBytes[kUnicodeNameBuffer] = {};
+        std::memcpy(nameBytes, fixed + kUnicodeEntryFixed, nameLen);
+        pos += kUnicodeEntryFixed + nameLen;
+        const std::u16string name16 = Utf16FromBytes(nameBytes, (nameLen + 1) / 2);
+        const std::string name =
+            Utf16ToCodePage(name16.data(), std::char_traits<char16_t>::length(name16.c_str()));
+        if (!IsSourceEntryName(name))
+            return true;
+        auto entry = std::make_unique<TPblEntry>();
+        std::memcpy(entry->Magic, fixed, 4);
+        const std::u16string version16 = Utf16FromBytes(fixed + 4, 4);
+        const std::string version = Utf16ToCodePage(version16.data(), version16.size());
+        std::memcpy(entry->Version, version.data(), std::min<size_t>(4, version.size()));
+        Append(std::move(entry), fixed + 12, nameLen, name);
+        return true;
+    }
+
+    // `numbers` points at DataOffset, DataSize, TimeStamp and CommentLen as stored.
+    void Append(std::unique_ptr<TPblEntry> entry, const unsigned char* numbers, size_t nameLen,
+                std::string_view name) {
+        entry->DataOffset = GetInt32(numbers);
+        entry->DataSize = GetInt32(numbers + 4);
+        entry->TimeStamp = GetInt32(numbers + 8);
+        entry->CommentLen = GetUInt16(numbers + 12);
+        entry->NameLen = static_cast<uint16_t>(nameLen);
+        entry->Status = csSame;
+        entry->Unicode = FUnicode;
+        const std::string fitted = FitEntryName(name);
+        std::memcpy(entry->Name, fitted.data(), fitted.size());
+        std::string key = EntryKey(fitted);
+        FEntries.push_back({std::move(key), std::move(entry)});
+    }
+
+    TStream& FStream;
+    TEntryList& FEntries;
+    bool FUnicode;
+    int64_t FFileSize;
+    std::unordered_set<int32_t> FVisited;
+    std::vector<unsigned char> FBlock;
+};
+
+// Follows an entry's block chain, handing each block's data to `take`, which returns false
+// to stop. Stops at a next-block offset of 0, or at the first block that leaves the file,
+// repeats, is longer than a block can be, or cannot be read whole.
+template <class Take>
+void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Take take) {
+    const int64_t fileSize = stream.Size();
+    const size_t maxBlocks = MaxBlocks(fileSize);
+    std::unordered_set<int32_t> visited;
+    unsigned char block[kBlockHeaderSize + 0xFFFF];
+    int32_t offset = first;
+    while (true) {
+        if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
+            return;
+        if (visited.size() >= maxBlocks || !visited.insert(offset).second)
+            return;
+        stream.Seek(offset);
+        if (stream.Read(block, kBlockHeaderSize) < kBlockHeaderSize)
+            return;
+        const size_t length = GetUInt16(block + 8);
+        if (limitBlockData && length > kBlockDataMax)
+            return;
+        const size_t got = stream.Read(block + kBlockHeaderSize, length);
+        if (!take(block + kBlockHeaderSize, got) || got < length)
+            return;
+        offset = GetInt32(block + 4);
+        if (offset == 0)
+            return;
+    }
+}
+
+// ANSI data: each block's bytes up to its first NUL.
+std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
+    std::string text;
+    ReadBlockChain(stream, entry.DataOffset, true, [&](const unsigned char* data, size_t length) {
+        const char* chars = reinterpret_cast<const char*>(data);
+        text.append(chars, strnlen(chars, length));
+        return true;
+    });
+    return text;
+}
+
+// Unicode data: the blocks' bytes up to DataSize, decoded from UTF-16LE.
+std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
+    if (entry.DataSize <= 0 || entry.DataSize > stream.Size())
+        return {};
+    std::vector<unsigned char> bytes(static_cast<size_t>(entry.DataSize));
+    size_t total = 0;
+    ReadBlockChain(stream, entry.DataOffset, false, [&](const unsigned char* data, size_t length) {
+        const size_t n = std::min(length, bytes.size() - total);
+        std::memcpy(bytes.data() + total, data, n);
+        total += n;
+        return n == length;
+    });
+    const std::u16string text = Utf16FromBytes(bytes.data(), total / 2);
+    return Utf16ToCodePage(text.data(), text.size());
+}
+
+} // namespace
+
+bool IsSourceEntryName(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && name.substr(dot, 3) == ".sr";
+}
+
+std::string EntryKey(std::string_view name) {
+    if (name.empty())
+        return {};
+    std::string key(1, name.back());
+    key += name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
+    return key;
+}
+
+std::string FitEntryName(std::string_view name) {
+    if (name.size() <= kPblNameMax)
+        return std::string(name);
+    const size_t dot = name.rfind('.');
+    const std::string_view extension =
+        dot == std::string_view::npos || name.size() - dot > kPblNameMax ? std::string_view()
+                                                                         : name.substr(dot);
+    const std::string_view stem = name.substr(0, name.size() - extension.size());
+    std::string fitted(stem.substr(0, CharBoundaryPrefix(stem, kPblNameMax - extension.size())));
+    fitted += extension;
+    return fitted;
+}
+
+void GetPblEntries(TStream& stream, TEntryList& entries) {
+    char header[16] = {};
+    stream.Seek(0);
+    const size_t got = stream.Read(header, sizeof header);
+    const std::string_view text(header, strnlen(header, got));
+    bool ansi = text.size() == sizeof header;
+    for (size_t i = 0; ansi && i < text.size(); ++i)
+        ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
+               std::tolower(static_cast<unsigned char>(kHeaderText[i]));
+    ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi);
+}
+
+void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode) {
+    TNodeWalker(stream, entries, isUnicode).Walk(nodeOffset);
+}
+
+void SplitLines(std::string_view text, std::vector<std::string>& lines) {
+    const size_t nul = text.find('\0');
+    if (nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    size_t start = 0;
+    const size_t size = text.size();
+    while (start < size) {
+        size_t end = start;
+        while (end < size && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        lines.emplace_back(text.substr(start, end - start));
+        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
+    const std::string data =
+        entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
+    lines.push_back("$PBExportHeader$" +
+                    std::string(entry.Name, strnlen(entry.Name, sizeof entry.Name)));
+    std::string_view text = data;
+    if (entry.CommentLen > 0) {
+        const size_t commentLen = std::min<size_t>(entry.CommentLen, text.size());
+        SplitLines("$PBExportComments$" + std::string(text.substr(0, commentLen)), lines);
+        text.remove_prefix(commentLen);
+    }
+    SplitLines(text, lines);
+}
+
+// ---- Targets and workspaces -------------------------------------------------------------
+
+namespace {
+
+// A text file as UTF-8: a byte-order mark names UTF-8 or UTF-16LE, anything else is text
+// in the program's code page.
+std::string ReadTextFileUtf8(const std::string& path) {
+    TFileStream stream(path);
+    std::string bytes(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
+    bytes.resize(stream.Read(bytes.data(), bytes.size()));
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        return bytes.substr(3);
+    if (bytes.rfind("\xFF\xFE", 0) == 0) {
+        const std::u16string text = Utf16FromBytes(
+            reinterpret_cast<const unsigned char*>(bytes.data()) + 2, (bytes.size() - 2) / 2);
+        const CodePage utf8("UTF-8");
+        return utf8.FromUtf16(text.data(), text.size());
+    }
+    return SystemCodePage().ToUtf8(bytes);
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    SplitLines(ReadTextFileUtf8(path), lines);
+    return lines;
+}
+
+// The folder of a file, with its trailing "/"; empty for a bare file name.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// An item of a target or workspace as a path: relative items are joined to `folder`; every
+// run of backslashes becomes one "/".
+std::string ResolveItem(const std::string& folder, const std::string& item) {
+    const bool absolute = item.rfind('/', 0) == 0 || item.find(":\\") != std::string::npos;
+    const std::string joined = absolute ? item : folder + item;
+    std::string path;
+    path.reserve(joined.size());
+    for (size_t i = 0; i < joined.size(); ++i) {
+        if (joined[i] != '\\') {
+            path += joined[i];
+            continue;
+        }
+        path += '/';
+        while (i + 1 < joined.size() && joined[i + 1] == '\\')
+            ++i;
+    }
+    return path;
+}
+
+// The text after the first double quote of a line, without the line's last two characters
+// (the closing quote and the semicolon).
+std::string QuotedRest(const std::string& line) {
+    const size_t quote = line.find('"');
+    if (quote == std::string::npos || line.size() < 2 || quote + 1 > line.size() - 2)
+        return {};
+    return line.substr(quote + 1, line.size() - 2 - (quote + 1));
+}
+
+bool IsBlankOrControl(char c) {
+    return c >= 1 && c <= ' ';
+}
+
+// A quoted item: runs to the closing quote, a doubled quote standing for one; an item
+// without its closing quote runs to the end.
+std::string ExtractQuoted(std::string_view text, size_t& pos) {
+    std::string item;
+    ++pos;
+    while (pos < text.size()) {
+        if (text[pos] == '"') {
+            if (pos + 1 < text.size() && text[pos + 1] == '"') {
+                item += '"';
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return item;
+        }
+        item += text[pos++];
+    }
+    return item;
+}
+
+} // namespace
+
+// Items are separated by ";" or by blanks and control characters; quoted items keep their
+// blanks. Two semicolons in a row give an empty item, as does a semicolon at the end.
+std::vector<std::string> SplitLibList(std::string_view text) {
+    std::vector<std::string> items;
+    size_t pos = 0;
+    const size_t size = text.size();
+    while (pos < size && IsBlankOrControl(text[pos]))
+        ++pos;
+    while (pos < size && text[pos] != '\0') {
+        if (text[pos] == '"') {
+            items.push_back(ExtractQuoted(text, pos));
+        } else {
+            const size_t start = pos;
+            while (pos<size&& static_cast<unsigned char>(text[pos])> ' ' && text[pos] != ';')
+                ++pos;
+            items.emplace_back(text.substr(start, pos - start));
+        }
+        while (pos < size && IsBlankOrControl(text[pos]))
+            ++pos;
+        if (pos < size && text[pos] == ';') {
+            if (pos + 1 >= size || text[pos + 1] == '\0')
+                items.emplace_back();
+            ++pos;
+            while (pos < size && IsBlankOrControl(text[pos]))
+                ++pos;
+        }
+    }
+    return items;
+}
+
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
+    const std::string folder = FolderOf(targetFile);
+    for (const std::string& line : ReadLines(targetFile)) {
+        if (line.size() < 8)
+            continue;
+        std::string start = line.substr(0, 8);
+        for (char& c : start)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        if (start != "LIBLIST ")
+            continue;
+        for (const std::string& item : SplitLibList(QuotedRest(line)))
+            libs.push_back(ResolveItem(folder, item));
+        return;
+    }
+}
+
+void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs) {
+    const std::string folder = FolderOf(workspaceFile);
+    bool inTargets = false;
+    for (const std::string& line : ReadLines(workspaceFile)) {
+        if (line == "@begin Targets") {
+            inTargets = true;
+        } else if (line == "@end;" && inTargets) {
+            return;
+        } else if (inTargets && line.find('"') != std::string::npos) {
+            const std::string target = ResolveItem(folder, QuotedRest(line));
+            const std::optional<std::string> found = FindPathIgnoringCase(target);
+            GetTargetLibs(found ? *found : target, libs);
+        }
+    }
+}
+
+// ---- Files and time stamps --------------------------------------------------------------
+
+namespace {
+
+// Case folding of a UTF-8 file name for comparison; bytes that are not UTF-8 stay as
+// they are.
+std::u32string FoldName(std::string_view name) {
+    static locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    std::u32string folded;
+    folded.reserve(name.size());
+    size_t i = 0;
+    while (i < name.size()) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        const size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        bool valid = i + extra < name.size();
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            const unsigned char t = static_cast<unsigned char>(name[i + k]);
+            valid = (t & 0xC0) == 0x80;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if (!valid || (c >= 0x80 && extra == 0)) {
+            folded.push_back(0x110000 + c); // outside Unicode: never equal to a character
+            ++i;
+            continue;
+        }
+        if (utf8Locale != nullptr)
+            cp = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), utf8Locale));
+        folded.push_back(cp);
+        i += extra + 1;
+    }
+    return folded;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The name in `folder` equal to `name` without regard to case; the first in byte order
+// when there are several.
+std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return std::nullopt;
+    const std::u32string wanted = FoldName(name);
+    std::optional<std::string> found;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string candidate = item->d_name;
+        if (candidate == "." || candidate == "..")
+            continue;
+        if (FoldName(candidate) == wanted && (!found || candidate < *found))
+            found = candidate;
+    }
+    ::closedir(dir);
+    return found;
+}
+
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(year - era * 400);
+    const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+double LocalDateTime(time_t when, bool evenSecond) {
+    std::tm local{};
+    if (localtime_r(&when, &local) == nullptr)
+        gmtime_r(&when, &local);
+    const int second = evenSecond ? local.tm_sec & ~1 : local.tm_sec;
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, second);
+}
+
+} // namespace
+
+std::optional<std::string> FindPathIgnoringCase(const std::string& path) {
+    if (path.empty())
+        return std::nullopt;
+    if (Exists(path))
+        return path;
+    std::string resolved = path[0] == '/' ? "/" : "";
+    size_t pos = 0;
+    while (pos < path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty())
+            continue;
+        const bool last = pos >= path.size();
+        std::string next = resolved + part;
+        if (!Exists(next)) {
+            if (part == "." || part == "..")
+                return std::nullopt;
+            const std::optional<std::string> found = FindInFolder(resolved, part);
+            if (!found)
+                return std::nullopt;
+            next = resolved + *found;
+        }
+        resolved = last ? next : next + "/";
+    }
+    return resolved;
+}
+
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
+    if (path.empty() || path.back() == '/')
+        return nullptr;
+    const std::optional<std::string> found = FindPathIgnoringCase(path);
+    if (!found)
+        return nullptr;
+    struct stat info {};
+    if (::stat(found->c_str(), &info) != 0)
+        return nullptr;
+    auto rec = std::make_unique<TFolderRec>();
+    rec->FileName = *found;
+    rec->IsDir = S_ISDIR(info.st_mode);
+    rec->Size = static_cast<int32_t>(std::min<int64_t>(info.st_size, INT32_MAX));
+    rec->Time = LocalDateTime(info.st_mtime, true);
+    rec->Status = csSame;
+    return rec;
+}
+
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
+    const int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        DaysFromCivil(1899, 12, 30);
+    return (static_cast<double>(days) * 86400.0 + hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+double PblTimeToDateTime(int32_t seconds) {
+    return LocalDateTime(static_cast<time_t>(seconds), false);
+}
+
+std::string FormatDateTime(double dateTime) {
+    // Whole milliseconds first, so that 0.99999... of a second is the next second.
+    const int64_t ms = std::llround(dateTime * 86400000.0);
+    int64_t days = ms / 86400000;
+    int64_t msOfDay = ms % 86400000;
+    if (msOfDay < 0) {
+        msOfDay += 86400000;
+        --days;
+    }
+    // Civil date from days since 1899-12-30.
+    const int64_t z = days + DaysFromCivil(1899, 12, 30) + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2);
+    const int64_t secs = msOfDay / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld",
+                  static_cast<long long>(year), month, day, static_cast<long long>(secs / 3600),
+                  static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
+    return text;
+}
+
+} // namespace tandrel

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,14 @@ void GetPblEntries(TStream& stream, TEntryList& entries);
 void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode);
 // The key of an entry name: type letter followed by the name without extension.
 std::string EntryKey(std::string_view name);
+// Source entries are listed, all others skipped: the extension (from the last ".") starts
+// with ".sr", in small letters.
+bool IsSourceEntryName(std::string_view name);
+// The longest name `TPblEntry::Name` holds, in bytes, without its NUL.
+constexpr size_t kPblNameMax = sizeof(TPblEntry::Name) - 1;
+// Shortens a name to at most kPblNameMax bytes: the part before the extension loses whole
+// characters at its end, so the extension (and with it the type) survives.
+std::string FitEntryName(std::string_view name);
 
 // Appends the export lines of an entry: header line, comments line(s), source lines.
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines);
@@ -65,14 +74,31 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::st
 // adds no empty line. Appends to `lines`.
 void SplitLines(std::string_view text, std::vector<std::string>& lines);
 
-// Library paths of a target / of every target of a workspace, appended in file order.
+// Paths are file-system paths (UTF-8 on Linux). Targets and workspaces are read as text in
+// the code page (or UTF-8 / UTF-16LE after a byte-order mark), so their items are converted.
+// Every backslash in an item is a folder separator; an item is absolute when it starts with
+// "/" or contains ":\", else it is joined to the folder of the file that names it.
+
+// Library paths of a target / of every target of a workspace, appended in file order. A
+// target without a "LIBLIST " line yields nothing. A file that cannot be read raises.
 void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs);
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs);
+// Splits the library list of a target: items end at ";" or at blanks and control
+// characters, quoted items keep theirs; ";;" and a final ";" give empty items.
+std::vector<std::string> SplitLibList(std::string_view text);
 
-// Looks a path up; null when nothing exists there (also not case-insensitively).
+// The path as it exists on disk: each part that does not exist by its exact name is looked
+// up without regard to letter case in its folder. Empty when nothing matches.
+std::optional<std::string> FindPathIgnoringCase(const std::string& path);
+
+// Looks a path up (case-insensitively when the exact name does not exist); FileName then
+// carries the name as stored on disk. Null when nothing exists there, and for a path that
+// ends in "/" (it names no item).
 std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path);
 
 // Date-time values: days since 1899-12-30, the fraction the time of day.
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second);
+// A library time stamp (seconds since 1970-01-01 UTC) as a local date-time value.
 double PblTimeToDateTime(int32_t seconds);
 // "yyyy-mm-dd hh:nn:ss"
 std::string FormatDateTime(double dateTime);

@@ -1,0 +1,130 @@
+// Rebuilding the export lines of an entry from its block chain.
+
+#include "ReaderTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace tandrel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class ReaderSource : public ::testing::TestWithParam<PblForm> {};
+
+TEST_P(ReaderSource, WithoutCommentTheSourceFollowsTheHeaderLine) {
+    const PblImage lib =
+        PblWriter(GetParam()).Add({"w_a.srw", "forward\r\nend forward\r\n"}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "forward", "end forward"}));
+}
+
+TEST_P(ReaderSource, CommentBecomesTheSecondLine) {
+    const PblImage lib = PblWriter(GetParam()).Add({"w_a.srw", "line 1\r\nline 2", "abc"}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$abc", "line 1", "line 2"}));
+}
+
+TEST_P(ReaderSource, CommentWithLineBreaksGivesSeveralLinesOnlyTheFirstPrefixed) {
+    const PblImage lib = PblWriter(GetParam()).Add({"w_a.srw", "body", "one\r\ntwo"}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$one", "two", "body"}));
+}
+
+TEST_P(ReaderSource, CommentLongerThanTheDataTakesAllOfIt) {
+    const PblImage lib = PblWriter(GetParam()).Add({"w_a.srw", "", "short", 0, {}, 40}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$short"}));
+}
+
+TEST_P(ReaderSource, LineBreaksOfEveryKindAndNoEmptyLastLine) {
+    const PblImage lib = PblWriter(GetParam()).Add({"w_a.srw", "a\rb\nc\r\n\r\nd\n\n"}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "a", "b", "c", "", "d", ""}));
+}
+
+TEST_P(ReaderSource, LongSourceSpansChainedBlocks) {
+    std::string text;
+    Strings expected{"$PBExportHeader$u_long.sru", "$PBExportComments$note"};
+    for (int i = 0; i < 400; ++i) {
+        const std::string line =
+            "line " + std::to_string(i) + " " + std::string(static_cast<size_t>(i % 37), 'x');
+        text += line + "\r\n";
+        expected.push_back(line);
+    }
+    for (size_t blockData : {502u, 97u, 1u}) {
+        const PblImage lib =
+            PblWriter(GetParam()).SetBlockData(blockData).Add({"u_long.sru", text, "note"}).Build();
+        EXPECT_EQ(Source(lib, "u_long.sru"), expected) << blockData;
+    }
+}
+
+TEST_P(ReaderSource, EmptyEntryGivesOnlyTheHeaderLine) {
+    const PblImage lib = PblWriter(GetParam()).Add({"s_a.srs", ""}).Build();
+    EXPECT_EQ(Source(lib, "s_a.srs"), (Strings{"$PBExportHeader$s_a.srs"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ReaderSource, ::testing::Values(PblForm::Ansi, PblForm::Unicode),
+                         FormName);
+
+TEST(ReaderSourceAnsi, NulByteEndsOnlyItsOwnBlock) {
+    // Blocks of 4 bytes: "ab\0c" "def\n" — the block with the NUL contributes "ab".
+    const PblImage lib = PblWriter(PblForm::Ansi)
+                             .SetBlockData(4)
+                             .Add({"w_a.srw", std::string("ab\0cdef\n", 8)})
+                             .Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw", "abdef"}));
+}
+
+TEST(ReaderSourceAnsi, DoubleByteTextStaysAsStored) {
+    const std::string text = Cp("// 说明\r\n");
+    const PblImage lib = PblWriter(PblForm::Ansi).Add({"w_a.srw", text, Cp("窗口")}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw",
+                                               "$PBExportComments$" + Cp("窗口"), Cp("// 说明")}));
+}
+
+TEST(ReaderSourceUnicode, CommentLengthCountsCodePageBytes) {
+    // Two characters of comment are four GBK bytes; CommentLen 4 takes exactly them.
+    const PblImage lib = PblWriter(PblForm::Unicode).Add({"w_a.srw", "body", Cp("窗口")}).Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"),
+              (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$" + Cp("窗口"), "body"}));
+}
+
+TEST(ReaderSourceUnicode, NulCharacterEndsTheText) {
+    const PblImage lib = PblWriter(PblForm::Unicode)
+                             .Add({"w_a.srw", std::string("one\r\ntwo\0three\r\n", 17)})
+                             .Build();
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw", "one", "two"}));
+}
+
+TEST(ReaderSourceUnicode, CharactersOutsideTheCodePageBecomeQuestionMarks) {
+    PblObject object{"w_a.srw", "", "", 0};
+    PblImage lib = PblWriter(PblForm::Unicode).Add(object).Build();
+    // Store "a", U+0E01, a surrogate pair and a lone surrogate by hand: 5 units.
+    const char16_t units[] = {u'a', 0x0E01, 0xD83D, 0xDE00, 0xDC00};
+    const int32_t block = lib.Layout.Blocks[0][0];
+    for (size_t i = 0; i < 5; ++i)
+        lib.PutUInt16(static_cast<size_t>(block) + 10 + 2 * i, units[i]);
+    lib.SetBlockLength(0, 0, 10);
+    lib.SetDataSize(0, 10);
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw", "a???"}));
+}
+
+TEST(SplitLines, BreaksEndLinesAndNulEndsTheText) {
+    auto split = [](std::string_view text) {
+        Strings lines;
+        SplitLines(text, lines);
+        return lines;
+    };
+    EXPECT_EQ(split(""), Strings{});
+    EXPECT_EQ(split("\r\n"), Strings{""});
+    EXPECT_EQ(split("a"), Strings{"a"});
+    EXPECT_EQ(split("a\n\rb"), (Strings{"a", "", "b"}));
+    EXPECT_EQ(split("a\r\r\nb\r"), (Strings{"a", "", "b"}));
+    EXPECT_EQ(split(std::string_view("a\nb\0c\nd", 7)), (Strings{"a", "b"}));
+    Strings appended{"kept"};
+    SplitLines("x", appended);
+    EXPECT_EQ(appended, (Strings{"kept", "x"}));
+}
+
+} // namespace
+} // namespace tandrel::test
