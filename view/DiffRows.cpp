@@ -1,0 +1,105 @@
+#include "DiffRows.h"
+
+#include <stdexcept>
+
+namespace tandrel {
+
+namespace {
+
+// Appends rows to both sides and keeps the counters; line indices are checked against the
+// texts because the blocks come from elsewhere.
+class TRowWalk {
+public:
+    TRowWalk(const std::vector<std::string>& text1, const std::vector<std::string>& text2,
+             TDiffRows& rows)
+        : FText1(text1), FText2(text2), FRows(rows) {}
+
+    const std::string& Line1(int64_t index) const { return Line(FText1, index); }
+    const std::string& Line2(int64_t index) const { return Line(FText2, index); }
+
+    void AddRow(TDiffRow side1, TDiffRow side2) {
+        FRows.Side1.push_back(std::move(side1));
+        FRows.Side2.push_back(std::move(side2));
+    }
+
+private:
+    static const std::string& Line(const std::vector<std::string>& text, int64_t index) {
+        if (index < 0 || static_cast<uint64_t>(index) >= text.size())
+            throw std::out_of_range("The differences do not fit the texts (line " +
+                                    std::to_string(index + 1) + " of " +
+                                    std::to_string(text.size()) + ")");
+        return text[static_cast<size_t>(index)];
+    }
+
+    const std::vector<std::string>& FText1;
+    const std::vector<std::string>& FText2;
+    TDiffRows& FRows;
+};
+
+int32_t Tag(int64_t index) {
+    return static_cast<int32_t>(index + 1);
+}
+
+} // namespace
+
+TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
+                        const std::vector<std::string>& text1,
+                        const std::vector<std::string>& text2, const TRowColors& colors,
+                        bool diffsOnly) {
+    TDiffRows rows;
+    rows.Counts.Count1 = static_cast<int32_t>(text1.size());
+    rows.Counts.Count2 = static_cast<int32_t>(text2.size());
+    TRowWalk walk(text1, text2, rows);
+    int64_t i = 0;
+    int64_t j = 0;
+    auto addEqualRow = [&] {
+        walk.AddRow({walk.Line1(i), colors.Unchanged, Tag(i), rkUnchanged},
+                    {walk.Line2(j), colors.Unchanged, Tag(j), rkUnchanged});
+        ++i;
+        ++j;
+    };
+    for (const TDiffBlock& block : blocks) {
+        const int64_t start1 = block.Pos1;
+        const int64_t start2 = block.Pos2;
+        const int64_t count = block.Count;
+        if (diffsOnly)
+            j += start1 - i;
+        else
+            while (i < start1)
+                addEqualRow();
+        switch (block.Kind) {
+        case bkAdd:
+            for (int64_t n = 0; n < count; ++n, ++j) {
+                walk.AddRow({"", colors.Added, 0, rkAddedFiller},
+                            {walk.Line2(j), colors.Added, Tag(j), rkUnchanged});
+                ++rows.Counts.Added;
+            }
+            i = start1;
+            j = start2 + count;
+            break;
+        case bkModify:
+            for (int64_t n = 0; n < count; ++n) {
+                walk.AddRow({walk.Line1(start1 + n), colors.Modified, Tag(start1 + n), rkModified},
+                            {walk.Line2(j + n), colors.Modified, Tag(j + n), rkUnchanged});
+                ++rows.Counts.Changed;
+            }
+            i = start1 + count;
+            j = start2 + count;
+            break;
+        default:
+            for (int64_t n = 0; n < count; ++n) {
+                walk.AddRow({walk.Line1(start1 + n), colors.Deleted, Tag(start1 + n), rkDeleted},
+                            {"", colors.Deleted, 0, rkDeleted});
+                ++rows.Counts.Deleted;
+            }
+            i = start1 + count;
+            break;
+        }
+    }
+    if (!diffsOnly)
+        while (i < static_cast<int64_t>(text1.size()))
+            addEqualRow();
+    return rows;
+}
+
+} // namespace tandrel
