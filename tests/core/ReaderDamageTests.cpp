@@ -1,0 +1,202 @@
+// Damaged and foreign libraries: the reader keeps what it read before the first
+// implausible value, never reads or writes outside its buffers and always finishes.
+
+#include "ReaderTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace tandrel::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class ReaderDamage : public ::testing::TestWithParam<PblForm> {
+protected:
+    // Seven objects, one per node: node i holds u_i; children of i are 2i+1 and 2i+2.
+    PblImage SevenNodes() const {
+        PblWriter writer(GetParam());
+        for (int i = 0; i < 7; ++i)
+            writer.Add({"u_" + std::to_string(i) + ".sru", "source " + std::to_string(i) + "\r\n"});
+        return writer.SetEntriesPerNode(1).Build();
+    }
+
+    // Three objects with sources over several blocks each, in one node.
+    PblImage ThreeChains() const {
+        PblWriter writer(GetParam());
+        writer.SetBlockData(100);
+        for (int i = 0; i < 3; ++i)
+            writer.Add({"u_" + std::to_string(i) + ".sru",
+                        std::string(350, static_cast<char>('a' + i)) + "\r\nend"});
+        return writer.Build();
+    }
+};
+
+TEST_P(ReaderDamage, NodeCyclesAreWalkedOnce) {
+    PblImage lib = SevenNodes();
+    lib.SetLeftChild(3, lib.Layout.RootNode);  // back to the root
+    lib.SetRightChild(4, lib.Layout.Nodes[4]); // to itself
+    lib.SetRightChild(6, lib.Layout.Nodes[1]); // into a visited subtree
+    EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0", "uu_1", "uu_3"}));
+}
+
+TEST_P(ReaderDamage, ChildOutsideTheFileEndsTheListing) {
+    for (int32_t bad : {-1, INT32_MIN, 1 << 30}) {
+        PblImage lib = SevenNodes();
+        lib.SetRightChild(1, static_cast<int32_t>(lib.Bytes.size()) - 10);
+        lib.SetLeftChild(4, bad);
+        EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0", "uu_1", "uu_3"})) << bad;
+    }
+}
+
+TEST_P(ReaderDamage, EntryCountRunningPastTheNodeStopsAtTheNodeEnd) {
+    PblImage lib = SevenNodes();
+    lib.SetEntryCount(0, 0xFFFF);
+    // The zeroed rest of the root node reads as nameless entries until the node ends there.
+    EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0"}));
+}
+
+TEST_P(ReaderDamage, OversizeNameLengthEndsTheListing) {
+    const bool unicode = GetParam() == PblForm::Unicode;
+    for (uint16_t length :
+         {static_cast<uint16_t>(unicode ? 251 : 52), static_cast<uint16_t>(0xFFFF)}) {
+        PblImage lib = SevenNodes();
+        lib.SetNameLen(2, length);
+        EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0", "uu_1", "uu_3", "uu_4"})) << length;
+    }
+}
+
+TEST_P(ReaderDamage, DataSizeLargerThanTheFileOrNegativeEndsTheListing) {
+    for (int32_t size : {-1, INT32_MAX}) {
+        PblImage lib = SevenNodes();
+        lib.SetDataSize(1, size);
+        EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0"})) << size;
+    }
+}
+
+TEST_P(ReaderDamage, TruncationAnywhereFinishesWithWhatIsLeft) {
+    const PblImage whole = ThreeChains();
+    const size_t dataStart = static_cast<size_t>(whole.Layout.Blocks[0][0]);
+    const Strings complete = Source(whole, "u_2.sru");
+    for (size_t cut = 0; cut <= whole.Bytes.size(); cut += cut < dataStart + 1024 ? 1 : 37) {
+        PblImage lib = whole;
+        lib.Truncate(cut);
+        TMemoryStream stream = lib.Stream();
+        TEntryList entries;
+        GetPblEntries(stream, entries);
+        ASSERT_LE(entries.size(), 3u);
+        for (const auto& item : entries) {
+            Strings lines;
+            GetEntrySource(stream, *item.Object, lines);
+            ASSERT_FALSE(lines.empty());
+        }
+        if (cut >= dataStart) {
+            EXPECT_EQ(entries.size(), 3u) << cut;
+        }
+    }
+    // Cut at every block boundary of the last chain: its lines come from the blocks present.
+    for (size_t block = 0; block < whole.Layout.Blocks[2].size(); ++block) {
+        PblImage lib = whole;
+        lib.Truncate(static_cast<size_t>(whole.Layout.Blocks[2][block]) + 512);
+        const Strings lines = Source(lib, "u_2.sru");
+        if (block + 1 == whole.Layout.Blocks[2].size())
+            EXPECT_EQ(lines, complete);
+        else
+            EXPECT_EQ(lines.size(), 2u) << block; // header and the first part of the long line
+    }
+}
+
+TEST_P(ReaderDamage, BlockChainLoopsAndExitsStopTheSource) {
+    const Strings complete = Source(ThreeChains(), "u_1.sru");
+    const std::string first(100 / (GetParam() == PblForm::Unicode ? 2 : 1), 'b');
+    struct Case {
+        size_t Block;
+        int32_t Next;
+    };
+    PblImage probe = ThreeChains();
+    const auto& blocks = probe.Layout.Blocks[1];
+    for (Case c : {Case{0, blocks[0]}, Case{1, blocks[0]}, Case{0, -512},
+                   Case{0, static_cast<int32_t>(probe.Bytes.size())},
+                   Case{0, static_cast<int32_t>(probe.Bytes.size()) - 5}}) {
+        PblImage lib = ThreeChains();
+        lib.SetNextBlock(1, c.Block, c.Next);
+        const Strings lines = Source(lib, "u_1.sru");
+        ASSERT_EQ(lines.size(), 2u) << c.Block << " " << c.Next;
+        EXPECT_EQ(lines[1].substr(0, first.size()), first);
+        EXPECT_LT(lines[1].size(), complete[1].size());
+    }
+}
+
+TEST_P(ReaderDamage, DataOffsetOutsideTheFileGivesOnlyTheHeaderLine) {
+    for (int32_t offset : {-1, 1 << 30}) {
+        PblImage lib = ThreeChains();
+        lib.SetDataOffset(0, offset);
+        EXPECT_EQ(Source(lib, "u_0.sru"), (Strings{"$PBExportHeader$u_0.sru"}));
+        EXPECT_EQ(Source(lib, "u_1.sru").size(), 3u);
+    }
+}
+
+TEST_P(ReaderDamage, DeepTreeWithoutCycleIsWalkedWhole) {
+    // A chain of left children as long as the file allows, far deeper than a call stack.
+    PblImage lib = PblWriter(GetParam()).Add({"u_0.sru", "x"}).Build();
+    const size_t root = static_cast<size_t>(lib.Layout.RootNode);
+    const size_t nodes = 30000;
+    lib.Bytes.resize(root + nodes * 512 + 3072, 0);
+    const size_t entrySize = GetParam() == PblForm::Unicode ? 28 + 16 : 24 + 8;
+    std::vector<unsigned char> entry(lib.Bytes.begin() + lib.Layout.Entries[0],
+                                     lib.Bytes.begin() + lib.Layout.Entries[0] +
+                                         static_cast<long>(entrySize));
+    for (size_t n = 0; n < nodes; ++n) {
+        const size_t at = root + n * 512;
+        std::copy(entry.begin(), entry.end(), lib.Bytes.begin() + static_cast<long>(at + 32));
+        lib.PutInt32(at + 4, n + 1 < nodes ? static_cast<int32_t>(at + 512) : 0);
+        lib.PutInt32(at + 12, 0);
+        lib.PutUInt16(at + 20, 1);
+    }
+    EXPECT_EQ(List(lib).size(), nodes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ReaderDamage, ::testing::Values(PblForm::Ansi, PblForm::Unicode),
+                         FormName);
+
+TEST(ReaderDamageAnsi, BlockLongerThan502BytesEndsTheChain) {
+    PblWriter writer(PblForm::Ansi);
+    PblImage lib = writer.SetBlockData(10).Add({"w_a.srw", "0123456789abcdefghij\r\nnext"}).Build();
+    lib.SetBlockLength(0, 1, 503);
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw", "0123456789"}));
+}
+
+TEST(ReaderDamageUnicode, ChainDeliveringMoreThanDataSizeIsCutThere) {
+    PblImage lib =
+        PblWriter(PblForm::Unicode).SetBlockData(10).Add({"w_a.srw", "0123456789"}).Build();
+    lib.SetDataSize(0, 14);
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw", "0123456"}));
+    lib.SetDataSize(0, 0);
+    EXPECT_EQ(Source(lib, "w_a.srw"), (Strings{"$PBExportHeader$w_a.srw"}));
+}
+
+TEST(ReaderDamageUnicode, RecordWithImplausibleDataSizeReadsNothing) {
+    const PblImage lib = PblWriter(PblForm::Unicode).Add({"w_a.srw", "text"}).Build();
+    TMemoryStream stream = lib.Stream();
+    TEntryList entries;
+    GetPblEntries(stream, entries);
+    ASSERT_EQ(entries.size(), 1u);
+    for (int32_t size : {-2, INT32_MAX}) {
+        TPblEntry entry = *entries[0].Object;
+        entry.DataSize = size;
+        Strings lines;
+        GetEntrySource(stream, entry, lines);
+        EXPECT_EQ(lines, (Strings{"$PBExportHeader$w_a.srw"}));
+    }
+}
+
+TEST(ReaderDamageForeign, ShortOrEmptyFilesListNothing) {
+    for (size_t size : {0, 1, 16, 1536, 1557}) {
+        TMemoryStream stream(std::vector<unsigned char>(size, 0xFF));
+        TEntryList entries;
+        GetPblEntries(stream, entries);
+        EXPECT_TRUE(entries.empty()) << size;
+    }
+}
+
+} // namespace
+} // namespace tandrel::test
