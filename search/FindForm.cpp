@@ -1,5 +1,7 @@
 #include "FindForm.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -36,6 +38,17 @@ constexpr TLayoutGeometry kFindLayout{41, 65, 19, 39, 119, 63, 156, kFindFormHei
 
 void SetTop(QWidget* widget, int top) {
     widget->move(widget->x(), top);
+}
+
+// The sizes suit the classic 8-point dialog font; with a larger owner font a check box or
+// radio button grows to show its whole caption, as far as its group allows.
+constexpr int kGroupInnerMargin = 2;
+void FitCaption(QWidget* box) {
+    const int room = box->parentWidget()->width() - box->x() - kGroupInnerMargin;
+    const int wanted = std::min(box->sizeHint().width(), room);
+    if (wanted > box->width()) {
+        box->resize(wanted, box->height());
+    }
 }
 
 } // namespace
@@ -82,6 +95,10 @@ TFindForm::TFindForm(QWidget* owner) : QDialog(owner, DialogWindowFlags()) {
     rbForwards->setChecked(true);
     rbBackwards = new QRadioButton(QStringLiteral("&Backwards"), gbDirection);
     rbBackwards->setGeometry(12, 47, 80, 18);
+    for (QWidget* box : std::initializer_list<QWidget*>{
+             chkCaseSensitive, chkWholeWords, chkPromptOnReplace, rbForwards, rbBackwards}) {
+        FitCaption(box);
+    }
 
     btnFirst = new QPushButton(this);
     btnFirst->setGeometry(15, 165, kButtonWidth, kButtonHeight);
