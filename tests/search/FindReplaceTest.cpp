@@ -169,6 +169,22 @@ private slots:
         QVERIFY(info.ReplaceAll);
     }
 
+    void enterConfirmsWithTheDefaultButton() {
+        TFindInfo info;
+        ModalDriver driver([&](QDialog&) {
+            QLineEdit* edit = FDialogs->FindForm()->FindEdit();
+            QTest::keyClicks(edit, "typed");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QVERIFY(FDialogs->ShowFindDialog(FOwner.get(), info));
+        QCOMPARE(info.FindText, std::string("typed"));
+
+        ModalDriver replace(
+            [&](QDialog&) { QTest::keyClick(FDialogs->FindForm()->FindEdit(), Qt::Key_Return); });
+        QVERIFY(FDialogs->ShowReplaceDialog(FOwner.get(), info));
+        QVERIFY(!info.ReplaceAll);
+    }
+
     void replaceDialogSetsAllFields() {
         for (bool all : {false, true}) {
             TFindInfo info = SampleInfo();
