@@ -55,13 +55,6 @@ Options ParseOptions(const Args& args) {
     return opt;
 }
 
-std::vector<int32_t> HashLines(const std::vector<std::string>& lines, const Options& opt) {
-    std::vector<int32_t> hashes(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        hashes[i] = LineHash(lines[i], opt.IgnoreCase, opt.IgnoreBlanks);
-    return hashes;
-}
-
 // Paths on Linux are bytes; those that are valid UTF-8 are shown in the code page.
 bool IsUtf8(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
@@ -120,8 +113,8 @@ int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
     const TTextFile file1 = LoadTextFile(opt.Files[0]);
     const TTextFile file2 = LoadTextFile(opt.Files[1]);
-    const std::vector<int32_t> hashes1 = HashLines(file1.Lines, opt);
-    const std::vector<int32_t> hashes2 = HashLines(file2.Lines, opt);
+    const std::vector<int32_t> hashes1 = HashLines(file1.Lines, opt.IgnoreCase, opt.IgnoreBlanks);
+    const std::vector<int32_t> hashes2 = HashLines(file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks);
     TDiff diff;
     if (!diff.Execute(hashes1.data(), hashes2.data(), static_cast<int32_t>(hashes1.size()),
                       static_cast<int32_t>(hashes2.size())))

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Times "tandrel-cli diff" against GNU "diff --minimal" on the same file pairs.
+
+Both find a minimum edit script, so the number of changed lines (lines added plus lines
+deleted, a modified line counting once on each side) must agree; the benchmark checks
+that and reports the whole-process time of each program as a ratio. The baseline is
+measured in the same run, alternating with the program under test.
+"""
+
+import argparse
+import os
+import random
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def write_lines(path, lines):
+    with open(path, "wb") as f:
+        f.write(b"".join(line + b"\n" for line in lines))
+
+
+def random_line(rng, serial):
+    # Source-like lines; the serial number keeps them (nearly) unique.
+    words = [b"if", b"then", b"return", b"ll_row", b"ls_name", b"=", b"+", b"this.", b"of_get"]
+    body = b" ".join(rng.choice(words) for _ in range(rng.randint(2, 9)))
+    return b"\t" * rng.randint(0, 3) + body + b" // %d" % serial
+
+
+def case_scattered(rng):
+    """100,000 lines with 1% scattered edits (changed, inserted and deleted lines)."""
+    a = [random_line(rng, i) for i in range(100_000)]
+    b = []
+    serial = 10_000_000
+    for line in a:
+        r = rng.random()
+        if r < 0.004:
+            b.append(random_line(rng, serial))
+            serial += 1
+        elif r < 0.007:
+            pass
+        elif r < 0.010:
+            b.append(line)
+            b.append(random_line(rng, serial))
+            serial += 1
+        else:
+            b.append(line)
+    return a, b
+
+
+def case_one_changed(rng):
+    """200,000 equal lines but one."""
+    a = [random_line(rng, i) for i in range(200_000)]
+    b = list(a)
+    b[123_456] = b"changed"
+    return a, b
+
+
+def case_one_against_many(rng):
+    """1 line against 100,000 (the one line does not occur among them)."""
+    return [b"the only line"], [random_line(rng, i) for i in range(100_000)]
+
+
+def case_one_found_in_many(rng):
+    """1 line against 100,000 that contain it once, in the middle."""
+    b = [random_line(rng, i) for i in range(100_000)]
+    return [b[61_000]], b
+
+
+def case_nothing_common(rng):
+    """20,000 lines against 20,000 with nothing in common."""
+    return ([random_line(rng, i) for i in range(20_000)],
+            [random_line(rng, i + 1_000_000) for i in range(20_000)])
+
+
+def export_lines(path):
+    """An exported source as code page lines: byte-order mark decoded, leading "HA" dropped."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:].decode("utf-8", "replace").encode("gbk", "replace")
+    elif data.startswith(b"\xff\xfe"):
+        data = data[2:].decode("utf-16-le", "replace").encode("gbk", "replace")
+    if data.startswith(b"HA$PBExportHeader$"):
+        data = data[2:]
+    data = data.split(b"\0", 1)[0].replace(b"\r\n", b"\n").replace(b"\r", b"\n")
+    lines = data.split(b"\n")
+    if lines[-1] == b"":
+        lines.pop()
+    return lines
+
+
+def corpus_lines(folder):
+    files = []
+    for root, _, names in os.walk(folder):
+        for name in names:
+            if len(name) > 4 and name[-4:-1].lower() == ".sr":
+                files.append((name.lower(), os.path.join(root, name)))
+    lines = []
+    for _, path in sorted(files):
+        lines.extend(export_lines(path))
+    return lines
+
+
+def changed_lines_tandrel(output):
+    return sum(1 for line in output.split(b"\r\n") if line.startswith((b"+ ", b"- ")))
+
+
+def changed_lines_gnu(output):
+    return sum(1 for line in output.split(b"\n") if line.startswith((b"< ", b"> ")))
+
+
+def run(cmd):
+    start = time.perf_counter()
+    proc = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    elapsed = time.perf_counter() - start
+    if proc.returncode not in (0, 1):
+        sys.exit("%s failed (%d): %s" % (cmd[0], proc.returncode, proc.stderr.decode(errors="replace")))
+    return elapsed, proc.stdout
+
+
+def measure(cli, file1, file2, runs):
+    ours = [cli, "diff", file1, file2]
+    gnu = ["diff", "--minimal", "--text", file1, file2]
+    t_ours, t_gnu = [], []
+    out_ours = out_gnu = b""
+    for _ in range(runs):
+        t, out_ours = run(ours)
+        t_ours.append(t)
+        t, out_gnu = run(gnu)
+        t_gnu.append(t)
+    return (statistics.median(t_ours), statistics.median(t_gnu),
+            changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--cli", required=True, help="path of tandrel-cli")
+    parser.add_argument("--realdata", help="folder holding pfc105 and pfc2022")
+    parser.add_argument("--runs", type=int, default=5, help="runs per program and case")
+    parser.add_argument("--only", help="run only the cases whose name contains this text")
+    args = parser.parse_args()
+    if not shutil.which("diff"):
+        sys.exit("GNU diff is needed as the baseline")
+
+    rng = random.Random(20240601)
+    cases = [("scattered 1% of 100,000", case_scattered),
+             ("200,000 equal but one", case_one_changed),
+             ("1 against 100,000 (absent)", case_one_against_many),
+             ("1 against 100,000 (present)", case_one_found_in_many),
+             ("20,000 nothing in common", case_nothing_common)]
+    with tempfile.TemporaryDirectory(prefix="tandrel-bench-diff-") as tmp:
+        pairs = []
+        for name, make in cases:
+            a, b = make(rng)
+            pairs.append((name, a, b))
+        if args.realdata and os.path.isdir(os.path.join(args.realdata, "pfc105")):
+            pairs.append(("pfc105 vs pfc2022 sources",
+                          corpus_lines(os.path.join(args.realdata, "pfc105")),
+                          corpus_lines(os.path.join(args.realdata, "pfc2022"))))
+        else:
+            print("(real data not found; its case is skipped)")
+
+        print("%-30s %9s %9s %10s %8s  %s" % ("case", "lines", "tandrel", "diff -d", "ratio", "changed lines"))
+        failed = False
+        for index, (name, a, b) in enumerate(pairs):
+            if args.only and args.only not in name:
+                continue
+            f1 = os.path.join(tmp, "%d-1.txt" % index)
+            f2 = os.path.join(tmp, "%d-2.txt" % index)
+            write_lines(f1, a)
+            write_lines(f2, b)
+            ours, gnu, n_ours, n_gnu = measure(args.cli, f1, f2, args.runs)
+            same = "equal (%d)" % n_ours if n_ours == n_gnu else "DIFFER: %d vs %d" % (n_ours, n_gnu)
+            failed |= n_ours != n_gnu
+            print("%-30s %9s %8.3fs %9.3fs %8.2f  %s" % (
+                name, "%d/%d" % (len(a), len(b)), ours, gnu, ours / gnu, same))
+        print("ratio = tandrel-cli diff time / diff --minimal time (median of %d runs each)" % args.runs)
+        return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
