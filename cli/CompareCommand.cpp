@@ -93,6 +93,10 @@ void AddSide(TLibCompare& model, const std::vector<std::string>& args, int side,
     model.AddLibraryPaths(paths, std::string(), side, options);
 }
 
+std::string StatusWord(uint8_t status) {
+    return status <= csChanged ? StatusNames[status] : "?";
+}
+
 std::string RowCells(const TResultRow& row) {
     const CodePage& cp = SystemCodePage();
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
@@ -113,15 +117,14 @@ int Run(const Args& args) {
     TResultRow row;
     for (int i = 0; model.LibRow(i, row); ++i) {
         allSame = allSame && row.Status == csSame;
-        WriteOut(std::string(StatusNames[row.Status]) + "\t" + cp.ToUtf8(row.Name) + "\t" +
-                 RowCells(row) + "\n");
+        WriteOut(StatusWord(row.Status) + "\t" + cp.ToUtf8(row.Name) + "\t" + RowCells(row) + "\n");
         if (!parsed.Objects || row.Status != csChanged || !model.OpenLibPair(i, parsed.Options))
             continue;
         for (const int k : model.ObjViewOrder()) {
             TResultRow obj;
             if (!model.ObjRow(k, obj))
                 continue;
-            WriteOut("\t" + std::string(StatusNames[obj.Status]) + "\t" +
+            WriteOut("\t" + StatusWord(obj.Status) + "\t" +
                      cp.ToUtf8(std::string(1, obj.TypeLetter)) + "\t" + cp.ToUtf8(obj.Name) + "\t" +
                      RowCells(obj) + "\n");
         }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -14,12 +15,12 @@ namespace tandrel {
 
 void THistoryList::Load() {
     FItems.clear();
+    std::error_code ec;
+    if (!std::filesystem::exists(FFilePath, ec))
+        return;
     std::ifstream file(FFilePath, std::ios::binary);
-    if (!file) {
-        if (errno == ENOENT)
-            return;
+    if (!file)
         throw std::runtime_error("Cannot open file \"" + FFilePath + "\". " + std::strerror(errno));
-    }
     const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     if (file.bad())
