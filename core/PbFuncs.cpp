@@ -3,6 +3,7 @@
 #include "CodePage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,9 @@
 #include <locale.h>
 #include <sys/stat.h>
 #include <unordered_set>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tandrel {
 
@@ -70,36 +74,94 @@ bool AsciiTransparent(const CodePage& page) {
     return cachedValue;
 }
 
-// UTF-16 to the program's code page; the converter only sees the runs outside ASCII.
-std::string Utf16ToCodePage(const char16_t* text, size_t length) {
-    const CodePage& page = SystemCodePage();
-    if (!AsciiTransparent(page))
-        return page.FromUtf16(text, length);
-    std::string out;
-    out.reserve(length);
-    size_t i = 0;
-    while (i < length) {
-        size_t j = i;
-        while (j < length && text[j] < 0x80)
-            ++j;
-        for (size_t k = i; k < j; ++k)
-            out.push_back(static_cast<char>(text[k]));
-        size_t k = j;
-        while (k < length && text[k] >= 0x80)
-            ++k;
-        if (k > j)
-            out += page.FromUtf16(text + j, k - j);
-        i = k;
-    }
-    return out;
-}
-
 std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
     std::u16string text(units, u'\0');
     for (size_t i = 0; i < units; ++i)
         text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return text;
 }
+
+bool IsAsciiUnit(const unsigned char* unit) {
+    return unit[1] == 0 && unit[0] < 0x80;
+}
+
+// UTF-16LE bytes to the program's code page. Sources are mostly ASCII: those runs are
+// copied, and only the runs outside ASCII go to the converter.
+std::string Utf16BytesToCodePage(const unsigned char* bytes, size_t units) {
+    const CodePage& page = SystemCodePage();
+    if (!AsciiTransparent(page)) {
+        const std::u16string text = Utf16FromBytes(bytes, units);
+        return page.FromUtf16(text.data(), text.size());
+    }
+    std::string out(units, '\0');
+    size_t used = 0;
+    size_t i = 0;
+    while (i < units) {
+        char* dst = out.data() + used;
+        const size_t runStart = i;
+#ifdef __SSE2__
+        // Eight characters a step: all below 0x80 when no byte but the low ones has a bit
+        // of 0xFF80 set; packing the 16-bit lanes to bytes then gives the text.
+        const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
+        while (i + 8 <= units) {
+            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
+            if (_mm_movemask_epi8(
+                    _mm_cmpeq_epi16(_mm_and_si128(eight, highBits), _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(eight, eight));
+            dst += 8;
+            i += 8;
+        }
+#endif
+        while (i < units && IsAsciiUnit(bytes + 2 * i)) {
+            *dst++ = static_cast<char>(bytes[2 * i]);
+            ++i;
+        }
+        used += i - runStart;
+        if (i == units)
+            break;
+        size_t j = i;
+        while (j < units && !IsAsciiUnit(bytes + 2 * j))
+            ++j;
+        const std::u16string run = Utf16FromBytes(bytes + 2 * i, j - i);
+        const std::string converted = page.FromUtf16(run.data(), run.size());
+        if (used + converted.size() + (units - j) > out.size())
+            out.resize(used + converted.size() + (units - j));
+        std::memcpy(out.data() + used, converted.data(), converted.size());
+        used += converted.size();
+        i = j;
+    }
+    out.resize(used);
+    return out;
+}
+
+// Offsets met on one walk or chain. Chains written by PowerBuilder mostly ascend, so a
+// set is only built once an offset is not above all earlier ones.
+class TVisitedOffsets {
+public:
+    explicit TVisitedOffsets(size_t limit) : FLimit(limit) {}
+
+    // False when the offset was met before or the walk is longer than the limit.
+    bool Add(int32_t offset) {
+        if (FSeen.size() >= FLimit)
+            return false;
+        if (FSet.empty() && (FSeen.empty() || offset > FSeen.back())) {
+            FSeen.push_back(offset);
+            return true;
+        }
+        if (FSet.empty())
+            FSet.insert(FSeen.begin(), FSeen.end());
+        if (!FSet.insert(offset).second)
+            return false;
+        FSeen.push_back(offset);
+        return true;
+    }
+
+private:
+    size_t FLimit;
+    std::vector<int32_t> FSeen;
+    std::unordered_set<int32_t> FSet;
+};
 
 // The byte length of the longest prefix of `text` that is at most `limit` bytes and ends
 // on a character boundary of the code page.
@@ -121,7 +183,8 @@ size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
 class TNodeWalker {
 public:
     TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode)
-        : FStream(stream), FEntries(entries), FUnicode(isUnicode), FFileSize(stream.Size()) {}
+        : FStream(stream), FEntries(entries), FUnicode(isUnicode), FFileSize(stream.Size()),
+          FVisited(MaxBlocks(FFileSize)) {}
 
     void Walk(int32_t root) {
         std::vector<int32_t> pending{root};
@@ -143,7 +206,7 @@ private:
     bool ReadNode(int32_t node, int32_t& left, int32_t& right) {
         if (node < 0 || node + static_cast<int64_t>(kNodeHeaderSize) > FFileSize)
             return false;
-        if (FVisited.size() >= MaxBlocks(FFileSize) || !FVisited.insert(node).second)
+        if (!FVisited.Add(node))
             return false;
         const size_t want =
             static_cast<size_t>(std::min<int64_t>(kNodeBlockSize, FFileSize - node));
@@ -201,15 +264,16 @@ private:
         unsigned char nameBytes[kUnicodeNameBuffer] = {};
         std::memcpy(nameBytes, fixed + kUnicodeEntryFixed, nameLen);
         pos += kUnicodeEntryFixed + nameLen;
-        const std::u16string name16 = Utf16FromBytes(nameBytes, (nameLen + 1) / 2);
-        const std::string name =
-            Utf16ToCodePage(name16.data(), std::char_traits<char16_t>::length(name16.c_str()));
+        size_t nameUnits = 0;
+        while (nameUnits < (nameLen + 1) / 2 &&
+               (nameBytes[2 * nameUnits] | nameBytes[2 * nameUnits + 1]) != 0)
+            ++nameUnits;
+        const std::string name = Utf16BytesToCodePage(nameBytes, nameUnits);
         if (!IsSourceEntryName(name))
             return true;
         auto entry = std::make_unique<TPblEntry>();
         std::memcpy(entry->Magic, fixed, 4);
-        const std::u16string version16 = Utf16FromBytes(fixed + 4, 4);
-        const std::string version = Utf16ToCodePage(version16.data(), version16.size());
+        const std::string version = Utf16BytesToCodePage(fixed + 4, 4);
         std::memcpy(entry->Version, version.data(), std::min<size_t>(4, version.size()));
         Append(std::move(entry), fixed + 12, nameLen, name);
         return true;
@@ -235,7 +299,7 @@ private:
     TEntryList& FEntries;
     bool FUnicode;
     int64_t FFileSize;
-    std::unordered_set<int32_t> FVisited;
+    TVisitedOffsets FVisited;
     std::vector<unsigned char> FBlock;
 };
 
@@ -245,14 +309,13 @@ private:
 template <class Take>
 void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Take take) {
     const int64_t fileSize = stream.Size();
-    const size_t maxBlocks = MaxBlocks(fileSize);
-    std::unordered_set<int32_t> visited;
+    TVisitedOffsets visited(MaxBlocks(fileSize));
     unsigned char block[kBlockHeaderSize + 0xFFFF];
     int32_t offset = first;
     while (true) {
         if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
             return;
-        if (visited.size() >= maxBlocks || !visited.insert(offset).second)
+        if (!visited.Add(offset))
             return;
         stream.Seek(offset);
         if (stream.Read(block, kBlockHeaderSize) < kBlockHeaderSize)
@@ -269,9 +332,17 @@ void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Take ta
     }
 }
 
+// The bytes a chain of DataSize bytes occupies when its blocks follow one another, as they
+// mostly do: told to the stream so that it fetches an entry with one read.
+void HintChain(TStream& stream, const TPblEntry& entry) {
+    const int64_t size = std::clamp<int64_t>(entry.DataSize, 0, stream.Size());
+    stream.WillRead(entry.DataOffset, static_cast<size_t>((size / kBlockDataMax + 1) * kBlockSize));
+}
+
 // ANSI data: each block's bytes up to its first NUL.
 std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
     std::string text;
+    HintChain(stream, entry);
     ReadBlockChain(stream, entry.DataOffset, true, [&](const unsigned char* data, size_t length) {
         const char* chars = reinterpret_cast<const char*>(data);
         text.append(chars, strnlen(chars, length));
@@ -284,16 +355,17 @@ std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
 std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
     if (entry.DataSize <= 0 || entry.DataSize > stream.Size())
         return {};
-    std::vector<unsigned char> bytes(static_cast<size_t>(entry.DataSize));
+    HintChain(stream, entry);
+    const size_t size = static_cast<size_t>(entry.DataSize);
+    const auto bytes = std::make_unique_for_overwrite<unsigned char[]>(size);
     size_t total = 0;
     ReadBlockChain(stream, entry.DataOffset, false, [&](const unsigned char* data, size_t length) {
-        const size_t n = std::min(length, bytes.size() - total);
-        std::memcpy(bytes.data() + total, data, n);
+        const size_t n = std::min(length, size - total);
+        std::memcpy(bytes.get() + total, data, n);
         total += n;
         return n == length;
     });
-    const std::u16string text = Utf16FromBytes(bytes.data(), total / 2);
-    return Utf16ToCodePage(text.data(), text.size());
+    return Utf16BytesToCodePage(bytes.get(), total / 2);
 }
 
 } // namespace
@@ -340,20 +412,46 @@ void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool 
     TNodeWalker(stream, entries, isUnicode).Walk(nodeOffset);
 }
 
+namespace {
+
+// The first CR, LF or NUL in [p, end), or end.
+const char* FindLineEnd(const char* p, const char* end) {
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    while (end - p >= 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, cr), _mm_cmpeq_epi8(sixteen, lf)),
+                         _mm_cmpeq_epi8(sixteen, nul));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0)
+            return p + std::countr_zero(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
+    while (p < end && *p != '\r' && *p != '\n' && *p != '\0')
+        ++p;
+    return p;
+}
+
+} // namespace
+
 void SplitLines(std::string_view text, std::vector<std::string>& lines) {
-    const size_t nul = text.find('\0');
-    if (nul != std::string_view::npos)
-        text = text.substr(0, nul);
-    size_t start = 0;
-    const size_t size = text.size();
-    while (start < size) {
-        size_t end = start;
-        while (end < size && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        lines.emplace_back(text.substr(start, end - start));
-        if (end < size && text[end] == '\r' && end + 1 < size && text[end + 1] == '\n')
-            ++end;
-        start = end + 1;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end) {
+        const char* stop = FindLineEnd(p, end);
+        if (stop < end && *stop == '\0') {
+            if (stop > p)
+                lines.emplace_back(p, stop);
+            return;
+        }
+        lines.emplace_back(p, stop);
+        if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')
+            ++stop;
+        p = stop + 1;
     }
 }
 

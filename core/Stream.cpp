@@ -12,9 +12,11 @@ namespace tandrel {
 
 namespace {
 
-// Large enough to hold a directory node and the data blocks that usually follow one
-// another, small enough to cost nothing when only a few blocks are read.
-constexpr size_t kBufferSize = 64 * 1024;
+// A miss reads this much from the position on: a directory node and the data blocks that
+// usually follow one another, without fetching much that is not wanted.
+constexpr size_t kReadAhead = 16 * 1024;
+// The most one hint fetches at once; longer stretches are read as they come.
+constexpr size_t kMaxHint = 1024 * 1024;
 
 std::runtime_error OpenError(const std::string& path, int error) {
     return std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(error));
@@ -43,6 +45,29 @@ void TFileStream::Seek(int64_t position) {
     FPosition = position < 0 ? 0 : position;
 }
 
+bool TFileStream::Fill(int64_t start, size_t count) {
+    if (FBuffer.size() < count)
+        FBuffer.resize(count);
+    ssize_t n;
+    do {
+        n = ::pread(FHandle, FBuffer.data(), count, static_cast<off_t>(start));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        throw std::runtime_error("Cannot read file \"" + FPath + "\". " + std::strerror(errno));
+    FBufferStart = start;
+    FBufferLength = static_cast<size_t>(n);
+    return n > 0;
+}
+
+void TFileStream::WillRead(int64_t position, size_t count) {
+    count = std::min(count, kMaxHint);
+    if (position < 0 || count == 0 ||
+        (position >= FBufferStart && position + static_cast<int64_t>(count) <=
+                                         FBufferStart + static_cast<int64_t>(FBufferLength)))
+        return;
+    Fill(position, std::max(count, kReadAhead));
+}
+
 size_t TFileStream::Read(void* buffer, size_t count) {
     if (count == 0)
         return 0;
@@ -58,27 +83,23 @@ size_t TFileStream::Read(void* buffer, size_t count) {
             FPosition += static_cast<int64_t>(n);
             continue;
         }
-        // Large reads bypass the buffer; small ones refill it at the current position.
-        const bool direct = count - done >= kBufferSize;
-        if (!direct && FBuffer.size() < kBufferSize)
-            FBuffer.resize(kBufferSize);
-        unsigned char* target = direct ? out + done : FBuffer.data();
-        const size_t want = direct ? count - done : kBufferSize;
-        ssize_t n;
-        do {
-            n = ::pread(FHandle, target, want, static_cast<off_t>(FPosition));
-        } while (n < 0 && errno == EINTR);
-        if (n < 0)
-            throw std::runtime_error("Cannot read file \"" + FPath + "\". " + std::strerror(errno));
-        if (n == 0)
-            break;
-        if (direct) {
+        if (count - done >= kReadAhead) {
+            // Large reads go straight to the caller.
+            ssize_t n;
+            do {
+                n = ::pread(FHandle, out + done, count - done, static_cast<off_t>(FPosition));
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                throw std::runtime_error("Cannot read file \"" + FPath + "\". " +
+                                         std::strerror(errno));
+            if (n == 0)
+                break;
             done += static_cast<size_t>(n);
             FPosition += n;
-        } else {
-            FBufferStart = FPosition;
-            FBufferLength = static_cast<size_t>(n);
+            continue;
         }
+        if (!Fill(FPosition, kReadAhead))
+            break;
     }
     return done;
 }

@@ -19,6 +19,12 @@ public:
     // Returns the number of bytes read: fewer than asked at the end of the data.
     // Errors of the underlying file raise std::runtime_error.
     virtual size_t Read(void* buffer, size_t count) = 0;
+    // A hint that the bytes from `position` on are about to be read, about `count` of them,
+    // so that a buffered stream fetches them at once. Changes no position; may do nothing.
+    virtual void WillRead(int64_t position, size_t count) {
+        (void)position;
+        (void)count;
+    }
 };
 
 // A file opened read-only, denying nobody; reads are buffered.
@@ -35,8 +41,12 @@ public:
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override;
     size_t Read(void* buffer, size_t count) override;
+    void WillRead(int64_t position, size_t count) override;
 
 private:
+    // Fills the buffer with up to `count` bytes from `start`; false at the end of the file.
+    bool Fill(int64_t start, size_t count);
+
     std::string FPath;
     int FHandle = -1;
     int64_t FSize = 0;
@@ -51,7 +61,8 @@ class TMemoryStream : public TStream {
 public:
     explicit TMemoryStream(std::vector<unsigned char> bytes) : FBytes(std::move(bytes)) {}
     TMemoryStream(const void* data, size_t size)
-        : FBytes(static_cast<const unsigned char*>(data), static_cast<const unsigned char*>(data) + size) {}
+        : FBytes(static_cast<const unsigned char*>(data),
+                 static_cast<const unsigned char*>(data) + size) {}
     int64_t Size() const override { return static_cast<int64_t>(FBytes.size()); }
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override { FPosition = position < 0 ? 0 : position; }

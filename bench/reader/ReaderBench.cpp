@@ -1,0 +1,125 @@
+// Speed of the library reader: listing every library of a corpus and rebuilding the
+// export lines of every object, beside the time to merely read the same files. Both are
+// measured in the same run, best of several rounds, with the files in the page cache.
+//
+//     bench_reader [--rounds N] [CORPUS_FOLDER...]   (default: realdata pfc105 and pfc2022)
+
+#include "PbFuncs.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> Libraries(const fs::path& corpus) {
+    std::vector<std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(corpus))
+        if (item.is_regular_file() && item.path().extension() == ".pbl")
+            files.push_back(item.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The baseline: every byte of every file read into memory.
+size_t ReadAll(const std::vector<std::string>& files, std::vector<char>& buffer) {
+    size_t total = 0;
+    for (const std::string& file : files) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            throw std::runtime_error("cannot open " + file);
+        const auto size = static_cast<size_t>(fs::file_size(file));
+        buffer.resize(size);
+        size_t done = 0;
+        ssize_t n = 0;
+        while (done < size && (n = ::read(fd, buffer.data() + done, size - done)) > 0)
+            done += static_cast<size_t>(n);
+        ::close(fd);
+        total += done;
+    }
+    return total;
+}
+
+// The reader: every library listed, every listed object's export lines rebuilt.
+size_t ListAndRebuild(const std::vector<std::string>& files, size_t& objects) {
+    size_t lines = 0;
+    objects = 0;
+    std::vector<std::string> text;
+    for (const std::string& file : files) {
+        tandrel::TFileStream stream(file);
+        tandrel::TEntryList entries;
+        tandrel::GetPblEntries(stream, entries);
+        for (const auto& item : entries) {
+            text.clear();
+            tandrel::GetEntrySource(stream, *item.Object, text);
+            lines += text.size();
+        }
+        objects += entries.size();
+    }
+    return lines;
+}
+
+template <class F> double BestSeconds(int rounds, F run) {
+    double best = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        const auto start = Clock::now();
+        run();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 7;
+    std::vector<fs::path> corpora;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else
+            corpora.emplace_back(arg);
+    }
+    if (corpora.empty())
+        corpora = {fs::path(TANDREL_REALDATA_DIR) / "pfc105",
+                   fs::path(TANDREL_REALDATA_DIR) / "pfc2022"};
+
+    std::printf("%-10s %6s %8s %8s %10s %10s %11s %8s\n", "corpus", "files", "objects", "MB",
+                "read ms", "reader ms", "reader MB/s", "ratio");
+    try {
+        for (const fs::path& corpus : corpora) {
+            if (!fs::is_directory(corpus)) {
+                std::printf("%s: not found, skipped\n", corpus.string().c_str());
+                continue;
+            }
+            const std::vector<std::string> files = Libraries(corpus);
+            std::vector<char> buffer;
+            size_t bytes = 0;
+            size_t objects = 0;
+            ReadAll(files, buffer); // warm the page cache
+            const double read = BestSeconds(rounds, [&] { bytes = ReadAll(files, buffer); });
+            const double reader = BestSeconds(rounds, [&] { ListAndRebuild(files, objects); });
+            const double mb = static_cast<double>(bytes) / 1e6;
+            std::printf("%-10s %6zu %8zu %8.1f %10.2f %10.2f %11.0f %7.2fx\n",
+                        corpus.filename().string().c_str(), files.size(), objects, mb, read * 1e3,
+                        reader * 1e3, mb / reader, reader / read);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_reader: %s\n", e.what());
+        return 2;
+    }
+    std::printf("read: every byte of the files read into memory (MB/s = %s); ratio = reader time / "
+                "read time\n",
+                "MB / read time");
+    return 0;
+}
