@@ -1,0 +1,108 @@
+// The byte streams under the reader: buffered file reads against the same bytes in memory.
+
+#include "Stream.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace tandrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReaderStream : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FPath = fs::temp_directory_path() /
+                ("tandrel-stream-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void TearDown() override { fs::remove(FPath); }
+
+    std::vector<unsigned char> WriteRandom(size_t size, unsigned seed) {
+        std::mt19937 random(seed);
+        std::vector<unsigned char> bytes(size);
+        for (auto& b : bytes)
+            b = static_cast<unsigned char>(random());
+        std::ofstream(FPath, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
+        return bytes;
+    }
+
+    fs::path FPath;
+};
+
+TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
+    const std::vector<unsigned char> bytes = WriteRandom(300000, 7);
+    TFileStream file(FPath.string());
+    TMemoryStream memory(bytes);
+    ASSERT_EQ(file.Size(), 300000);
+    std::mt19937 random(11);
+    std::vector<unsigned char> a;
+    std::vector<unsigned char> b;
+    for (int step = 0; step < 3000; ++step) {
+        const int64_t position = static_cast<int64_t>(random() % 320000);
+        const size_t count = random() % 4 == 0 ? random() % 80000 : random() % 700;
+        if (random() % 3 == 0)
+            file.WillRead(static_cast<int64_t>(random() % 320000), random() % 200000);
+        if (random() % 2 == 0) {
+            file.Seek(position);
+            memory.Seek(position);
+        }
+        a.assign(count, 0xEE);
+        b.assign(count, 0xEE);
+        const size_t gotFile = file.Read(a.data(), count);
+        const size_t gotMemory = memory.Read(b.data(), count);
+        ASSERT_EQ(gotFile, gotMemory) << step;
+        ASSERT_EQ(a, b) << step;
+        ASSERT_EQ(file.Position(), memory.Position()) << step;
+    }
+}
+
+TEST_F(ReaderStream, ReadsPastTheEndDeliverNothing) {
+    WriteRandom(100, 1);
+    TFileStream file(FPath.string());
+    unsigned char buffer[16];
+    file.Seek(95);
+    EXPECT_EQ(file.Read(buffer, 16), 5u);
+    EXPECT_EQ(file.Read(buffer, 16), 0u);
+    file.Seek(1 << 30);
+    EXPECT_EQ(file.Read(buffer, 16), 0u);
+    file.Seek(-5);
+    EXPECT_EQ(file.Position(), 0);
+    EXPECT_EQ(file.Read(nullptr, 0), 0u);
+}
+
+TEST_F(ReaderStream, OpenErrorsNameTheFileAndTheReason) {
+    const std::string missing = (FPath.parent_path() / "no-such-library.pbl").string();
+    try {
+        TFileStream file(missing);
+        FAIL() << "opened";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + missing + "\". No such file or directory");
+    }
+    const std::string folder = FPath.parent_path().string();
+    try {
+        TFileStream file(folder);
+        FAIL() << "opened a folder";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + folder + "\". Is a directory");
+    }
+}
+
+TEST(ReaderMemoryStream, BehavesLikeAFile) {
+    TMemoryStream memory("abcdef", 6);
+    char buffer[8] = {};
+    memory.Seek(4);
+    EXPECT_EQ(memory.Read(buffer, 8), 2u);
+    EXPECT_EQ(std::string(buffer, 2), "ef");
+    memory.Seek(10);
+    EXPECT_EQ(memory.Read(buffer, 8), 0u);
+    EXPECT_EQ(memory.Position(), 10);
+}
+
+} // namespace
+} // namespace tandrel
