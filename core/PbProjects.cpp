@@ -1,0 +1,330 @@
+// Targets, workspaces, file facts and time stamps: the part of the library access that
+// turns project files into library paths and file facts into records.
+
+#include "CodePage.h"
+#include "PbFuncs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <cwctype>
+#include <dirent.h>
+#include <locale.h>
+#include <sys/stat.h>
+
+namespace tandrel {
+
+namespace {
+
+// A text file as UTF-8: a byte-order mark names UTF-8 or UTF-16LE, anything else is text
+// in the program's code page.
+std::string ReadTextFileUtf8(const std::string& path) {
+    TFileStream stream(path);
+    std::string bytes(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
+    bytes.resize(stream.Read(bytes.data(), bytes.size()));
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        return bytes.substr(3);
+    if (bytes.rfind("\xFF\xFE", 0) == 0) {
+        std::u16string text((bytes.size() - 2) / 2, u'\0');
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                            (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+        const CodePage utf8("UTF-8");
+        return utf8.FromUtf16(text.data(), text.size());
+    }
+    return SystemCodePage().ToUtf8(bytes);
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::vector<std::string> lines;
+    SplitLines(ReadTextFileUtf8(path), lines);
+    return lines;
+}
+
+// The folder of a file, with its trailing "/"; empty for a bare file name.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// An item of a target or workspace as a path: relative items are joined to `folder`; every
+// run of backslashes becomes one "/".
+std::string ResolveItem(const std::string& folder, const std::string& item) {
+    const bool absolute = item.rfind('/', 0) == 0 || item.find(":\\") != std::string::npos;
+    const std::string joined = absolute ? item : folder + item;
+    std::string path;
+    path.reserve(joined.size());
+    for (size_t i = 0; i < joined.size(); ++i) {
+        if (joined[i] != '\\') {
+            path += joined[i];
+            continue;
+        }
+        path += '/';
+        while (i + 1 < joined.size() && joined[i + 1] == '\\')
+            ++i;
+    }
+    return path;
+}
+
+// The text after the first double quote of a line, without the line's last two characters
+// (the closing quote and the semicolon).
+std::string QuotedRest(const std::string& line) {
+    const size_t quote = line.find('"');
+    if (quote == std::string::npos || line.size() < 2 || quote + 1 > line.size() - 2)
+        return {};
+    return line.substr(quote + 1, line.size() - 2 - (quote + 1));
+}
+
+bool IsBlankOrControl(char c) {
+    return c >= 1 && c <= ' ';
+}
+
+// A quoted item: runs to the closing quote, a doubled quote standing for one; an item
+// without its closing quote runs to the end.
+std::string ExtractQuoted(std::string_view text, size_t& pos) {
+    std::string item;
+    ++pos;
+    while (pos < text.size()) {
+        if (text[pos] == '"') {
+            if (pos + 1 < text.size() && text[pos + 1] == '"') {
+                item += '"';
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return item;
+        }
+        item += text[pos++];
+    }
+    return item;
+}
+
+} // namespace
+
+// Items are separated by ";" or by blanks and control characters; quoted items keep their
+// blanks. Two semicolons in a row give an empty item, as does a semicolon at the end.
+std::vector<std::string> SplitLibList(std::string_view text) {
+    std::vector<std::string> items;
+    size_t pos = 0;
+    const size_t size = text.size();
+    while (pos < size && IsBlankOrControl(text[pos]))
+        ++pos;
+    while (pos < size && text[pos] != '\0') {
+        if (text[pos] == '"') {
+            items.push_back(ExtractQuoted(text, pos));
+        } else {
+            const size_t start = pos;
+            while (pos<size&& static_cast<unsigned char>(text[pos])> ' ' && text[pos] != ';')
+                ++pos;
+            items.emplace_back(text.substr(start, pos - start));
+        }
+        while (pos < size && IsBlankOrControl(text[pos]))
+            ++pos;
+        if (pos < size && text[pos] == ';') {
+            if (pos + 1 >= size || text[pos + 1] == '\0')
+                items.emplace_back();
+            ++pos;
+            while (pos < size && IsBlankOrControl(text[pos]))
+                ++pos;
+        }
+    }
+    return items;
+}
+
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
+    const std::string folder = FolderOf(targetFile);
+    for (const std::string& line : ReadLines(targetFile)) {
+        if (line.size() < 8)
+            continue;
+        std::string start = line.substr(0, 8);
+        for (char& c : start)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        if (start != "LIBLIST ")
+            continue;
+        for (const std::string& item : SplitLibList(QuotedRest(line)))
+            libs.push_back(ResolveItem(folder, item));
+        return;
+    }
+}
+
+void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs) {
+    const std::string folder = FolderOf(workspaceFile);
+    bool inTargets = false;
+    for (const std::string& line : ReadLines(workspaceFile)) {
+        if (line == "@begin Targets") {
+            inTargets = true;
+        } else if (line == "@end;" && inTargets) {
+            return;
+        } else if (inTargets && line.find('"') != std::string::npos) {
+            const std::string target = ResolveItem(folder, QuotedRest(line));
+            const std::optional<std::string> found = FindPathIgnoringCase(target);
+            GetTargetLibs(found ? *found : target, libs);
+        }
+    }
+}
+
+namespace {
+
+// Case folding of a UTF-8 file name for comparison; bytes that are not UTF-8 stay as
+// they are.
+std::u32string FoldName(std::string_view name) {
+    static locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    std::u32string folded;
+    folded.reserve(name.size());
+    size_t i = 0;
+    while (i < name.size()) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        const size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
+        bool valid = i + extra < name.size();
+        for (size_t k = 1; valid && k <= extra; ++k) {
+            const unsigned char t = static_cast<unsigned char>(name[i + k]);
+            valid = (t & 0xC0) == 0x80;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if (!valid || (c >= 0x80 && extra == 0)) {
+            folded.push_back(0x110000 + c); // outside Unicode: never equal to a character
+            ++i;
+            continue;
+        }
+        if (utf8Locale != nullptr)
+            cp = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), utf8Locale));
+        folded.push_back(cp);
+        i += extra + 1;
+    }
+    return folded;
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// The name in `folder` equal to `name` without regard to case; the first in byte order
+// when there are several.
+std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return std::nullopt;
+    const std::u32string wanted = FoldName(name);
+    std::optional<std::string> found;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string candidate = item->d_name;
+        if (candidate == "." || candidate == "..")
+            continue;
+        if (FoldName(candidate) == wanted && (!found || candidate < *found))
+            found = candidate;
+    }
+    ::closedir(dir);
+    return found;
+}
+
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(year - era * 400);
+    const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+double LocalDateTime(time_t when, bool evenSecond) {
+    std::tm local{};
+    if (localtime_r(&when, &local) == nullptr)
+        gmtime_r(&when, &local);
+    const int second = evenSecond ? local.tm_sec & ~1 : local.tm_sec;
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, second);
+}
+
+} // namespace
+
+std::optional<std::string> FindPathIgnoringCase(const std::string& path) {
+    if (path.empty())
+        return std::nullopt;
+    if (Exists(path))
+        return path;
+    std::string resolved = path[0] == '/' ? "/" : "";
+    size_t pos = 0;
+    while (pos < path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty())
+            continue;
+        const bool last = pos >= path.size();
+        std::string next = resolved + part;
+        if (!Exists(next)) {
+            if (part == "." || part == "..")
+                return std::nullopt;
+            const std::optional<std::string> found = FindInFolder(resolved, part);
+            if (!found)
+                return std::nullopt;
+            next = resolved + *found;
+        }
+        resolved = last ? next : next + "/";
+    }
+    return resolved;
+}
+
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
+    if (path.empty() || path.back() == '/')
+        return nullptr;
+    const std::optional<std::string> found = FindPathIgnoringCase(path);
+    if (!found)
+        return nullptr;
+    struct stat info {};
+    if (::stat(found->c_str(), &info) != 0)
+        return nullptr;
+    auto rec = std::make_unique<TFolderRec>();
+    rec->FileName = *found;
+    rec->IsDir = S_ISDIR(info.st_mode);
+    rec->Size = static_cast<int32_t>(std::min<int64_t>(info.st_size, INT32_MAX));
+    rec->Time = LocalDateTime(info.st_mtime, true);
+    rec->Status = csSame;
+    return rec;
+}
+
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second) {
+    const int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        DaysFromCivil(1899, 12, 30);
+    return (static_cast<double>(days) * 86400.0 + hour * 3600 + minute * 60 + second) / 86400.0;
+}
+
+double PblTimeToDateTime(int32_t seconds) {
+    return LocalDateTime(static_cast<time_t>(seconds), false);
+}
+
+std::string FormatDateTime(double dateTime) {
+    // Whole milliseconds first, so that 0.99999... of a second is the next second.
+    const int64_t ms = std::llround(dateTime * 86400000.0);
+    int64_t days = ms / 86400000;
+    int64_t msOfDay = ms % 86400000;
+    if (msOfDay < 0) {
+        msOfDay += 86400000;
+        --days;
+    }
+    // Civil date from days since 1899-12-30.
+    const int64_t z = days + DaysFromCivil(1899, 12, 30) + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2);
+    const int64_t secs = msOfDay / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02lld:%02lld:%02lld",
+                  static_cast<long long>(year), month, day, static_cast<long long>(secs / 3600),
+                  static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
+    return text;
+}
+
+} // namespace tandrel
