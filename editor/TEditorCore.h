@@ -171,7 +171,6 @@ protected:
     // Called first by a derived window's destructor: the store's last clear must no
     // longer reach the window.
     void BeginDestroy();
-    bool Focused() const { return FView && FView->Focused(); }
 
 private:
     friend class TLines;

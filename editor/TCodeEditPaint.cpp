@@ -1,0 +1,180 @@
+// Painting of TCodeEdit: gutter, rows with their colours, caret line, selection and caret.
+#include "CodePage.h"
+#include "ColorResolver.h"
+#include "TCodeEdit.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+namespace tandrel {
+
+namespace {
+constexpr TColor kGutterDarkLine = 0x808080;
+constexpr TColor kGutterLightLine = 0xC0C0C0;
+constexpr TColor kCaretLineText = 0xFFFFFF;
+constexpr int kNumberGap = 4; // pixels between the line numbers and the gutter edge
+} // namespace
+
+QColor TCodeEdit::Resolve(TColor color) const {
+    return ResolveColor(color, palette());
+}
+
+void TCodeEdit::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    const int gutter = GutterWidth();
+    const int lineHeight = LineHeight();
+    const QColor gutterColor = Resolve(hasFocus() ? kFocusGutterColor : kGutterColor);
+    const QColor background = Resolve(Color());
+
+    painter.fillRect(QRect(gutter, 0, width - gutter, height), background);
+    if (gutter > 0) {
+        painter.fillRect(QRect(0, 0, gutter, height), gutterColor);
+        painter.setPen(Resolve(kGutterDarkLine));
+        painter.drawLine(gutter - 1, 0, gutter - 1, height);
+        painter.setPen(Resolve(kGutterLightLine));
+        painter.drawLine(gutter - 2, 0, gutter - 2, height);
+    }
+
+    const TLines& lines = Lines();
+    const int left = gutter + LeftMargin();
+    for (std::int32_t i = 0; i <= VisibleLines() && TopLine() + i < lines.Count(); ++i) {
+        const std::int32_t index = TopLine() + i;
+        const int top = i * lineHeight + TopMargin();
+        if (i == 0) {
+            // A coloured block that continues above the window continues into the margin.
+            QColor strip = background;
+            if (TopLine() > 0) {
+                const TLineObj& above = lines.GetLineObj(TopLine() - 1);
+                strip = Resolve(above.Modified ? ModifiedLineColor() : above.Color);
+            }
+            painter.fillRect(QRect(left, 0, width - left, TopMargin()), strip);
+        }
+        if (AutoLineNum()) {
+            const std::string number = std::to_string(index + 1);
+            const int numberWidth = int(number.size()) * CharWidth();
+            const int x = gutter - kNumberGap - numberWidth;
+            DrawBytes(painter, number, x, QRect(x, top, numberWidth, lineHeight), gutterColor,
+                      palette().color(QPalette::Active, QPalette::Text));
+        } else if (OnPaintLeftMargin) {
+            painter.save();
+            painter.setBrush(gutterColor);
+            painter.setPen(palette().color(QPalette::Active, QPalette::Text));
+            OnPaintLeftMargin(*this, painter, QRect(0, top, std::max(0, gutter - 3), lineHeight),
+                              index + 1, lines.GetLineObj(index).Tag);
+            painter.restore();
+        }
+        PaintLine(painter, index, QRect(left, top, width - left, lineHeight));
+    }
+
+    if (CaretShown() && FCaretBlinkOn) {
+        // Inverting, so the caret shows on every row colour.
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.fillRect(CaretRect(), Qt::white);
+    }
+}
+
+void TCodeEdit::PaintLine(QPainter& painter, std::int32_t index, QRect r) {
+    const std::string& raw = Lines()[index];
+    const bool hasTabs = raw.find('\t') != std::string::npos;
+    const std::string s = hasTabs ? ExpandTabs(raw) : raw;
+    const TLineObj& obj = Lines().GetLineObj(index);
+    const QColor background = Resolve(obj.Modified ? ModifiedLineColor() : obj.Color);
+    const QColor text = palette().color(QPalette::Active, QPalette::Text);
+    const int x0 = r.left() - CharWidth() * LeftCol();
+    const std::int32_t a = SelStart();
+    const std::int32_t b = SelEnd();
+
+    if (a != b && obj.Start + obj.Len >= a && b >= obj.Start) {
+        std::int32_t sa = std::max(0, a - obj.Start);
+        std::int32_t sb = std::min(obj.Len, b - obj.Start);
+        if (hasTabs) {
+            sa = ExpandedCol(index, sa);
+            sb = ExpandedCol(index, sb);
+        }
+        sa = std::max(0, sa - LeftCol());
+        const std::int32_t w = std::max(0, sb - LeftCol() - sa);
+        if (sa > 0) {
+            DrawBytes(painter, s, x0, r, background, text);
+            r.setLeft(r.left() + CharWidth() * sa);
+        }
+        const QColor selection =
+            hasFocus() ? Resolve(SysColor::Highlight) : Resolve(kUnfocusedSelectionColor);
+        DrawBytes(painter, s, x0, r, selection, Resolve(SysColor::HighlightText));
+        if (b - obj.Start <= obj.Len) {
+            r.setLeft(r.left() + CharWidth() * w);
+            DrawBytes(painter, s, x0, r, background, text);
+        }
+        return;
+    }
+
+    // The caret line is marked whether or not the control has the focus.
+    const bool caretLine = CaretPt().Y == index;
+    DrawBytes(painter, s, x0, r, caretLine ? Resolve(SysColor::Desktop) : background,
+              caretLine ? Resolve(kCaretLineText) : text);
+    if (caretLine) {
+        painter.save();
+        QPen pen(Resolve(kCaretLineText));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        painter.restore();
+    }
+}
+
+// Fills clip with the background and draws the bytes of s, column c at x0 + c * CharWidth.
+void TCodeEdit::DrawBytes(QPainter& painter, const std::string& s, int x0, const QRect& clip,
+                          const QColor& background, const QColor& text) const {
+    if (clip.isEmpty())
+        return;
+    painter.fillRect(clip, background);
+    const int cw = CharWidth();
+    const int len = int(s.size());
+    const int firstCol = std::max(0, (clip.left() - x0) / cw - 1);
+    const int lastCol = std::min(len - 1, (clip.right() - x0) / cw + 1);
+    if (lastCol < firstCol)
+        return;
+    const CodePage& cp = SystemCodePage();
+    const int baseline = clip.top() + FAscent;
+    painter.save();
+    painter.setClipRect(clip);
+    painter.setPen(text);
+    auto draw = [&](int col, const std::string& bytes) {
+        const QString unicode = QString::fromStdU16String(cp.ToUtf16(bytes));
+        painter.drawText(x0 + col * cw, baseline, unicode);
+    };
+    // Lead bytes can only be told from trail bytes by walking from the start of the row.
+    int i = 0;
+    while (i <= lastCol) {
+        const auto byte = static_cast<unsigned char>(s[size_t(i)]);
+        if (cp.IsLeadByte(byte) && i + 1 < len) {
+            if (i + 1 >= firstCol)
+                draw(i, s.substr(size_t(i), 2));
+            i += 2;
+            continue;
+        }
+        int j = i;
+        while (j <= lastCol && !cp.IsLeadByte(static_cast<unsigned char>(s[size_t(j)])))
+            ++j;
+        const int from = std::max(i, firstCol);
+        if (from < j) {
+            bool ascii = true;
+            for (int k = from; k < j && ascii; ++k)
+                ascii = static_cast<unsigned char>(s[size_t(k)]) < 0x80;
+            if (FExactPitch && ascii) {
+                painter.drawText(x0 + from * cw, baseline,
+                                 QString::fromLatin1(s.data() + from, j - from));
+            } else {
+                for (int k = from; k < j; ++k)
+                    draw(k, s.substr(size_t(k), 1));
+            }
+        }
+        i = j;
+    }
+    painter.restore();
+}
+
+} // namespace tandrel
