@@ -358,10 +358,12 @@ bool TLibCompare::LibRow(int index, TResultRow& row) const {
     if (!item1.Key.empty()) {
         row.Time1 = FormatDateTime(item1.Object->Time);
         row.Size1 = std::to_string(item1.Object->Size);
+        row.Path1 = item1.Object->FileName;
     }
     if (!item2.Key.empty()) {
         row.Time2 = FormatDateTime(item2.Object->Time);
         row.Size2 = std::to_string(item2.Object->Size);
+        row.Path2 = item2.Object->FileName;
     }
     return true;
 }

@@ -27,6 +27,7 @@ struct TResultRow {
     std::string Name;       // library key, or object name without its type letter
     char TypeLetter = '\0'; // objects only
     std::string Time1, Size1, Time2, Size2;
+    std::string Path1, Path2; // libraries only: the files as found (file-system text)
 };
 
 // Invariants at rest (after every public operation that returned normally): Libs1 and Libs2

@@ -90,10 +90,18 @@ bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2
     GetPblEntries(stream2, objs2);
     SortByKey(objs1);
     SortByKey(objs2);
-    TCompareCounts scratch{};
-    PairObjects(objs1, objs2, scratch, &stream1, &stream2, options);
-    for (const TKeyedItem<TPblEntry>& item : objs1)
-        if (item.Object->Status != csSame)
+    // A pairing walk would put a placeholder, and with it a status other than csSame, into
+    // side 1 for every object without a partner; so the libraries are the same exactly when
+    // the sorted keys match one for one and no matched pair differs. Only a yes or no is
+    // wanted, so the sources are read up to the first difference only, after every check
+    // that needs no reading.
+    if (objs1.size() != objs2.size())
+        return false;
+    for (size_t i = 0; i < objs1.size(); ++i)
+        if (CompareKeys(objs1[i].Key, objs2[i].Key) != 0)
+            return false;
+    for (size_t i = 0; i < objs1.size(); ++i)
+        if (ObjectsDiffer(&stream1, *objs1[i].Object, &stream2, *objs2[i].Object, options))
             return false;
     return true;
 }

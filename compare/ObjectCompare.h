@@ -45,7 +45,8 @@ public:
     void PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareCounts& counts, TStream* stream1,
                      TStream* stream2, const TCompareOptions& options);
 
-    // True when every object of the two library files pairs up as the same. Opens both
+    // True when every object of the two library files pairs up as the same (what a pairing
+    // walk of their objects would say); stops reading at the first difference. Opens both
     // files itself and closes them on every way out.
     bool SameLibs(const std::string& path1, const std::string& path2,
                   const TCompareOptions& options);

@@ -80,6 +80,7 @@ TEST_F(LibCompareTest, LibrariesOnOneSideOnlyAreDeletedWithEmptyCellsOpposite) {
     ASSERT_TRUE(Model.LibRow(0, row));
     EXPECT_EQ(row.Time1.size(), 19u);
     EXPECT_EQ(row.Time2, "");
+    EXPECT_EQ(row.Path2, "") << "a placeholder has no file";
     EXPECT_EQ(CountsText(Model.LibCounts()), "2/0 +0 -2 ~0");
     EXPECT_EQ(Progress, (std::vector<std::string>{"start 2", "finish"}));
     EXPECT_EQ(Model.RememberedFolder(1), Dir / "d1/");
@@ -93,7 +94,10 @@ TEST_F(LibCompareTest, NamesPairAcrossFoldersWithoutRegardToCase) {
     Add({Dir / "d2/app.pbl"}, 2);
     const std::string size = Size(Dir / "d1/App.pbl");
     EXPECT_EQ(LibRows(), "0 App.pbl " + size + " " + size + "\n");
-    EXPECT_EQ(Model.Libs2()[0].Object->FileName, Dir / "d2/app.pbl");
+    TResultRow row;
+    ASSERT_TRUE(Model.LibRow(0, row));
+    EXPECT_EQ(row.Path1, Dir / "d1/App.pbl");
+    EXPECT_EQ(row.Path2, Dir / "d2/app.pbl");
 }
 
 TEST_F(LibCompareTest, DuplicatesAreDroppedSilentlyOnSideOneAndWithANoticeOnSideTwo) {

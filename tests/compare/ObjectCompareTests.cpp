@@ -157,6 +157,17 @@ TEST_F(SameLibsTest, AnUnpairedObjectOnEitherSideMakesThemDiffer) {
     EXPECT_FALSE(Compare.SameLibs(Dir / "b.pbl", Dir / "a.pbl", {}));
 }
 
+TEST_F(SameLibsTest, ObjectsThatDoNotPairMakeThemDifferEvenAtEqualCounts) {
+    WriteLib(Dir / "a.pbl", {Obj(Base), Obj(Base, "", kStamp, "d_x.srd")});
+    WriteLib(Dir / "b.pbl", {Obj(Base), Obj(Base, "", kStamp, "d_y.srd")});
+    EXPECT_FALSE(Compare.SameLibs(Dir / "a.pbl", Dir / "b.pbl", {}));
+    WriteLib(Dir / "c.pbl", {Obj(Base), Obj(Base, "", kStamp, "D_X.srd")});
+    EXPECT_TRUE(Compare.SameLibs(Dir / "a.pbl", Dir / "c.pbl", {}));
+    // One object that differs among several that are the same.
+    WriteLib(Dir / "d.pbl", {Obj(Base), Obj(Base + "x\r\n", "", kStamp + 1, "d_x.srd")});
+    EXPECT_FALSE(Compare.SameLibs(Dir / "a.pbl", Dir / "d.pbl", {}));
+}
+
 TEST_F(SameLibsTest, BlankLineDifferencesLeaveLibrariesTheSame) {
     WriteLib(Dir / "a.pbl", {Obj(Base), Obj("x\r\n", "", kStamp, "f_x.srf")});
     WriteLib(Dir / "b.pbl",

@@ -1,0 +1,206 @@
+// Speed of the whole library comparison of the two real class library versions, workspace
+// against workspace, with the objects of every changed library pair listed (what
+// "tandrel-cli compare --objects" does), beside two baselines measured in the same run:
+//   read  every byte of both library sets read into memory;
+//   git   "git diff --no-index --stat" over two trees of the exported sources, the way a
+//         user would compare the versions without this tool.
+// Each figure is the best of several rounds, the rounds alternating between the contenders,
+// with the files in the page cache.
+//
+//     bench_compare [--rounds N] [--cli PATH] [--realdata DIR]
+
+#include "LibCompare.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using tandrel::TLibCompare;
+using tandrel::TResultRow;
+
+std::vector<std::string> Libraries(const fs::path& corpus) {
+    std::vector<std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(corpus))
+        if (item.is_regular_file() && item.path().extension() == ".pbl" &&
+            item.path().string().find("/ws_objects/") == std::string::npos)
+            files.push_back(item.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+size_t ReadAll(const std::vector<std::string>& files, std::vector<char>& buffer) {
+    size_t total = 0;
+    for (const std::string& file : files) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            throw std::runtime_error("cannot open " + file);
+        const auto size = static_cast<size_t>(fs::file_size(file));
+        buffer.resize(size);
+        size_t done = 0;
+        ssize_t n = 0;
+        while (done < size && (n = ::read(fd, buffer.data() + done, size - done)) > 0)
+            done += static_cast<size_t>(n);
+        ::close(fd);
+        total += done;
+    }
+    return total;
+}
+
+// The comparison in this process: both sides added from their workspaces, then every changed
+// library pair opened and its objects paired, and every row formatted.
+size_t CompareInProcess(const std::string& ws1, const std::string& ws2, size_t& objectRows) {
+    TLibCompare model{std::string()};
+    model.SetFilterKind(tandrel::fkWorkspace);
+    model.AddLibraries({ws1}, 1, {});
+    model.AddLibraries({ws2}, 2, {});
+    size_t bytes = 0;
+    objectRows = 0;
+    TResultRow row, obj;
+    for (int i = 0; model.LibRow(i, row); ++i) {
+        bytes += row.Name.size() + row.Time1.size() + row.Time2.size();
+        if (row.Status != tandrel::csChanged || !model.OpenLibPair(i, {}))
+            continue;
+        for (const int k : model.ObjViewOrder()) {
+            model.ObjRow(k, obj);
+            bytes += obj.Name.size() + obj.Time1.size() + obj.Time2.size();
+            ++objectRows;
+        }
+    }
+    return bytes;
+}
+
+// Runs a program with its output thrown away; returns its exit status.
+int Run(const std::vector<std::string>& args, const std::string& workDir = "") {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!workDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Copies the exported sources of a corpus listed in its match list into tree/<library>/<file>,
+// so that both versions have the same layout for git.
+size_t BuildExportTree(const fs::path& realdata, const std::string& corpus, const fs::path& tree) {
+    std::ifstream list(realdata / (corpus + ".matches.tsv"));
+    std::string line;
+    size_t files = 0;
+    while (std::getline(list, line)) {
+        const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+        if (tab2 == std::string::npos)
+            continue;
+        const fs::path library = fs::path(line.substr(0, tab1)).filename();
+        const fs::path target = tree / library / line.substr(tab1 + 1, tab2 - tab1 - 1);
+        fs::create_directories(target.parent_path());
+        fs::copy_file(realdata / corpus / line.substr(tab2 + 1), target,
+                      fs::copy_options::overwrite_existing);
+        ++files;
+    }
+    return files;
+}
+
+template <class F> void Time(double& best, F run) {
+    const auto start = Clock::now();
+    run();
+    best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 7;
+    std::string cli = TANDREL_CLI_PATH;
+    fs::path realdata = TANDREL_REALDATA_DIR;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--cli" && i + 1 < argc)
+            cli = argv[++i];
+        else if (arg == "--realdata" && i + 1 < argc)
+            realdata = argv[++i];
+    }
+    const std::string ws1 = (realdata / "pfc105/PFC.pbw").string();
+    const std::string ws2 = (realdata / "pfc2022/PFC.pbw").string();
+    if (!fs::exists(ws1) || !fs::exists(ws2)) {
+        std::printf("bench_compare: no real data at %s, skipped\n", realdata.string().c_str());
+        return 0;
+    }
+    try {
+        std::vector<std::string> files = Libraries(realdata / "pfc105");
+        const std::vector<std::string> files2 = Libraries(realdata / "pfc2022");
+        files.insert(files.end(), files2.begin(), files2.end());
+
+        char pattern[] = "/tmp/tandrel-bench-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        const fs::path trees = pattern;
+        const size_t exports = BuildExportTree(realdata, "pfc105", trees / "a") +
+                               BuildExportTree(realdata, "pfc2022", trees / "b");
+
+        std::vector<char> buffer;
+        size_t bytes = ReadAll(files, buffer);
+        size_t objectRows = 0;
+        CompareInProcess(ws1, ws2, objectRows); // warm up
+        double read = 1e30, model = 1e30, process = 1e30, git = 1e30;
+        int cliStatus = 0, gitStatus = 0;
+        for (int r = 0; r < rounds; ++r) {
+            Time(read, [&] { bytes = ReadAll(files, buffer); });
+            Time(model, [&] { CompareInProcess(ws1, ws2, objectRows); });
+            Time(process, [&] { cliStatus = Run({cli, "compare", "--objects", ws1, "--", ws2}); });
+            Time(git, [&] {
+                gitStatus = Run({"git", "diff", "--no-index", "--stat", "a", "b"}, trees.string());
+            });
+        }
+        fs::remove_all(trees);
+        if (cliStatus != 1 || gitStatus != 1)
+            throw std::runtime_error("unexpected exit status: tandrel-cli " +
+                                     std::to_string(cliStatus) + ", git " +
+                                     std::to_string(gitStatus));
+
+        std::printf(
+            "libraries %zu (%.1f MB), object rows listed %zu, exported files %zu, best of %d\n",
+            files.size(), static_cast<double>(bytes) / 1e6, objectRows, exports, rounds);
+        std::printf("%-44s %9s %9s %9s\n", "", "ms", "/ read", "/ git");
+        const auto line = [&](const char* what, double s) {
+            std::printf("%-44s %9.2f %8.2fx %8.2fx\n", what, s * 1e3, s / read, s / git);
+        };
+        line("read every byte of both library sets", read);
+        line("git diff --no-index --stat of the exports", git);
+        line("comparison in process (model)", model);
+        line("tandrel-cli compare --objects (process)", process);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_compare: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
