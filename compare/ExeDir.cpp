@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -24,7 +25,11 @@ std::string ChooseExeDir(const std::string& programDir, const char* xdgConfigHom
     // The XDG rule: an unset or relative XDG_CONFIG_HOME is ignored.
     if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/')
         return WithSlash(xdgConfigHome) + "tandrel/";
-    const std::string homeDir = home != nullptr && home[0] != '\0' ? home : "/tmp";
+    std::string homeDir = home != nullptr ? home : "";
+    if (homeDir.empty()) {
+        const struct passwd* user = ::getpwuid(::getuid());
+        homeDir = user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "/";
+    }
     return WithSlash(homeDir) + ".config/tandrel/";
 }
 
