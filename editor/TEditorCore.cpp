@@ -1,5 +1,7 @@
 #include "TEditorCore.h"
 
+#include "CodePage.h"
+
 namespace tandrel {
 
 TEditorCore::TEditorCore() : FClipboard(&FOwnClipboard), FUndo(*this), FLines(this) {
@@ -301,7 +303,8 @@ TPoint TEditorCore::PixelToPoint(std::int32_t x, std::int32_t y) const {
         }
         col = taken;
     }
-    return TPoint{std::min(col, std::int32_t(s.size())), line};
+    col = std::min(col, std::int32_t(s.size()));
+    return TPoint{CharStart(line, col), line}; // never inside a double-byte character
 }
 
 TPoint TEditorCore::PointToPixel(TPoint p) const {
@@ -338,6 +341,34 @@ std::int32_t TEditorCore::ExpandedCol(std::int32_t line, std::int32_t x) const {
             col += FTabWidth - 1;
     }
     return col;
+}
+
+std::int32_t TEditorCore::CharStart(std::int32_t line, std::int32_t x) const {
+    if (line < 0 || line >= FLines.Count() || x <= 0)
+        return x;
+    // Lead bytes are told from trail bytes only by walking from the start of the line.
+    const std::string& s = FLines.Get(line);
+    const CodePage& cp = SystemCodePage();
+    const std::int32_t len = std::int32_t(s.size());
+    std::int32_t i = 0;
+    while (i < x && i < len) {
+        if (cp.IsLeadByte(static_cast<unsigned char>(s[size_t(i)])) && i + 1 < len) {
+            if (i + 1 == x)
+                return i;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return x;
+}
+
+bool TEditorCore::DoubleByteAt(std::int32_t line, std::int32_t x) const {
+    return CharStart(line, x + 1) == x && CharStart(line, x) == x;
+}
+
+bool TEditorCore::DoubleByteBefore(std::int32_t line, std::int32_t x) const {
+    return x >= 2 && DoubleByteAt(line, x - 2);
 }
 
 // --- caret and notifications ------------------------------------------------------------

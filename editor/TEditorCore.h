@@ -49,6 +49,7 @@ public:
     TLines& Lines() { return FLines; }
     const TLines& Lines() const { return FLines; }
     TUndo& UndoHistory() { return FUndo; }
+    const TUndo& UndoHistory() const { return FUndo; }
 
     // The window showing the model, or null; the view must outlive its attachment.
     void SetView(TEditorView* view);
@@ -116,6 +117,10 @@ public:
     std::string ExpandTabs(const std::string& s) const;
     // Column of character x of a line once its tabs are expanded.
     std::int32_t ExpandedCol(std::int32_t line, std::int32_t x) const;
+    // Double-byte characters of the code page: x, or x - 1 when column x would split one.
+    std::int32_t CharStart(std::int32_t line, std::int32_t x) const;
+    bool DoubleByteAt(std::int32_t line, std::int32_t x) const;
+    bool DoubleByteBefore(std::int32_t line, std::int32_t x) const;
 
     // Caret and selection.
     std::int32_t SelStart() const { return std::min(FSelAnchor, FCaretPos); }
@@ -185,6 +190,8 @@ private:
     void PlaceCaret();
     void FinishMove(bool shift);
     void SelectWordAt(TPoint p);
+    bool UndoHalvesOneChar() const;
+    bool RedoHalvesOneChar() const;
     void DropSelection();
 
     TEditorView* FView = nullptr;

@@ -1,5 +1,6 @@
 // The editing operations of TEditorCore: character commands, block deletion and insertion,
 // the selected text, undo and redo, and the clipboard.
+#include "CodePage.h"
 #include "TEditorCore.h"
 
 #include <vector>
@@ -266,14 +267,71 @@ void TEditorCore::InsertText(const std::string& text) {
     ScrollCaretIntoView();
 }
 
+// The history records one byte per typed character or character deletion. The two bytes
+// of one double-byte character are undone and redone together, so that no step leaves
+// half a character in the text. Whether two records are such halves is read from the text
+// as it stands: the records alone cannot tell a lead byte from a trail byte of equal value.
+bool TEditorCore::UndoHalvesOneChar() const {
+    const std::int32_t index = FUndo.Index();
+    if (index < 2 || index > FUndo.Count())
+        return false;
+    const TUndoItem& last = FUndo.Item(index - 1);
+    const TUndoItem& prior = FUndo.Item(index - 2);
+    if (last.Kind != prior.Kind || last.StartPt.Y >= FLines.Count())
+        return false;
+    const TPoint at = last.StartPt;
+    if (last.Kind == ukInsertChar) {
+        return last.Input.size() == 1 && prior.Input.size() == 1 && prior.EndPos == last.StartPos &&
+               CharStart(at.Y, at.X) == at.X - 1;
+    }
+    if (last.Kind != ukDeleteChar || last.Input != prior.Input || last.DeletedText == "\r" ||
+        prior.DeletedText == "\r" || last.DeletedText.size() != 1 ||
+        prior.DeletedText.size() != 1 || CharStart(at.Y, at.X) != at.X)
+        return false;
+    const CodePage& cp = SystemCodePage();
+    if (last.Input == "\b") // the trail byte went first, then the lead byte before it
+        return prior.StartPos == last.StartPos + 1 &&
+               cp.IsLeadByte(static_cast<unsigned char>(last.DeletedText[0]));
+    return prior.StartPos == last.StartPos && // Delete: the lead byte went first
+           cp.IsLeadByte(static_cast<unsigned char>(prior.DeletedText[0]));
+}
+
+bool TEditorCore::RedoHalvesOneChar() const {
+    const std::int32_t index = FUndo.Index();
+    if (index < 0 || index + 1 >= FUndo.Count())
+        return false;
+    const TUndoItem& next = FUndo.Item(index);
+    const TUndoItem& after = FUndo.Item(index + 1);
+    if (next.Kind != after.Kind || next.StartPt.Y >= FLines.Count())
+        return false;
+    if (next.Kind == ukInsertChar) {
+        return next.Input.size() == 1 && after.Input.size() == 1 && after.StartPos == next.EndPos &&
+               SystemCodePage().IsLeadByte(static_cast<unsigned char>(next.Input[0])) &&
+               CharStart(next.StartPt.Y, next.StartPt.X) == next.StartPt.X;
+    }
+    if (next.Kind != ukDeleteChar || next.Input != after.Input || next.DeletedText == "\r" ||
+        after.DeletedText == "\r")
+        return false;
+    if (next.Input == "\b")
+        return after.StartPos == next.StartPos - 1 &&
+               DoubleByteAt(after.StartPt.Y, after.StartPt.X);
+    return after.StartPos == next.StartPos && DoubleByteAt(next.StartPt.Y, next.StartPt.X);
+}
+
 bool TEditorCore::Undo() {
+    const bool both = UndoHalvesOneChar();
     bool done = FUndo.Undo();
+    if (done && both)
+        FUndo.Undo();
     ScrollCaretIntoView();
     return done;
 }
 
 bool TEditorCore::Redo() {
+    const bool both = RedoHalvesOneChar();
     bool done = FUndo.Redo();
+    if (done && both)
+        FUndo.Redo();
     ScrollCaretIntoView();
     return done;
 }

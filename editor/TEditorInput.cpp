@@ -52,7 +52,7 @@ void TEditorCore::KeyDown(int& key, TShiftState shift) {
         if (ctrl)
             WordLeft(sh);
         else
-            MoveToCol(FCaretPt.X - 1, true, sh);
+            MoveToCol(FCaretPt.X - (DoubleByteBefore(FCaretPt.Y, FCaretPt.X) ? 2 : 1), true, sh);
         break;
     case Keys::Up:
         MoveToLine(FCaretPt.Y - 1, sh);
@@ -61,14 +61,20 @@ void TEditorCore::KeyDown(int& key, TShiftState shift) {
         if (ctrl)
             WordRight(sh);
         else
-            MoveToCol(FCaretPt.X + 1, true, sh);
+            MoveToCol(FCaretPt.X + (DoubleByteAt(FCaretPt.Y, FCaretPt.X) ? 2 : 1), true, sh);
         break;
     case Keys::Down:
         MoveToLine(FCaretPt.Y + 1, sh);
         break;
     case Keys::Delete:
-        if (!ctrl)
+        if (!ctrl) {
+            // A double-byte character goes as a whole: both its bytes.
+            const bool both =
+                !FReadOnly && FSelAnchor == FCaretPos && DoubleByteAt(FCaretPt.Y, FCaretPt.X);
             ProcessChar(7);
+            if (both)
+                ProcessChar(7);
+        }
         break;
     default:
         break;
@@ -90,6 +96,11 @@ void TEditorCore::MoveToLine(std::int32_t n, bool shift) {
     FCaretPt.Y = n;
     FCaretPt.X = std::max(FDesiredCol, FCaretPt.X);
     UpdateCaret();
+    const std::int32_t x = CharStart(FCaretPt.Y, FCaretPt.X);
+    if (x != FCaretPt.X) {
+        FCaretPt.X = x;
+        UpdateCaret();
+    }
     FinishMove(shift);
 }
 
@@ -179,6 +190,14 @@ void TEditorCore::KeyPress(unsigned char ch) {
         else
             CutToClipboard();
         break;
+    case 8: {
+        const bool both =
+            !FReadOnly && FSelAnchor == FCaretPos && DoubleByteBefore(FCaretPt.Y, FCaretPt.X);
+        ProcessChar(ch);
+        if (both)
+            ProcessChar(ch);
+        break;
+    }
     default:
         ProcessChar(ch);
         break;

@@ -226,6 +226,61 @@ TEST_F(Input, CharacterShortcutsAndFocusOnClick) {
     EXPECT_EQ(ed.CaretPt(), (TPoint{6, 0})); // only the left button places the caret
 }
 
+TEST_F(Input, DoubleByteCharactersMoveAndGoAsAWhole) {
+    const std::string zhong = "\xD6\xD0";
+    Load({"a" + zhong + "b", "wxyz"});
+    ed.GotoPoint({1, 0});
+    Key(Keys::Right);
+    EXPECT_EQ(ed.CaretPt(), (TPoint{3, 0}));
+    Key(Keys::Left);
+    EXPECT_EQ(ed.CaretPt(), (TPoint{1, 0}));
+    Key(Keys::Right, ssShift);
+    EXPECT_EQ(ed.SelectedText(), zhong);
+    Click(2, 0); // the second half of the character
+    EXPECT_EQ(ed.CaretPt(), (TPoint{1, 0}));
+    ed.GotoPoint({2, 1});
+    Key(Keys::Up);
+    EXPECT_EQ(ed.CaretPt(), (TPoint{1, 0}));
+
+    ed.GotoPoint({3, 0});
+    ed.KeyPress(8);
+    EXPECT_EQ(FullText(ed.Lines()), "ab\r\nwxyz");
+    EXPECT_EQ(ed.UndoHistory().Count(), 2);
+    EXPECT_TRUE(ed.Undo());
+    EXPECT_EQ(FullText(ed.Lines()), "a" + zhong + "b\r\nwxyz");
+    EXPECT_EQ(ed.CaretPt(), (TPoint{3, 0}));
+    EXPECT_FALSE(ed.CanUndo());
+    EXPECT_TRUE(ed.Redo());
+    EXPECT_EQ(FullText(ed.Lines()), "ab\r\nwxyz");
+    ed.Undo();
+
+    ed.GotoPoint({1, 0});
+    Key(Keys::Delete);
+    EXPECT_EQ(FullText(ed.Lines()), "ab\r\nwxyz");
+    ed.Undo();
+    EXPECT_EQ(FullText(ed.Lines()), "a" + zhong + "b\r\nwxyz");
+    EXPECT_EQ(ed.CaretPt(), (TPoint{1, 0}));
+}
+
+TEST_F(Input, TypedDoubleByteCharacterIsOneUndoStep) {
+    Load({""});
+    // The trail byte 0xB0 also has the value of a lead byte.
+    for (int b : {0xB0, 0xB0, int('x'), 0xD6, 0xD0})
+        ed.KeyPress(static_cast<unsigned char>(b));
+    EXPECT_EQ(FullText(ed.Lines()), "\xB0\xB0x\xD6\xD0");
+    ed.Undo();
+    EXPECT_EQ(FullText(ed.Lines()), "\xB0\xB0x");
+    ed.Undo();
+    EXPECT_EQ(FullText(ed.Lines()), "\xB0\xB0");
+    ed.Undo();
+    EXPECT_EQ(FullText(ed.Lines()), "");
+    ed.Redo();
+    EXPECT_EQ(FullText(ed.Lines()), "\xB0\xB0");
+    ed.Redo();
+    ed.Redo();
+    EXPECT_EQ(FullText(ed.Lines()), "\xB0\xB0x\xD6\xD0");
+}
+
 TEST(InputDrop, DroppedFilesReachTheHandler) {
     TEditorCore ed;
     EXPECT_FALSE(ed.DropFiles("/tmp/a.txt"));

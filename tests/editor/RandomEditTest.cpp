@@ -1,5 +1,6 @@
 // Long random edit sessions on the editor model, checked after every step against a plain
 // string holding the whole text (line breaks as CR LF, as the editor's offsets count them).
+#include "CodePage.h"
 #include "EditorTestUtil.h"
 
 #include <algorithm>
@@ -88,6 +89,21 @@ private:
 
     bool HasSelection() const { return FAnchor != FCaret; }
 
+    // The two bytes before pos are one double-byte character of their line.
+    bool DoubleByteBefore(std::int32_t pos) const {
+        if (pos < 2 || pos > std::int32_t(FText.size()))
+            return false;
+        size_t i = FText.rfind('\n', size_t(pos - 1));
+        i = i == std::string::npos ? 0 : i + 1;
+        const CodePage& cp = SystemCodePage();
+        while (std::int32_t(i) < pos - 2) {
+            bool pair = cp.IsLeadByte(static_cast<unsigned char>(FText[i])) && FText[i + 1] != '\r';
+            i += pair ? 2 : 1;
+        }
+        return std::int32_t(i) == pos - 2 && cp.IsLeadByte(static_cast<unsigned char>(FText[i])) &&
+               FText[i + 1] != '\r';
+    }
+
     // The model's DeleteSelection; records one state when something went.
     void ModelDeleteSelection() {
         if (!HasSelection())
@@ -135,7 +151,16 @@ private:
             ModelInsert("\r\n");
             Record();
             break;
-        case 3: // Backspace
+        case 3: // Backspace, by character command or by key
+            if (Rand(2) && !HasSelection() && DoubleByteBefore(FCaret)) {
+                FEd.KeyPress(8);
+                for (int half = 0; half < 2; ++half) {
+                    FText.erase(size_t(--FCaret), 1);
+                    FAnchor = FCaret;
+                    Record();
+                }
+                break;
+            }
             FEd.ProcessChar(8);
             if (HasSelection()) {
                 ModelDeleteSelection();
@@ -146,7 +171,16 @@ private:
                 Record();
             }
             break;
-        case 4: // Delete
+        case 4: // Delete, by character command or by key
+            if (Rand(2) && !HasSelection() && DoubleByteBefore(FCaret + 2)) {
+                int key = Keys::Delete;
+                FEd.KeyDown(key, 0);
+                for (int half = 0; half < 2; ++half) {
+                    FText.erase(size_t(FCaret), 1);
+                    Record();
+                }
+                break;
+            }
             FEd.ProcessChar(7);
             if (HasSelection()) {
                 ModelDeleteSelection();
@@ -210,6 +244,8 @@ private:
         if (history.Item(FIndex).Kind == ukInsertBlock && FIndex > 0 &&
             history.Item(FIndex - 1).Kind == ukDeleteBlock)
             --FIndex;
+        if (history.Index() == FIndex - 1 && IsCharPair(FIndex - 1))
+            --FIndex; // the two halves of one double-byte character
         Resync();
     }
     void Redo() {
@@ -222,7 +258,16 @@ private:
         if (history.Item(FIndex - 1).Kind == ukDeleteBlock && FIndex < history.Count() &&
             history.Item(FIndex).Kind == ukInsertBlock)
             ++FIndex;
+        if (history.Index() == FIndex + 1 && IsCharPair(FIndex - 1))
+            ++FIndex;
         Resync();
+    }
+    bool IsCharPair(std::int32_t first) const {
+        const TUndo& history = FEd.UndoHistory();
+        if (first < 0 || first + 1 >= history.Count())
+            return false;
+        TUndoKind a = history.Item(first).Kind, b = history.Item(first + 1).Kind;
+        return a == b && (a == ukInsertChar || a == ukDeleteChar);
     }
     void Resync() {
         ASSERT_EQ(FIndex, FEd.UndoHistory().Index());
