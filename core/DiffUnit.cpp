@@ -192,7 +192,6 @@ private:
         ++FSolveId;
 #endif
         const int32_t delta = n - m;
-        const bool oddDelta = (delta & 1) != 0;
         SetF(0, o1);
         SetR(delta, e1);
         SetF(n, e1);
@@ -204,64 +203,158 @@ private:
         for (int32_t d = 1; d <= FMaxD; ++d) {
             if (!NextStep())
                 return false;
-
-            // Forward pass.
-            const int32_t forwardLast = std::min(d, n - 1);
-            for (int32_t k = LowestDiagonal(-d, m); k <= forwardLast; k += 2) {
-                int32_t x = (k == -d || (k < d && GetF(k - 1) < GetF(k + 1))) ? GetF(k + 1)
-                                                                              : GetF(k - 1) + 1;
-                int32_t y = x - o1 + o2 - k;
+            int32_t x = 0;
+            int32_t y = 0;
+            if (ForwardPass(o1, o2, e1, e2, d, x, y)) {
+                int32_t xs = x;
+                int32_t ys = y;
+                while (xs > o1 && ys > o2 && S1[xs - 1] == S2[ys - 1]) {
+                    --xs;
+                    --ys;
+                }
+                return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
+            }
+            if (BackwardPass(o1, o2, e1, e2, d, x, y)) {
+                if (n == 1 && m == 1) {
+                    FBuilder.Add(o1, o2);
+                    FBuilder.Delete(o1);
+                    return true;
+                }
+                if (!Solve(o1, o2, x, y))
+                    return false;
                 while (x < e1 && y < e2 && S1[x] == S2[y]) {
                     ++x;
                     ++y;
                 }
-                SetF(k, x);
-                FMaxForward = std::max(FMaxForward, x);
-                if (oddDelta && delta - d < k && k < delta + d && x >= GetR(k)) {
-                    int32_t xs = x;
-                    int32_t ys = y;
-                    while (xs > o1 && ys > o2 && S1[xs - 1] == S2[ys - 1]) {
-                        --xs;
-                        --ys;
-                    }
-                    return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
-                }
-            }
-
-            // Backward pass.
-            const int32_t backwardLast = std::min(d + delta, n - 1);
-            for (int32_t k = LowestDiagonal(-d + delta, m); k <= backwardLast; k += 2) {
-                int32_t x;
-                if (k == -m)
-                    x = GetR(k + 1) - 1;
-                else if (k == d + delta || (k > -d + delta && GetR(k + 1) > GetR(k - 1)))
-                    x = GetR(k - 1);
-                else
-                    x = GetR(k + 1) - 1;
-                int32_t y = x - o1 + o2 - k;
-                while (x > o1 && y > o2 && S1[x - 1] == S2[y - 1]) {
-                    --x;
-                    --y;
-                }
-                SetR(k, x);
-                FMinBackward = std::min(FMinBackward, x);
-                if (!oddDelta && -d <= k && k <= d && GetF(k) >= x) {
-                    if (n == 1 && m == 1) {
-                        FBuilder.Add(o1, o2);
-                        FBuilder.Delete(o1);
-                        return true;
-                    }
-                    if (!Solve(o1, o2, x, y))
-                        return false;
-                    while (x < e1 && y < e2 && S1[x] == S2[y]) {
-                        ++x;
-                        ++y;
-                    }
-                    return Solve(x, y, e1, e2);
-                }
+                return Solve(x, y, e1, e2);
             }
         }
         return false;
+    }
+
+    // The forward pass of D step d over the diagonals -d .. d that lie in the sub-problem.
+    // On diagonal k the path comes down from k + 1 or right from k - 1, whichever reaches
+    // further (down on a tie), except on the outermost diagonals, which have one neighbour.
+    // True when a snake overlaps the backward search: it ends at (x, y).
+    bool ForwardPass(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, int32_t& xEnd,
+                     int32_t& yEnd) {
+        return ((e1 - o1 - (e2 - o2)) & 1) != 0 ? ForwardPass<true>(o1, o2, e1, e2, d, xEnd, yEnd)
+                                                : ForwardPass<false>(o1, o2, e1, e2, d, xEnd, yEnd);
+    }
+
+    template <bool Check>
+    bool ForwardPass(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, int32_t& xEnd,
+                     int32_t& yEnd) {
+        const int32_t* const s1 = S1;
+        const int32_t* const s2 = S2;
+        const int32_t n = e1 - o1;
+        const int32_t m = e2 - o2;
+        const int32_t delta = n - m;
+        const int32_t yOffset = o2 - o1; // y = x + yOffset - k
+        const int32_t last = std::min(d, n - 1);
+        int32_t maxForward = FMaxForward;
+        auto extend = [&](int32_t k, int32_t x) {
+            int32_t y = x + yOffset - k;
+            if (x < e1 && y < e2 && s1[x] == s2[y]) {
+                const int32_t run =
+                    1 + SnakeForward(s1 + x + 1, s2 + y + 1, std::min(e1 - x, e2 - y) - 1);
+                x += run;
+                y += run;
+            }
+            SetF(k, x);
+            maxForward = std::max(maxForward, x);
+            if (Check && delta - d < k && k < delta + d && x >= GetR(k)) {
+                xEnd = x;
+                yEnd = y;
+                return true;
+            }
+            return false;
+        };
+        bool found = false;
+        int32_t k = LowestDiagonal(-d, m);
+        if (k == -d) {
+            found = extend(k, GetF(k + 1));
+            k += 2;
+        }
+        const int32_t middleLast = last == d ? d - 2 : last;
+        for (; !found && k <= middleLast; k += 2)
+            found = extend(k, std::max(GetF(k - 1) + 1, GetF(k + 1)));
+        if (!found && k == d && k <= last)
+            found = extend(k, GetF(k - 1) + 1);
+        FMaxForward = maxForward;
+        return found;
+    }
+
+    // The backward pass of D step d over the diagonals delta - d .. delta + d that lie in
+    // the sub-problem, mirroring the forward pass: the path goes up from k - 1 or left from
+    // k + 1, whichever reaches further back (up on a tie). True when the snake overlaps the
+    // forward search; (x, y) is then where it starts.
+    bool BackwardPass(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, int32_t& xEnd,
+                      int32_t& yEnd) {
+        return ((e1 - o1 - (e2 - o2)) & 1) == 0
+                   ? BackwardPass<true>(o1, o2, e1, e2, d, xEnd, yEnd)
+                   : BackwardPass<false>(o1, o2, e1, e2, d, xEnd, yEnd);
+    }
+
+    template <bool Check>
+    bool BackwardPass(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, int32_t& xEnd,
+                      int32_t& yEnd) {
+        const int32_t* const s1 = S1;
+        const int32_t* const s2 = S2;
+        const int32_t n = e1 - o1;
+        const int32_t m = e2 - o2;
+        const int32_t delta = n - m;
+        const int32_t yOffset = o2 - o1;
+        const int32_t first = -d + delta;
+        const int32_t top = d + delta;
+        const int32_t last = std::min(top, n - 1);
+        int32_t minBackward = FMinBackward;
+        auto extend = [&](int32_t k, int32_t x) {
+            int32_t y = x + yOffset - k;
+            if (x > o1 && y > o2 && s1[x - 1] == s2[y - 1]) {
+                const int32_t run =
+                    1 + SnakeBackward(s1 + x - 1, s2 + y - 1, std::min(x - o1, y - o2) - 1);
+                x -= run;
+                y -= run;
+            }
+            SetR(k, x);
+            minBackward = std::min(minBackward, x);
+            if (Check && -d <= k && k <= d && GetF(k) >= x) {
+                xEnd = x;
+                yEnd = y;
+                return true;
+            }
+            return false;
+        };
+        bool found = false;
+        int32_t k = LowestDiagonal(first, m);
+        // The lowest diagonal of the sub-problem (k = -m) never looks below itself.
+        if (k == first || k == -m) {
+            found = extend(k, GetR(k + 1) - 1);
+            k += 2;
+        }
+        const int32_t middleLast = last == top ? top - 2 : last;
+        for (; !found && k <= middleLast; k += 2)
+            found = extend(k, std::min(GetR(k - 1), GetR(k + 1) - 1));
+        if (!found && k == top && k <= last)
+            found = extend(k, GetR(k - 1));
+        FMinBackward = minBackward;
+        return found;
+    }
+
+    // The number of equal elements from p1 and p2 on, at most limit.
+    static int32_t SnakeForward(const int32_t* p1, const int32_t* p2, int32_t limit) {
+        int32_t run = 0;
+        while (run < limit && p1[run] == p2[run])
+            ++run;
+        return run;
+    }
+    // The number of equal elements before p1 and p2, at most limit.
+    static int32_t SnakeBackward(const int32_t* p1, const int32_t* p2, int32_t limit) {
+        int32_t run = 0;
+        while (run < limit && p1[-run - 1] == p2[-run - 1])
+            ++run;
+        return run;
     }
 
     // The first diagonal from `first` in steps of 2 that is not below -m.

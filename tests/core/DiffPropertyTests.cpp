@@ -1,9 +1,12 @@
 // Property tests of the diff engine on many random sequences: the blocks turn sequence 1
-// into sequence 2, and their changed elements equal the minimum edit distance.
+// into sequence 2, their changed elements equal the minimum edit distance, and they are
+// exactly the blocks of the plain transcription of the algorithm.
 
+#include "DiffReference.h"
 #include "DiffTestUtil.h"
 #include "DiffUnit.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -48,9 +51,22 @@ Seq Edited(std::mt19937& rng, const Seq& a, int alphabet) {
     return b;
 }
 
+bool SameBlocks(const std::vector<TDiffBlock>& x, const std::vector<TDiffBlock>& y) {
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(), [](const auto& p, const auto& q) {
+        return p.Kind == q.Kind && p.Pos1 == q.Pos1 && p.Pos2 == q.Pos2 && p.Count == q.Count;
+    });
+}
+
+void CheckSameAsReference(const Seq& a, const Seq& b) {
+    const std::vector<TDiffBlock> blocks = RunDiff(a, b);
+    ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)))
+        << "lengths " << a.size() << " and " << b.size();
+}
+
 void CheckPair(const Seq& a, const Seq& b) {
     const std::vector<TDiffBlock> blocks = RunDiff(a, b);
     ASSERT_FALSE(blocks.size() == 1 && blocks[0].Count == -1) << "Execute failed";
+    ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)));
     Seq applied;
     ASSERT_TRUE(ApplyBlocks(a, b, blocks, applied));
     ASSERT_EQ(applied, b);
@@ -118,6 +134,40 @@ TEST(DiffProperties, VeryUnevenLengths) {
             v = sym(rng);
         CheckPair(shortSeq, longSeq);
         CheckPair(longSeq, shortSeq);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Larger inputs of the shapes the faster paths of the engine are built for: edited texts,
+// texts with nothing in common, one element against many, many repeated elements.
+TEST(DiffProperties, LargerInputsMatchTheReference) {
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int> len(0, 1500);
+    for (int round = 0; round < 120; ++round) {
+        const int alphabet = round % 3 == 0 ? 4 : 5000;
+        Seq a = RandomSeq(rng, 1, alphabet);
+        a.resize(static_cast<size_t>(len(rng)));
+        for (int32_t& v : a)
+            v = static_cast<int32_t>(rng() % static_cast<unsigned>(alphabet));
+        Seq b;
+        switch (round % 4) {
+        case 0:
+            b = Edited(rng, a, alphabet);
+            break;
+        case 1:
+            for (size_t i = 0; i < a.size() / 2 + 1; ++i)
+                b.push_back(alphabet + static_cast<int32_t>(rng() % 1000));
+            break;
+        case 2:
+            b = RandomSeq(rng, 2, alphabet);
+            break;
+        default:
+            b = Edited(rng, Edited(rng, a, alphabet), alphabet);
+            std::reverse(b.begin(), b.begin() + static_cast<long>(b.size() / 3));
+        }
+        CheckSameAsReference(a, b);
+        CheckSameAsReference(b, a);
         if (HasFatalFailure())
             return;
     }
