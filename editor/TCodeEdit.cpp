@@ -111,7 +111,6 @@ void TCodeEdit::Repaint() {
 
 void TCodeEdit::SetScrollBar(bool vertical, std::int32_t max, std::int32_t page, std::int32_t pos) {
     QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
-    const QSignalBlocker block(bar);
     // Positions 0..max of which page are visible: the last top position is max - page + 1.
     bar->setPageStep(std::max(1, page));
     bar->setSingleStep(1);
@@ -121,7 +120,6 @@ void TCodeEdit::SetScrollBar(bool vertical, std::int32_t max, std::int32_t page,
 
 void TCodeEdit::SetScrollPos(bool vertical, std::int32_t pos) {
     QScrollBar* bar = vertical ? verticalScrollBar() : horizontalScrollBar();
-    const QSignalBlocker block(bar);
     bar->setSliderPosition(pos);
     bar->setValue(pos);
 }
@@ -315,6 +313,12 @@ void TCodeEdit::FeedText(const QString& text) {
 
 void TCodeEdit::inputMethodEvent(QInputMethodEvent* event) {
     FeedText(event->commitString());
+    // The text being composed is shown at the caret until the input method commits it.
+    const QString preedit = event->preeditString();
+    if (preedit != FPreedit) {
+        FPreedit = preedit;
+        Invalidate();
+    }
     event->accept();
 }
 
@@ -336,7 +340,10 @@ void TCodeEdit::focusInEvent(QFocusEvent* event) {
     MakeCaret();
     UpdateCaret();
     Invalidate(); // the gutter colour shows the focus
-    if (OnEnter)
+    // Entering and leaving are moves of the focus between controls, not the window
+    // becoming active or inactive, nor a menu opening.
+    if (OnEnter && event->reason() != Qt::ActiveWindowFocusReason &&
+        event->reason() != Qt::PopupFocusReason)
         OnEnter(*this);
 }
 
@@ -344,7 +351,8 @@ void TCodeEdit::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
     KillCaret();
     Invalidate();
-    if (OnExit)
+    if (OnExit && event->reason() != Qt::ActiveWindowFocusReason &&
+        event->reason() != Qt::PopupFocusReason)
         OnExit(*this);
 }
 

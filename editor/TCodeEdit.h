@@ -100,6 +100,7 @@ private:
     bool FCaretShown = false;
     bool FCaretBlinkOn = true;
     QPoint FCaretPixel;
+    QString FPreedit;        // text an input method is composing, not yet in the model
     bool FExactPitch = true; // runs of single-byte text may be drawn in one call
     int FAscent = 0;
 };

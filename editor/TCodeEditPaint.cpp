@@ -3,6 +3,7 @@
 #include "ColorResolver.h"
 #include "TCodeEdit.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPaintEvent>
 
@@ -69,6 +70,15 @@ void TCodeEdit::paintEvent(QPaintEvent*) {
         PaintLine(painter, index, QRect(left, top, width - left, lineHeight));
     }
 
+    if (CaretShown() && !FPreedit.isEmpty()) {
+        const QFontMetrics fm(font());
+        const QRect box(CaretRect().left(), CaretRect().top() - 1, fm.horizontalAdvance(FPreedit),
+                        lineHeight);
+        painter.fillRect(box, background);
+        painter.setPen(palette().color(QPalette::Active, QPalette::Text));
+        painter.drawText(box.left(), box.top() + FAscent, FPreedit);
+        painter.drawLine(box.left(), box.bottom(), box.right(), box.bottom());
+    }
     if (CaretShown() && FCaretBlinkOn) {
         // Inverting, so the caret shows on every row colour.
         painter.setCompositionMode(QPainter::CompositionMode_Difference);

@@ -112,6 +112,15 @@ private slots:
                                            "b"));
         QCOMPARE(FEdit->CaretPt(), (TPoint{5, 0}));
         QCOMPARE(FEdit->UndoHistory().Count(), 4);
+        QVERIFY(FEdit->Undo()); // one character at a time
+        QCOMPARE(Text(*FEdit), std::string("a\xD6\xD0"
+                                           "b"));
+
+        // Text being composed is not in the text until it is committed.
+        QInputMethodEvent composing(QStringLiteral("zhong"), {});
+        QApplication::sendEvent(FEdit, &composing);
+        QCOMPARE(Text(*FEdit), std::string("a\xD6\xD0"
+                                           "b"));
     }
 
     void ctrlRightAndEndThenDown() {
@@ -162,6 +171,8 @@ private slots:
         std::vector<std::string> lines(300, "row");
         Load(lines);
         QScrollBar* bar = FEdit->verticalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(bar->pageStep(), FEdit->viewport()->height() / FEdit->LineHeight());
         bar->setSliderDown(true);
         bar->setSliderPosition(120);
         QCOMPARE(FEdit->TopLine(), 0);
