@@ -28,7 +28,7 @@ struct TPblEntry {
     uint16_t CommentLen = 0;
     uint16_t NameLen = 0; // as stored (UTF-16 bytes in a Unicode library)
     uint8_t Status = csSame;
-    char Name[51] = {}; // name with extension, code page text, NUL-terminated
+    char Name[51] = {}; // name with extension, code page text, NUL-terminated (FitEntryName)
     bool Unicode = false;
 };
 
@@ -37,7 +37,7 @@ struct TFolderRec {
     std::string FileName;
     bool IsDir = false;
     int32_t Size = 0;
-    double Time = 0; // local date-time value
+    double Time = 0; // last write, local date-time value, truncated to an even second
     uint8_t Status = csSame;
 };
 
