@@ -190,6 +190,9 @@ private:
     void PlaceCaret();
     void FinishMove(bool shift);
     void SelectWordAt(TPoint p);
+    // Lines removed straight from the store may leave the caret behind the text; the
+    // editing operations then start from the nearest point that exists.
+    void KeepCaretInText();
     bool UndoHalvesOneChar() const;
     bool RedoHalvesOneChar() const;
     void DropSelection();

@@ -40,9 +40,17 @@ std::vector<std::string> SplitLines(const std::string& s) {
 
 } // namespace
 
+void TEditorCore::KeepCaretInText() {
+    const std::int32_t count = FLines.Count();
+    if (count > 0 && (FCaretPt.Y < 0 || FCaretPt.Y >= count || FCaretPt.X < 0 ||
+                      FCaretPt.X > FLines.GetLineObj(FCaretPt.Y).Len))
+        UpdateCaret();
+}
+
 void TEditorCore::ProcessChar(unsigned char ch) {
     if (FReadOnly || !IsCharCommand(ch))
         return;
+    KeepCaretInText();
     if (FLines.Count() == 0) {
         if (ch == kDeleteChar || ch == kBackspace)
             return;
@@ -224,6 +232,7 @@ void TEditorCore::InsertText(const std::string& text) {
     const std::string s = text.substr(0, text.find('\0'));
     if (s.empty())
         return;
+    KeepCaretInText();
     TUndoItem rec;
     rec.Kind = ukInsertBlock;
     rec.StartPos = FCaretPos;

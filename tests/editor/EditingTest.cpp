@@ -218,6 +218,20 @@ TEST(Editing, NotificationsFireOnRealChangesOnly) {
     EXPECT_EQ(selEvents, 2);
 }
 
+TEST(Editing, LinesRemovedUnderTheCaretDoNotBreakEditing) {
+    TEditorCore ed;
+    Load(ed, {"one", "two", "three"});
+    ed.GotoPoint({5, 2});
+    ed.Lines().Delete(2);
+    ed.Lines().SetLine(1, "t");
+    ed.ProcessChar('x');
+    EXPECT_EQ(FullText(ed.Lines()), "one\r\ntx");
+    ed.GotoPoint({3, 0});
+    ed.Lines().Delete(0);
+    ed.InsertText("!");
+    EXPECT_EQ(FullText(ed.Lines()), "tx!");
+}
+
 TEST(Editing, DoubleByteCharactersArriveByteByByte) {
     TEditorCore ed;
     const std::string zhong = "\xD6\xD0"; // one character in GBK
