@@ -61,7 +61,10 @@ void TCodeEdit::paintEvent(QPaintEvent*) {
                       palette().color(QPalette::Active, QPalette::Text));
         } else if (OnPaintLeftMargin) {
             painter.save();
+            // Text written by the owner sits on the gutter colour, as in the gutter itself.
             painter.setBrush(gutterColor);
+            painter.setBackground(gutterColor);
+            painter.setBackgroundMode(Qt::OpaqueMode);
             painter.setPen(palette().color(QPalette::Active, QPalette::Text));
             OnPaintLeftMargin(*this, painter, QRect(0, top, std::max(0, gutter - 3), lineHeight),
                               index + 1, lines.GetLineObj(index).Tag);

@@ -22,9 +22,12 @@ namespace tandrel {
 // client area keeps the size last given, 200 x 80 pixels at first).
 //
 // Text offsets count every line break as two bytes (Start of TLineObj). Invariants after
-// every public operation: CaretPt lies inside the text (0 <= Y < Count, 0 <= X <= Len;
-// (0,0) when empty), CaretPos = PosFromPoint(CaretPt), and the selection is the range
-// between SelAnchor and CaretPos. MaxLineLen never shrinks until the store is cleared.
+// every operation of the editor itself: CaretPt lies inside the text (0 <= Y < Count,
+// 0 <= X <= Len; (0,0) when empty) and CaretPos = PosFromPoint(CaretPt), except while a
+// selection is dragged, when CaretPt shows the drop point and CaretPos keeps the
+// selection; the selection is the range between SelAnchor and CaretPos. MaxLineLen never
+// shrinks until the store is cleared. Changes made straight to Lines() do not move the
+// caret; editing starts again from the nearest point of the text.
 class TEditorCore {
 public:
     using TNotifyEvent = std::function<void(TEditorCore& Sender)>;

@@ -248,6 +248,46 @@ private slots:
         QVERIFY(calls.empty());
     }
 
+    void emptyEditorPaintsOnlyBackgroundAndGutter() {
+        FOther->setFocus();
+        QTRY_VERIFY(!FEdit->hasFocus());
+        const QImage image = FEdit->viewport()->grab().toImage();
+        const int gutter = FEdit->GutterWidth();
+        QCOMPARE(gutter, 2 * FEdit->CharWidth());
+        const QRgb window = ResolveColor(SysColor::Window, FEdit->palette()).rgb();
+        QCOMPARE(image.pixel(gutter - 3, 10), Rgb(TCodeEdit::kGutterColor));
+        QCOMPARE(image.pixel(gutter - 2, 10), QColor(0xC0, 0xC0, 0xC0).rgb());
+        for (int x = gutter; x < image.width(); x += 7)
+            for (int y = 0; y < image.height(); y += 5)
+                QCOMPARE(image.pixel(x, y), window);
+    }
+
+    void doubleByteCharactersCoverExactlyTwoColumns() {
+        Load({"a\xD6\xD0"
+              "b"});
+        FOther->setFocus();
+        QTRY_VERIFY(!FEdit->hasFocus());
+        FEdit->SetColor(RgbColor(255, 255, 255));
+        FEdit->Lines().GetLineObj(0).Color = RgbColor(255, 255, 255);
+        FEdit->GotoPoint({0, 0});
+        FEdit->Lines().Add(""); // the caret line is the other one
+        FEdit->GotoPoint({0, 1});
+        const QImage image = FEdit->viewport()->grab().toImage();
+        const int top = FEdit->TopMargin();
+        auto inked = [&](int col) {
+            const int left = FEdit->GutterWidth() + FEdit->LeftMargin() + col * FEdit->CharWidth();
+            for (int x = left; x < left + FEdit->CharWidth(); ++x)
+                for (int y = top; y < top + FEdit->LineHeight(); ++y)
+                    if (QColor(image.pixel(x, y)).lightness() < 128)
+                        return true;
+            return false;
+        };
+        QVERIFY(inked(0));
+        QVERIFY(inked(1) || inked(2));
+        QVERIFY(inked(3));
+        QVERIFY(!inked(4));
+    }
+
     void paintsGutterRowColoursAndSelection() {
         Load({"  plain", "red", "xx      yy", "sel"});
         FEdit->Lines().GetLineObj(1).Color = RgbColor(255, 0, 0);
