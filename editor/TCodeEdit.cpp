@@ -86,8 +86,10 @@ TCodeEdit::TCodeEdit(QWidget* parent) : QAbstractScrollArea(parent) {
                 [this, vertical] { ScrollBarReleased(vertical); });
     }
 
+    // The flash time is a whole on-off cycle; zero or less means a caret that never blinks.
     const int flash = QApplication::cursorFlashTime();
-    FCaretTimer.setInterval(flash > 0 ? flash / 2 : 0);
+    FCaretBlinks = flash > 0;
+    FCaretTimer.setInterval(std::max(1, flash / 2));
     connect(&FCaretTimer, &QTimer::timeout, this, [this] { BlinkCaret(); });
 
     SetClipboard(&FQtClipboard);
@@ -176,7 +178,8 @@ void TCodeEdit::PlaceCaret(bool visible, std::int32_t x, std::int32_t y) {
     FCaretPixel = QPoint(x, y);
     FCaretBlinkOn = true;
     if (FCaretCreated) {
-        FCaretTimer.start();
+        if (FCaretBlinks)
+            FCaretTimer.start();
         viewport()->update(old);
         viewport()->update(CaretRect());
         updateMicroFocus();

@@ -99,6 +99,7 @@ private:
     bool FCaretCreated = false;
     bool FCaretShown = false;
     bool FCaretBlinkOn = true;
+    bool FCaretBlinks = true;
     QPoint FCaretPixel;
     QString FPreedit;        // text an input method is composing, not yet in the model
     bool FExactPitch = true; // runs of single-byte text may be drawn in one call
