@@ -296,14 +296,16 @@ private:
     std::vector<unsigned char> FBlock;
 };
 
-// Follows an entry's block chain, handing each block's data to `take`, which returns false
-// to stop. Stops at a next-block offset of 0, or at the first block that leaves the file,
-// repeats, is longer than a block can be, or cannot be read whole.
-template <class Take>
-void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Take take) {
+// Follows an entry's block chain, reading each block's data where `sink` wants it:
+// `sink.Place(length, accept)` returns the destination of a block's `length` data bytes
+// and sets how many of them it accepts; `sink.Took(got)` reports how many arrived. Stops at
+// a next-block offset of 0, at a block the sink does not accept whole, or at the first
+// block that leaves the file, repeats, is longer than a block can be or is cut short.
+template <class Sink>
+void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Sink& sink) {
     const int64_t fileSize = stream.Size();
     TVisitedOffsets visited(MaxBlocks(fileSize));
-    unsigned char block[kBlockHeaderSize + 0xFFFF];
+    unsigned char header[kBlockHeaderSize];
     int32_t offset = first;
     while (true) {
         if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
@@ -311,15 +313,18 @@ void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Take ta
         if (!visited.Add(offset))
             return;
         stream.Seek(offset);
-        if (stream.Read(block, kBlockHeaderSize) < kBlockHeaderSize)
+        if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
             return;
-        const size_t length = GetUInt16(block + 8);
+        const size_t length = GetUInt16(header + 8);
         if (limitBlockData && length > kBlockDataMax)
             return;
-        const size_t got = stream.Read(block + kBlockHeaderSize, length);
-        if (!take(block + kBlockHeaderSize, got) || got < length)
+        size_t accept = 0;
+        unsigned char* target = sink.Place(length, accept);
+        const size_t got = stream.Read(target, accept);
+        sink.Took(got);
+        if (got < length)
             return;
-        offset = GetInt32(block + 4);
+        offset = GetInt32(header + 4);
         if (offset == 0)
             return;
     }
@@ -334,31 +339,42 @@ void HintChain(TStream& stream, const TPblEntry& entry) {
 
 // ANSI data: each block's bytes up to its first NUL.
 std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
-    std::string text;
+    struct Sink {
+        unsigned char Block[kBlockDataMax];
+        std::string Text;
+        unsigned char* Place(size_t length, size_t& accept) {
+            accept = length;
+            return Block;
+        }
+        void Took(size_t got) {
+            const char* chars = reinterpret_cast<const char*>(Block);
+            Text.append(chars, strnlen(chars, got));
+        }
+    } sink;
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry.DataOffset, true, [&](const unsigned char* data, size_t length) {
-        const char* chars = reinterpret_cast<const char*>(data);
-        text.append(chars, strnlen(chars, length));
-        return true;
-    });
-    return text;
+    ReadBlockChain(stream, entry.DataOffset, true, sink);
+    return std::move(sink.Text);
 }
 
 // Unicode data: the blocks' bytes up to DataSize, decoded from UTF-16LE.
 std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
     if (entry.DataSize <= 0 || entry.DataSize > stream.Size())
         return {};
+    struct Sink {
+        explicit Sink(size_t size)
+            : Size(size), Bytes(std::make_unique_for_overwrite<unsigned char[]>(size)) {}
+        size_t Size;
+        size_t Total = 0;
+        std::unique_ptr<unsigned char[]> Bytes;
+        unsigned char* Place(size_t length, size_t& accept) {
+            accept = std::min(length, Size - Total);
+            return Bytes.get() + Total;
+        }
+        void Took(size_t got) { Total += got; }
+    } sink(static_cast<size_t>(entry.DataSize));
     HintChain(stream, entry);
-    const size_t size = static_cast<size_t>(entry.DataSize);
-    const auto bytes = std::make_unique_for_overwrite<unsigned char[]>(size);
-    size_t total = 0;
-    ReadBlockChain(stream, entry.DataOffset, false, [&](const unsigned char* data, size_t length) {
-        const size_t n = std::min(length, size - total);
-        std::memcpy(bytes.get() + total, data, n);
-        total += n;
-        return n == length;
-    });
-    return Utf16BytesToCodePage(bytes.get(), total / 2);
+    ReadBlockChain(stream, entry.DataOffset, false, sink);
+    return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
 }
 
 } // namespace
