@@ -40,9 +40,9 @@ std::vector<std::string> BuildDiffReport(const std::string& name1, const std::st
         const bool newBlock = k != prev;
         auto addNew = [&] {
             if (r < side2.size())
-                lines.push_back("+ " + side2[r].Text);
+                lines.push_back("+ " + std::string(side2[r].Text));
         };
-        auto addOld = [&] { lines.push_back("- " + row.Text); };
+        auto addOld = [&] { lines.push_back("- " + std::string(row.Text)); };
         if (k == colors.Added) {
             if (newBlock)
                 AddSection(lines, "Lines added at ", max + 1);

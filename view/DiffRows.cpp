@@ -1,29 +1,29 @@
 #include "DiffRows.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tandrel {
 
 namespace {
 
-// Appends rows to both sides and keeps the counters; line indices are checked against the
-// texts because the blocks come from elsewhere.
-class TRowWalk {
+// Appends rows to both sides; line indices are checked against the texts because the
+// blocks come from elsewhere.
+template <class Lines> class TRowWalk {
 public:
-    TRowWalk(const std::vector<std::string>& text1, const std::vector<std::string>& text2,
-             TDiffRows& rows)
+    TRowWalk(const Lines& text1, const Lines& text2, TDiffRows& rows)
         : FText1(text1), FText2(text2), FRows(rows) {}
 
-    const std::string& Line1(int64_t index) const { return Line(FText1, index); }
-    const std::string& Line2(int64_t index) const { return Line(FText2, index); }
+    std::string_view Line1(int64_t index) const { return Line(FText1, index); }
+    std::string_view Line2(int64_t index) const { return Line(FText2, index); }
 
-    void AddRow(TDiffRow side1, TDiffRow side2) {
-        FRows.Side1.push_back(std::move(side1));
-        FRows.Side2.push_back(std::move(side2));
+    void AddRow(const TDiffRow& side1, const TDiffRow& side2) {
+        FRows.Side1.push_back(side1);
+        FRows.Side2.push_back(side2);
     }
 
 private:
-    static const std::string& Line(const std::vector<std::string>& text, int64_t index) {
+    static std::string_view Line(const Lines& text, int64_t index) {
         if (index < 0 || static_cast<uint64_t>(index) >= text.size())
             throw std::out_of_range("The differences do not fit the texts (line " +
                                     std::to_string(index + 1) + " of " +
@@ -31,8 +31,8 @@ private:
         return text[static_cast<size_t>(index)];
     }
 
-    const std::vector<std::string>& FText1;
-    const std::vector<std::string>& FText2;
+    const Lines& FText1;
+    const Lines& FText2;
     TDiffRows& FRows;
 };
 
@@ -40,16 +40,21 @@ int32_t Tag(int64_t index) {
     return static_cast<int32_t>(index + 1);
 }
 
-} // namespace
-
-TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
-                        const std::vector<std::string>& text1,
-                        const std::vector<std::string>& text2, const TRowColors& colors,
-                        bool diffsOnly) {
+template <class Lines>
+TDiffRows BuildRows(const std::vector<TDiffBlock>& blocks, const Lines& text1, const Lines& text2,
+                    const TRowColors& colors, bool diffsOnly) {
     TDiffRows rows;
     rows.Counts.Count1 = static_cast<int32_t>(text1.size());
     rows.Counts.Count2 = static_cast<int32_t>(text2.size());
-    TRowWalk walk(text1, text2, rows);
+    size_t rowCount = diffsOnly ? 0 : text1.size();
+    for (const TDiffBlock& block : blocks)
+        if (diffsOnly || block.Kind == bkAdd)
+            rowCount += static_cast<size_t>(std::max(block.Count, 0));
+    rowCount = std::min(rowCount, text1.size() + text2.size());
+    rows.Side1.reserve(rowCount);
+    rows.Side2.reserve(rowCount);
+
+    TRowWalk<Lines> walk(text1, text2, rows);
     int64_t i = 0;
     int64_t j = 0;
     auto addEqualRow = [&] {
@@ -100,6 +105,22 @@ TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
         while (i < static_cast<int64_t>(text1.size()))
             addEqualRow();
     return rows;
+}
+
+} // namespace
+
+TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
+                        const std::vector<std::string>& text1,
+                        const std::vector<std::string>& text2, const TRowColors& colors,
+                        bool diffsOnly) {
+    return BuildRows(blocks, text1, text2, colors, diffsOnly);
+}
+
+TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
+                        const std::vector<std::string_view>& text1,
+                        const std::vector<std::string_view>& text2, const TRowColors& colors,
+                        bool diffsOnly) {
+    return BuildRows(blocks, text1, text2, colors, diffsOnly);
 }
 
 } // namespace tandrel

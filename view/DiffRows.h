@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tandrel {
@@ -15,9 +16,10 @@ namespace tandrel {
 enum TRowKind : uint8_t { rkUnchanged = 0, rkAddedFiller = 1, rkDeleted = 2, rkModified = 3 };
 
 // One row of one pane: its text, highlight colour, the 1-based number of its line in its
-// own text (0 for a filler) and its kind. A filler row has empty text.
+// own text (0 for a filler) and its kind. A filler row has empty text. The text points
+// into the lines the rows were built from, which must outlive the rows.
 struct TDiffRow {
-    std::string Text;
+    std::string_view Text;
     uint32_t Color = 0;
     int32_t Tag = 0;
     uint8_t Kind = rkUnchanged;

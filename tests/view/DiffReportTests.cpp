@@ -13,7 +13,7 @@ using Lines = std::vector<std::string>;
 constexpr TRowColors Colors{100, 1, 3, 2};
 const std::string Rule(80, '=');
 
-TDiffRow Row(const std::string& text, uint32_t color, int32_t tag) {
+TDiffRow Row(std::string_view text, uint32_t color, int32_t tag) {
     return {text, color, tag, 0};
 }
 
