@@ -243,6 +243,7 @@ void TEditorCore::SelectWordAt(TPoint p) {
             while (c > 1 && IsWordChar(line[size_t(c - 2)]))
                 --c;
             FSelAnchor = FLines.GetLineObj(p.Y).Start + c - 1;
+            NotifySelectionChange(); // the anchor moved after SetCaret reported
         }
     }
     Invalidate();
@@ -308,6 +309,7 @@ void TEditorCore::DropSelection() {
     FSelAnchor = d;
     Invalidate();
     NotifyCaretPtChange();
+    NotifySelectionChange();
 }
 
 bool TEditorCore::DropFiles(const std::string& filename) {

@@ -123,8 +123,11 @@ TEST_F(Input, PageKeysMoveByVisibleLines) {
 
 TEST_F(Input, DoubleClickSelectsLettersAndDigitsOnly) {
     Load({"call foo_bar9 x \xD6\xD0\xCE\xC4"});
+    std::int32_t reported = -1;
+    ed.OnSelectionChange = [&](TEditorCore& sender) { reported = sender.SelLength(); };
     ed.MouseDown(TMouseButton::mbLeft, ssLeft | ssDouble, X(1), Y(0));
     EXPECT_EQ(ed.SelectedText(), "call");
+    EXPECT_EQ(reported, 4);
     EXPECT_EQ(ed.CaretPt(), (TPoint{4, 0}));
     ed.MouseUp(TMouseButton::mbLeft, 0, 0, 0);
     ed.MouseDown(TMouseButton::mbLeft, ssLeft | ssDouble, X(10), Y(0));
