@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
 
 namespace tandrel {
@@ -92,6 +93,71 @@ private:
     TDiffBlock FModify{bkModify, 0, 0, 0};
 };
 
+// Tells in constant time whether a range of one sequence holds no element that occurs
+// anywhere in the other one. The search of a sub-problem without any equal pair of
+// elements depends only on its two lengths, so such sub-problems can be answered without
+// searching. Built once per run from a hash set of both sequences' values.
+class TMatchIndex {
+public:
+    // Sequence 1 from p up to (excluding) len1, sequence 2 from p up to len2.
+    TMatchIndex(const int32_t* seq1, const int32_t* seq2, int32_t p, int32_t len1, int32_t len2)
+        : FFirst(p) {
+        const size_t count = static_cast<size_t>(len1 - p) + static_cast<size_t>(len2 - p);
+        size_t capacity = 16;
+        while (capacity < 2 * count)
+            capacity *= 2;
+        FKeys.resize(capacity);
+        FSides.assign(capacity, 0);
+        FMask = capacity - 1;
+        for (int32_t i = p; i < len1; ++i)
+            FSides[Slot(seq1[i])] |= InSeq1;
+        for (int32_t i = p; i < len2; ++i)
+            FSides[Slot(seq2[i])] |= InSeq2;
+        FMatched1 = Counts(seq1, p, len1, InSeq2);
+        FMatched2 = Counts(seq2, p, len2, InSeq1);
+    }
+
+    bool NoneMatched1(int32_t from, int32_t to) const { return None(FMatched1, from, to); }
+    bool NoneMatched2(int32_t from, int32_t to) const { return None(FMatched2, from, to); }
+
+private:
+    static constexpr uint8_t InSeq1 = 1;
+    static constexpr uint8_t InSeq2 = 2;
+
+    // The slot of a value, claimed for it when it is new (open addressing, linear probing).
+    size_t Slot(int32_t value) {
+        size_t slot = (static_cast<uint32_t>(value) * 0x9E3779B1u) & FMask;
+        while (FSides[slot] != 0 && FKeys[slot] != value)
+            slot = (slot + 1) & FMask;
+        FKeys[slot] = value;
+        return slot;
+    }
+
+    // counts[i - p] = how many elements before i (from p on) occur in the other sequence.
+    std::vector<int32_t> Counts(const int32_t* seq, int32_t p, int32_t len, uint8_t other) {
+        std::vector<int32_t> counts(static_cast<size_t>(len - p) + 1, 0);
+        for (int32_t i = p; i < len; ++i)
+            counts[static_cast<size_t>(i - p) + 1] =
+                counts[static_cast<size_t>(i - p)] + ((FSides[Slot(seq[i])] & other) != 0);
+        return counts;
+    }
+
+    bool None(const std::vector<int32_t>& counts, int32_t from, int32_t to) const {
+        return counts[static_cast<size_t>(to - FFirst)] ==
+               counts[static_cast<size_t>(from - FFirst)];
+    }
+
+    int32_t FFirst;
+    size_t FMask = 0;
+    std::vector<int32_t> FKeys;
+    std::vector<uint8_t> FSides; // 0 = empty slot
+    std::vector<int32_t> FMatched1;
+    std::vector<int32_t> FMatched2;
+};
+
+// Below this many elements a sub-problem is searched quicker than the index is built.
+constexpr int32_t MatchIndexMinElements = 64;
+
 } // namespace
 
 // One run of the divide-and-conquer search. F and R hold, per diagonal k, the furthest
@@ -119,6 +185,8 @@ public:
         bool success = true;
         if (p < len1 || p < len2) {
             AllocateDiagonals(len1 - p, len2 - p);
+            if ((len1 - p) + (len2 - p) >= MatchIndexMinElements)
+                FMatches.emplace(S1, S2, p, len1, len2);
             success = Solve(p, p, len1, len2);
         }
         FBuilder.Finish();
@@ -188,6 +256,10 @@ private:
                 FBuilder.Delete(x);
             return true;
         }
+        if (FMatches && (FMatches->NoneMatched1(o1, e1) || FMatches->NoneMatched2(o2, e2))) {
+            SolveUnrelated(o1, o2, e1, e2);
+            return true;
+        }
 #ifndef NDEBUG
         ++FSolveId;
 #endif
@@ -230,6 +302,18 @@ private:
             }
         }
         return false;
+    }
+
+    // What Solve gives for a sub-problem in which no element of one side equals one of the
+    // other: no snake is ever found, and every middle point the search meets lies on the
+    // sub-problem's left edge (x = o1) when n <= m or on its bottom edge (y = e2) otherwise,
+    // so all of side 2's elements come out as added before o1 and then all of side 1's as
+    // deleted, whatever the lengths.
+    void SolveUnrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) {
+        for (int32_t y = o2; y < e2; ++y)
+            FBuilder.Add(o1, y);
+        for (int32_t x = o1; x < e1; ++x)
+            FBuilder.Delete(x);
     }
 
     // The forward pass of D step d over the diagonals -d .. d that lie in the sub-problem.
@@ -399,6 +483,7 @@ private:
     const int32_t FLen1;
     const int32_t FLen2;
     const int32_t FMaxD;
+    std::optional<TMatchIndex> FMatches;
     std::vector<int32_t> FForward;
     std::vector<int32_t> FBackward;
     int32_t* F = nullptr;

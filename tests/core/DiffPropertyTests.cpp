@@ -173,5 +173,27 @@ TEST(DiffProperties, LargerInputsMatchTheReference) {
     }
 }
 
+// Sequences without any common element are answered from their lengths alone; every pair
+// of lengths up to 70, and some large and uneven ones, against the full search.
+TEST(DiffProperties, UnrelatedSequencesMatchTheReference) {
+    auto run = [](int32_t n, int32_t m) {
+        Seq a(static_cast<size_t>(n));
+        Seq b(static_cast<size_t>(m));
+        for (int32_t i = 0; i < n; ++i)
+            a[static_cast<size_t>(i)] = i % 5;
+        for (int32_t i = 0; i < m; ++i)
+            b[static_cast<size_t>(i)] = 100 + i % 7;
+        CheckSameAsReference(a, b);
+    };
+    for (int32_t n = 0; n <= 70; ++n)
+        for (int32_t m = 0; m <= 70; ++m) {
+            run(n, m);
+            if (HasFatalFailure())
+                return;
+        }
+    for (auto [n, m] : {std::pair{1, 3001}, {3000, 1}, {2, 2999}, {1200, 1201}, {1777, 555}})
+        run(n, m);
+}
+
 } // namespace
 } // namespace tandrel
