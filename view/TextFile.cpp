@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,12 +39,17 @@ TTextFile LoadTextFile(const std::string& path) {
     if (S_ISDIR(info.st_mode))
         throw fail("it is a folder");
     // The size is a hint only: the file may change while it is read.
-    std::string bytes(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1, '\0');
+    size_t capacity = static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1;
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     size_t used = 0;
     for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(file.Fd, bytes.data() + used, bytes.size() - used);
+        if (used == capacity) {
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+            std::memcpy(larger.get(), bytes.get(), used);
+            bytes = std::move(larger);
+            capacity *= 2;
+        }
+        const ssize_t got = ::read(file.Fd, bytes.get() + used, capacity - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -52,10 +58,11 @@ TTextFile LoadTextFile(const std::string& path) {
             break;
         used += static_cast<size_t>(got);
     }
-    bytes.resize(used);
+    const std::string_view data(bytes.get(), used);
     TTextFile text;
     text.ModifiedTime = info.st_mtime;
-    SplitLines(bytes, text.Lines);
+    text.Lines.reserve(static_cast<size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
+    SplitLines(data, text.Lines);
     return text;
 }
 
