@@ -89,6 +89,19 @@ TEST(ReaderSourceUnicode, CommentLengthCountsCodePageBytes) {
               (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$" + Cp("窗口"), "body"}));
 }
 
+TEST(ReaderSourceUnicode, CharactersSplitBetweenBlocksAreJoined) {
+    // Blocks of every small length split characters after an odd byte and between the
+    // halves of a surrogate pair (U+1F600, no GBK form: one "?"); the text stays the same.
+    PblObject object{"w_a.srw"};
+    object.Data16 = u"ab\u7A97\u53E3\U0001F600cd\r\n\u8BF4\u660E";
+    const Strings expected{"$PBExportHeader$w_a.srw", Cp("ab窗口") + "?cd", Cp("说明")};
+    for (size_t blockData : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 9u, 502u})
+        EXPECT_EQ(Source(PblWriter(PblForm::Unicode).SetBlockData(blockData).Add(object).Build(),
+                         "w_a.srw"),
+                  expected)
+            << blockData;
+}
+
 TEST(ReaderSourceUnicode, NulCharacterEndsTheText) {
     const PblImage lib = PblWriter(PblForm::Unicode)
                              .Add({"w_a.srw", std::string("one\r\ntwo\0three\r\n", 17)})

@@ -54,7 +54,8 @@ Encoded Encode(const PblObject& object, bool unicode) {
         object.CommentLen ? *object.CommentLen : static_cast<uint16_t>(object.Comment.size());
     std::string name;
     if (unicode) {
-        e.Data = Utf16Bytes(page.ToUtf16(object.Comment + object.Source));
+        e.Data = Utf16Bytes(object.Data16.empty() ? page.ToUtf16(object.Comment + object.Source)
+                                                  : object.Data16);
         name = Utf16Bytes(object.Name16.empty() ? page.ToUtf16(object.Name) : object.Name16) +
                std::string(2, '\0');
         e.Record = "ENT*" + Utf16Bytes(u"0600");

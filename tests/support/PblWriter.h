@@ -37,6 +37,8 @@ struct PblObject {
     std::u16string Name16 = {};
     // The stored comment length; by default the comment's length in code page bytes.
     std::optional<uint16_t> CommentLen = std::nullopt;
+    // Unicode form only: the stored data (comment and source) in place of Comment + Source.
+    std::u16string Data16 = {};
 };
 
 // Where the parts of a built library lie. Indexes follow the order of Add.
