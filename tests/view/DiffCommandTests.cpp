@@ -1,0 +1,103 @@
+// tandrel-cli diff as a whole process: exit status, the report on standard output with
+// CR LF line breaks, the options, and errors.
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TResult {
+    int Status = -1;
+    std::string Out;
+};
+
+class DiffCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FDir = fs::temp_directory_path() /
+               ("tandrel-diffcmd-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(FDir);
+    }
+    void TearDown() override { fs::remove_all(FDir); }
+
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(FDir / name, std::ios::binary) << bytes;
+        return (FDir / name).string();
+    }
+
+    // Runs the command in the temporary folder with the C locale, standard error joined
+    // to standard output.
+    TResult Run(const std::string& args) {
+        const std::string command =
+            "cd '" + FDir.string() + "' && LC_ALL=C '" + TANDREL_CLI + "' diff " + args + " 2>&1";
+        TResult result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe)
+            return result;
+        char buffer[4096];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            result.Out.append(buffer, got);
+        const int status = ::pclose(pipe);
+        result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+    fs::path FDir;
+};
+
+TEST_F(DiffCommand, ExitStatusLikeDiff) {
+    Write("a.txt", "one\ntwo\n");
+    Write("b.txt", "one\r\ntwo");
+    Write("c.txt", "one\nTWO\n");
+    EXPECT_EQ(Run("a.txt b.txt").Status, 0);
+    EXPECT_EQ(Run("a.txt c.txt").Status, 1);
+    EXPECT_EQ(Run("--ignore-case a.txt c.txt").Status, 0);
+    const TResult missing = Run("a.txt nothing.txt");
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_NE(missing.Out.find("nothing.txt"), std::string::npos);
+    EXPECT_NE(missing.Out.find("No such file"), std::string::npos);
+    EXPECT_EQ(Run("a.txt").Status, 2);
+    EXPECT_EQ(Run("--bogus a.txt b.txt").Status, 2);
+}
+
+TEST_F(DiffCommand, ReportWithCrLfLineBreaks) {
+    Write("a.txt", "one\ntwo\nthree\n");
+    Write("b.txt", "one\nsix\nthree\n");
+    const TResult result = Run("a.txt b.txt");
+    ASSERT_EQ(result.Status, 1);
+    const std::string rule(80, '=');
+    EXPECT_EQ(result.Out.rfind("Difference Report - ", 0), 0u);
+    EXPECT_NE(
+        result.Out.find("\r\n" + rule + "\r\n\r\nFile 1: \"a.txt\"\r\n        Last modified on "),
+        std::string::npos);
+    EXPECT_NE(result.Out.find("\r\nFile 2: \"b.txt\"\r\n"), std::string::npos);
+    const std::string body =
+        "\r\n\r\n" + rule + "\r\nLines modified at 2\r\n" + rule + "\r\n- two\r\n+ six\r\n";
+    EXPECT_EQ(result.Out.substr(result.Out.size() - body.size()), body);
+    EXPECT_EQ(result.Out.find('\n'), result.Out.find("\r\n") + 1);
+}
+
+TEST_F(DiffCommand, DiffsOnlyAndUtf8) {
+    Write("a.txt", "k\n\xC0\xCF\n"
+                   "l\nm\nb\nn\n");
+    Write("b.txt", "k\nl\nm\nn\n");
+    const TResult all = Run("a.txt b.txt");
+    EXPECT_NE(all.Out.find("Lines deleted at 2\r\n"), std::string::npos);
+    EXPECT_NE(all.Out.find("Lines deleted at 5\r\n"), std::string::npos);
+    EXPECT_NE(all.Out.find("- \xC0\xCF\r\n"), std::string::npos);
+    const TResult merged = Run("--diffs-only --utf8 a.txt b.txt");
+    EXPECT_EQ(merged.Status, 1);
+    EXPECT_NE(merged.Out.find("Lines deleted at 2\r\n"), std::string::npos);
+    EXPECT_EQ(merged.Out.find("Lines deleted at 5"), std::string::npos);
+    EXPECT_NE(merged.Out.find("- \xE8\x80\x81\r\n- b\r\n"), std::string::npos); // 老 in UTF-8
+}
+
+} // namespace
