@@ -337,7 +337,7 @@ private:
         const int32_t yOffset = o2 - o1; // y = x + yOffset - k
         const int32_t last = std::min(d, n - 1);
         int32_t maxForward = FMaxForward;
-        auto extend = [&](int32_t k, int32_t x) {
+        auto extend = [&](int32_t k, int32_t x) __attribute__((always_inline)) {
             int32_t y = x + yOffset - k;
             if (x < e1 && y < e2 && s1[x] == s2[y]) {
                 const int32_t run =
@@ -393,7 +393,7 @@ private:
         const int32_t top = d + delta;
         const int32_t last = std::min(top, n - 1);
         int32_t minBackward = FMinBackward;
-        auto extend = [&](int32_t k, int32_t x) {
+        auto extend = [&](int32_t k, int32_t x) __attribute__((always_inline)) {
             int32_t y = x + yOffset - k;
             if (x > o1 && y > o2 && s1[x - 1] == s2[y - 1]) {
                 const int32_t run =
