@@ -326,6 +326,8 @@ private:
                                                 : ForwardPass<false>(o1, o2, e1, e2, d, xEnd, yEnd);
     }
 
+    // Check: the pass can meet the other search (by the parity of delta); a compile-time flag
+    // so that the other passes carry no test.
     template <bool Check>
     bool ForwardPass(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, int32_t& xEnd,
                      int32_t& yEnd) {
@@ -337,6 +339,8 @@ private:
         const int32_t yOffset = o2 - o1; // y = x + yOffset - k
         const int32_t last = std::min(d, n - 1);
         int32_t maxForward = FMaxForward;
+        // One diagonal; kept inline because it is nearly all the cost of the search (an
+        // outlined call made some runs a third slower).
         auto extend = [&](int32_t k, int32_t x) __attribute__((always_inline)) {
             int32_t y = x + yOffset - k;
             if (x < e1 && y < e2 && s1[x] == s2[y]) {
