@@ -24,6 +24,18 @@ struct TFd {
     }
 };
 
+// The line list is reserved up front; memchr finds line feeds much faster than a byte loop.
+size_t CountLineFeeds(std::string_view data) {
+    size_t count = 0;
+    const char* p = data.data();
+    const char* const end = p + data.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))))) {
+        ++count;
+        ++p;
+    }
+    return count;
+}
+
 } // namespace
 
 TTextFile LoadTextFile(const std::string& path) {
@@ -61,7 +73,7 @@ TTextFile LoadTextFile(const std::string& path) {
     const std::string_view data(bytes.get(), used);
     TTextFile text;
     text.ModifiedTime = info.st_mtime;
-    text.Lines.reserve(static_cast<size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
+    text.Lines.reserve(CountLineFeeds(data) + 1);
     SplitLines(data, text.Lines);
     return text;
 }
