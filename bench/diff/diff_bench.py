@@ -3,7 +3,8 @@
 
 Both find a minimum edit script, so the number of changed lines (lines added plus lines
 deleted, a modified line counting once on each side) must agree; the benchmark checks
-that and reports the whole-process time of each program as a ratio. The baseline is
+that, checks that the report applied to file 1 gives file 2, and reports the
+whole-process time of each program as a ratio. The baseline is
 measured in the same run, alternating with the program under test.
 """
 
@@ -105,6 +106,32 @@ def corpus_lines(folder):
     return lines
 
 
+RULE = b"=" * 80
+
+
+def apply_report(report, lines1):
+    """Side 2's lines rebuilt from side 1's lines and the report's sections."""
+    rows = report.split(b"\r\n")[8:-1]
+    out, i, k = [], 0, 0
+    while k < len(rows):
+        if rows[k] == RULE and k + 2 < len(rows) and rows[k + 2] == RULE:
+            start = int(rows[k + 1].split()[-1]) - 1
+            out.extend(lines1[i:start])
+            i = max(i, start)
+            k += 3
+            continue
+        if rows[k].startswith(b"- "):
+            if i >= len(lines1) or lines1[i] != rows[k][2:]:
+                return None
+            i += 1
+        elif rows[k].startswith(b"+ "):
+            out.append(rows[k][2:])
+        else:
+            return None
+        k += 1
+    return out + lines1[i:]
+
+
 def changed_lines_tandrel(output):
     return sum(1 for line in output.split(b"\r\n") if line.startswith((b"+ ", b"- ")))
 
@@ -122,7 +149,7 @@ def run(cmd):
     return elapsed, proc.stdout
 
 
-def measure(cli, file1, file2, runs):
+def measure(cli, file1, file2, runs, lines1, lines2):
     ours = [cli, "diff", file1, file2]
     gnu = ["diff", "--minimal", "--text", file1, file2]
     t_ours, t_gnu = [], []
@@ -133,7 +160,8 @@ def measure(cli, file1, file2, runs):
         t, out_gnu = run(gnu)
         t_gnu.append(t)
     return (statistics.median(t_ours), statistics.median(t_gnu),
-            changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu))
+            changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu),
+            apply_report(out_ours, lines1) == lines2)
 
 
 def main():
@@ -173,12 +201,15 @@ def main():
             f2 = os.path.join(tmp, "%d-2.txt" % index)
             write_lines(f1, a)
             write_lines(f2, b)
-            ours, gnu, n_ours, n_gnu = measure(args.cli, f1, f2, args.runs)
+            ours, gnu, n_ours, n_gnu, applies = measure(args.cli, f1, f2, args.runs, a, b)
             same = "equal (%d)" % n_ours if n_ours == n_gnu else "DIFFER: %d vs %d" % (n_ours, n_gnu)
-            failed |= n_ours != n_gnu
+            if not applies:
+                same += ", REPORT DOES NOT REBUILD FILE 2"
+            failed |= n_ours != n_gnu or not applies
             print("%-30s %9s %8.3fs %9.3fs %8.2f  %s" % (
                 name, "%d/%d" % (len(a), len(b)), ours, gnu, ours / gnu, same))
-        print("ratio = tandrel-cli diff time / diff --minimal time (median of %d runs each)" % args.runs)
+        print("ratio = tandrel-cli diff time / diff --minimal time (median of %d runs each);" % args.runs)
+        print("each report is also applied to file 1 and must give file 2")
         return 1 if failed else 0
 
 
