@@ -155,8 +155,16 @@ private:
     std::vector<int32_t> FMatched2;
 };
 
-// Below this many elements a sub-problem is searched quicker than the index is built.
-constexpr int32_t MatchIndexMinElements = 64;
+// The index is built once a search has reached the D step at which its diagonals so far
+// (about d * d) outweigh building the index (a few steps per element), so that cheap runs
+// never pay for it.
+int32_t MatchIndexStep(int32_t n, int32_t m) {
+    const int64_t work = 4 * (static_cast<int64_t>(n) + m);
+    int32_t d = 1;
+    while (static_cast<int64_t>(d) * d < work)
+        ++d;
+    return d;
+}
 
 } // namespace
 
@@ -185,8 +193,10 @@ public:
         bool success = true;
         if (p < len1 || p < len2) {
             AllocateDiagonals(len1 - p, len2 - p);
-            if ((len1 - p) + (len2 - p) >= MatchIndexMinElements)
-                FMatches.emplace(S1, S2, p, len1, len2);
+            FFirst = p;
+            FEnd1 = len1;
+            FEnd2 = len2;
+            FIndexStep = MatchIndexStep(len1 - p, len2 - p);
             success = Solve(p, p, len1, len2);
         }
         FBuilder.Finish();
@@ -256,7 +266,7 @@ private:
                 FBuilder.Delete(x);
             return true;
         }
-        if (FMatches && (FMatches->NoneMatched1(o1, e1) || FMatches->NoneMatched2(o2, e2))) {
+        if (Unrelated(o1, o2, e1, e2)) {
             SolveUnrelated(o1, o2, e1, e2);
             return true;
         }
@@ -275,6 +285,15 @@ private:
         for (int32_t d = 1; d <= FMaxD; ++d) {
             if (!NextStep())
                 return false;
+            // Nothing has been emitted for this sub-problem yet, so a search that turns out
+            // to be between unrelated ranges can still be answered from their shape.
+            if (d == FIndexStep && !FMatches) {
+                FMatches.emplace(S1, S2, FFirst, FEnd1, FEnd2);
+                if (Unrelated(o1, o2, e1, e2)) {
+                    SolveUnrelated(o1, o2, e1, e2);
+                    return true;
+                }
+            }
             int32_t x = 0;
             int32_t y = 0;
             if (ForwardPass(o1, o2, e1, e2, d, x, y)) {
@@ -302,6 +321,10 @@ private:
             }
         }
         return false;
+    }
+
+    bool Unrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) const {
+        return FMatches && (FMatches->NoneMatched1(o1, e1) || FMatches->NoneMatched2(o2, e2));
     }
 
     // What Solve gives for a sub-problem in which no element of one side equals one of the
@@ -487,6 +510,11 @@ private:
     const int32_t FLen1;
     const int32_t FLen2;
     const int32_t FMaxD;
+    // The range left after stripping the common ends, and the index over it once built.
+    int32_t FFirst = 0;
+    int32_t FEnd1 = 0;
+    int32_t FEnd2 = 0;
+    int32_t FIndexStep = 0;
     std::optional<TMatchIndex> FMatches;
     std::vector<int32_t> FForward;
     std::vector<int32_t> FBackward;
