@@ -25,14 +25,20 @@ std::runtime_error OpenError(const std::string& path, int error) {
 } // namespace
 
 TFileStream::TFileStream(const std::string& path) : FPath(path) {
-    FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO or device named like a library cannot hang the open;
+    // only regular files are read.
+    FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (FHandle < 0)
         throw OpenError(path, errno);
     struct stat info {};
-    if (::fstat(FHandle, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    if (::fstat(FHandle, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        const bool isDir = S_ISDIR(info.st_mode);
+        const bool isOther = !isDir && info.st_mode != 0;
         ::close(FHandle);
-        throw OpenError(path, error);
+        if (isOther)
+            throw std::runtime_error("Cannot open file \"" + path + "\". Not a regular file");
+        throw OpenError(path, isDir ? EISDIR : error);
     }
     FSize = static_cast<int64_t>(info.st_size);
 }

@@ -2,10 +2,12 @@
 
 #include "Stream.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 
 namespace tandrel {
 namespace {
@@ -91,6 +93,16 @@ TEST_F(ReaderStream, OpenErrorsNameTheFileAndTheReason) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + folder + "\". Is a directory");
     }
+    // A FIFO named like a library must be refused at once, not block the open.
+    const std::string fifo = (FPath.parent_path() / "fifo.pbl").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    try {
+        TFileStream file(fifo);
+        FAIL() << "opened a FIFO";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + fifo + "\". Not a regular file");
+    }
+    std::remove(fifo.c_str());
 }
 
 TEST(ReaderMemoryStream, BehavesLikeAFile) {
