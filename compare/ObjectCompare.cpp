@@ -20,22 +20,14 @@ bool TObjectCompare::BlankBlock(const std::vector<std::string>& lines, int32_t p
     return true;
 }
 
-void TObjectCompare::HashLines(const std::vector<std::string>& lines, std::vector<int32_t>& hashes,
-                               const TCompareOptions& options) {
-    hashes.clear();
-    hashes.reserve(lines.size());
-    for (const std::string& line : lines)
-        hashes.push_back(LineHash(line, options.IgnoreCase, options.IgnoreBlanks));
-}
-
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
     FLines1.clear();
     FLines2.clear();
     GetEntrySource(stream1, entry1, FLines1);
     GetEntrySource(stream2, entry2, FLines2);
-    HashLines(FLines1, FHashes1, options);
-    HashLines(FLines2, FHashes2, options);
+    FHashes1 = HashLines(FLines1, options.IgnoreCase, options.IgnoreBlanks);
+    FHashes2 = HashLines(FLines2, options.IgnoreCase, options.IgnoreBlanks);
 
     // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
     static const int32_t empty = 0;

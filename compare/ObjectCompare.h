@@ -54,8 +54,6 @@ public:
 private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
     static bool BlankBlock(const std::vector<std::string>& lines, int32_t pos, int32_t count);
-    static void HashLines(const std::vector<std::string>& lines, std::vector<int32_t>& hashes,
-                          const TCompareOptions& options);
 
     TDiff FDiff;
     std::vector<std::string> FLines1, FLines2;

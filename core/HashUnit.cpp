@@ -90,12 +90,4 @@ int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks) {
     return static_cast<int32_t>(~crc);
 }
 
-std::vector<int32_t> HashLines(const std::vector<std::string>& lines, bool ignoreCase,
-                               bool ignoreBlanks) {
-    std::vector<int32_t> hashes(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        hashes[i] = LineHash(lines[i], ignoreCase, ignoreBlanks);
-    return hashes;
-}
-
 } // namespace tandrel

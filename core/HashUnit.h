@@ -2,7 +2,6 @@
 // Lines are compared by hash only: two lines are equal exactly when their hashes are.
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -12,8 +11,14 @@ namespace tandrel {
 // lower-casing by the program's code page. An empty text hashes to 0.
 int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks);
 
-// The hash of every line, in line order (empty for no lines).
-std::vector<int32_t> HashLines(const std::vector<std::string>& lines, bool ignoreCase,
-                               bool ignoreBlanks);
+// The hash of every line, in line order (empty for no lines). Lines: a vector of
+// std::string or std::string_view.
+template <class Lines>
+std::vector<int32_t> HashLines(const Lines& lines, bool ignoreCase, bool ignoreBlanks) {
+    std::vector<int32_t> hashes(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        hashes[i] = LineHash(lines[i], ignoreCase, ignoreBlanks);
+    return hashes;
+}
 
 } // namespace tandrel

@@ -445,23 +445,34 @@ const char* FindLineEnd(const char* p, const char* end) {
     return p;
 }
 
-} // namespace
-
-void SplitLines(std::string_view text, std::vector<std::string>& lines) {
+// Calls addLine(begin, end) for every line; shared by the owning and the viewing splitter.
+template <class AddLine> void ForEachLine(std::string_view text, AddLine&& addLine) {
     const char* p = text.data();
     const char* const end = p + text.size();
     while (p < end) {
         const char* stop = FindLineEnd(p, end);
         if (stop < end && *stop == '\0') {
             if (stop > p)
-                lines.emplace_back(p, stop);
+                addLine(p, stop);
             return;
         }
-        lines.emplace_back(p, stop);
+        addLine(p, stop);
         if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')
             ++stop;
         p = stop + 1;
     }
+}
+
+} // namespace
+
+void SplitLines(std::string_view text, std::vector<std::string>& lines) {
+    ForEachLine(text, [&](const char* b, const char* e) { lines.emplace_back(b, e); });
+}
+
+void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines) {
+    ForEachLine(text, [&](const char* b, const char* e) {
+        lines.emplace_back(b, static_cast<size_t>(e - b));
+    });
 }
 
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {

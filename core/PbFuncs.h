@@ -73,6 +73,8 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::st
 // Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
 // adds no empty line. Appends to `lines`.
 void SplitLines(std::string_view text, std::vector<std::string>& lines);
+// The same lines as views into `text`, which must outlive them.
+void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines);
 
 // Paths are file-system paths (UTF-8 on Linux). Targets and workspaces are read as text in
 // the code page (or UTF-8 / UTF-16LE after a byte-order mark), so their items are converted.

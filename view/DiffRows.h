@@ -51,5 +51,9 @@ TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
                         const std::vector<std::string>& text1,
                         const std::vector<std::string>& text2, const TRowColors& colors,
                         bool diffsOnly);
+TDiffRows BuildDiffRows(const std::vector<TDiffBlock>& blocks,
+                        const std::vector<std::string_view>& text1,
+                        const std::vector<std::string_view>& text2, const TRowColors& colors,
+                        bool diffsOnly);
 
 } // namespace tandrel

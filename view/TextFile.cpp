@@ -42,7 +42,8 @@ TTextFile LoadTextFile(const std::string& path) {
     auto fail = [&](const std::string& reason) {
         return std::runtime_error("Cannot read \"" + path + "\": " + reason);
     };
-    const TFd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Non-blocking, so that a FIFO cannot hang the open; only regular files are read.
+    const TFd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     if (file.Fd < 0)
         throw fail(std::strerror(errno));
     struct stat info {};
@@ -50,6 +51,8 @@ TTextFile LoadTextFile(const std::string& path) {
         throw fail(std::strerror(errno));
     if (S_ISDIR(info.st_mode))
         throw fail("it is a folder");
+    if (!S_ISREG(info.st_mode))
+        throw fail("it is not a regular file");
     // The size is a hint only: the file may change while it is read.
     size_t capacity = static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
@@ -74,7 +77,8 @@ TTextFile LoadTextFile(const std::string& path) {
     TTextFile text;
     text.ModifiedTime = info.st_mtime;
     text.Lines.reserve(CountLineFeeds(data) + 1);
-    SplitLines(data, text.Lines);
+    SplitLineViews(data, text.Lines);
+    text.Bytes = std::move(bytes);
     return text;
 }
 

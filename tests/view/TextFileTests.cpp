@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace tandrel {
 namespace {
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
+using Lines = std::vector<std::string_view>;
 
 class TextFileTest : public ::testing::Test {
 protected:
@@ -69,6 +70,10 @@ TEST_F(TextFileTest, ErrorsNameTheFile) {
         EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
     }
     EXPECT_THROW(LoadTextFile(FDir.string()), std::runtime_error);
+    // A FIFO is refused at once instead of blocking the open.
+    const std::string fifo = (FDir / "fifo.txt").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(LoadTextFile(fifo), std::runtime_error);
 }
 
 } // namespace
