@@ -9,6 +9,7 @@
 //
 //     bench_compare [--rounds N] [--cli PATH] [--realdata DIR]
 
+#include "BenchFiles.h"
 #include "LibCompare.h"
 
 #include <algorithm>
@@ -34,34 +35,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using tandrel::TLibCompare;
 using tandrel::TResultRow;
-
-std::vector<std::string> Libraries(const fs::path& corpus) {
-    std::vector<std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(corpus))
-        if (item.is_regular_file() && item.path().extension() == ".pbl" &&
-            item.path().string().find("/ws_objects/") == std::string::npos)
-            files.push_back(item.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-size_t ReadAll(const std::vector<std::string>& files, std::vector<char>& buffer) {
-    size_t total = 0;
-    for (const std::string& file : files) {
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            throw std::runtime_error("cannot open " + file);
-        const auto size = static_cast<size_t>(fs::file_size(file));
-        buffer.resize(size);
-        size_t done = 0;
-        ssize_t n = 0;
-        while (done < size && (n = ::read(fd, buffer.data() + done, size - done)) > 0)
-            done += static_cast<size_t>(n);
-        ::close(fd);
-        total += done;
-    }
-    return total;
-}
+using tandrel::bench::LibraryFiles;
+using tandrel::bench::ReadAll;
 
 // The comparison in this process: both sides added from their workspaces, then every changed
 // library pair opened and its objects paired, and every row formatted.
@@ -156,8 +131,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        std::vector<std::string> files = Libraries(realdata / "pfc105");
-        const std::vector<std::string> files2 = Libraries(realdata / "pfc2022");
+        std::vector<std::string> files = LibraryFiles(realdata / "pfc105", "/ws_objects/");
+        const std::vector<std::string> files2 = LibraryFiles(realdata / "pfc2022", "/ws_objects/");
         files.insert(files.end(), files2.begin(), files2.end());
 
         char pattern[] = "/tmp/tandrel-bench-XXXXXX";

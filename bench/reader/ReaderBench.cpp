@@ -4,6 +4,7 @@
 //
 //     bench_reader [--rounds N] [CORPUS_FOLDER...]   (default: realdata pfc105 and pfc2022)
 
+#include "BenchFiles.h"
 #include "PbFuncs.h"
 
 #include <algorithm>
@@ -20,34 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> Libraries(const fs::path& corpus) {
-    std::vector<std::string> files;
-    for (const auto& item : fs::recursive_directory_iterator(corpus))
-        if (item.is_regular_file() && item.path().extension() == ".pbl")
-            files.push_back(item.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// The baseline: every byte of every file read into memory.
-size_t ReadAll(const std::vector<std::string>& files, std::vector<char>& buffer) {
-    size_t total = 0;
-    for (const std::string& file : files) {
-        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            throw std::runtime_error("cannot open " + file);
-        const auto size = static_cast<size_t>(fs::file_size(file));
-        buffer.resize(size);
-        size_t done = 0;
-        ssize_t n = 0;
-        while (done < size && (n = ::read(fd, buffer.data() + done, size - done)) > 0)
-            done += static_cast<size_t>(n);
-        ::close(fd);
-        total += done;
-    }
-    return total;
-}
+using tandrel::bench::LibraryFiles;
+using tandrel::bench::ReadAll;
 
 // The reader: every library listed, every listed object's export lines rebuilt.
 size_t ListAndRebuild(const std::vector<std::string>& files, size_t& objects) {
@@ -102,7 +77,7 @@ int main(int argc, char** argv) {
                 std::printf("%s: not found, skipped\n", corpus.string().c_str());
                 continue;
             }
-            const std::vector<std::string> files = Libraries(corpus);
+            const std::vector<std::string> files = LibraryFiles(corpus);
             std::vector<char> buffer;
             size_t bytes = 0;
             size_t objects = 0;
