@@ -9,7 +9,9 @@
 
 namespace tandrel::cli {
 
-void WriteOut(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+void WriteOut(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
 
 namespace {
 
@@ -25,12 +27,13 @@ void PrintUsage() {
                  "Commands:\n";
     for (const Command* c : Commands)
         std::printf("  %-9s %s\n", c->Name, c->Summary);
-    std::cout << "\n"
-                 "Options:\n"
-                 "  --codepage NAME  the 8-bit code page of texts (an iconv name, e.g. GBK, CP1252)\n"
-                 "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
-                 "\n"
-                 "Exit status: 0 success (no difference), 1 differences found, 2 error.\n";
+    std::cout
+        << "\n"
+           "Options:\n"
+           "  --codepage NAME  the 8-bit code page of texts (an iconv name, e.g. GBK, CP1252)\n"
+           "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
+           "\n"
+           "Exit status: 0 success (no difference), 1 differences found, 2 error.\n";
 }
 
 int Main(int argc, char** argv) {

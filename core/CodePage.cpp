@@ -89,8 +89,10 @@ private:
 size_t Utf16UnitsOfInvalid(const char* src, size_t left) {
     // A surrogate pair that has no form is one character: one '?' for both units.
     if (left >= 4) {
-        unsigned hi = static_cast<unsigned char>(src[0]) | (static_cast<unsigned char>(src[1]) << 8);
-        unsigned lo = static_cast<unsigned char>(src[2]) | (static_cast<unsigned char>(src[3]) << 8);
+        unsigned hi =
+            static_cast<unsigned char>(src[0]) | (static_cast<unsigned char>(src[1]) << 8);
+        unsigned lo =
+            static_cast<unsigned char>(src[2]) | (static_cast<unsigned char>(src[3]) << 8);
         if (hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF)
             return 4;
     }
@@ -155,7 +157,8 @@ struct CodePage::Converters {
     Iconv ToUtf8;
 };
 
-CodePage::CodePage(const std::string& name) : FName(name), FConv(std::make_unique<Converters>(name)) {
+CodePage::CodePage(const std::string& name)
+    : FName(name), FConv(std::make_unique<Converters>(name)) {
     for (int b = 0; b < 256; ++b) {
         FLower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
         if (b < 0x80)
@@ -172,7 +175,8 @@ CodePage::CodePage(const std::string& name) : FName(name), FConv(std::make_uniqu
         char32_t lower = UnicodeLower(DecodeUtf8(utf8));
         std::string lowerUtf8 = EncodeUtf8(lower);
         std::string back;
-        if (lowerUtf8 != utf8 && FConv->FromUtf8.ConvertOne(lowerUtf8.data(), lowerUtf8.size(), back) == 0 &&
+        if (lowerUtf8 != utf8 &&
+            FConv->FromUtf8.ConvertOne(lowerUtf8.data(), lowerUtf8.size(), back) == 0 &&
             back.size() == 1)
             FLower[b] = static_cast<unsigned char>(back[0]);
     }
@@ -197,25 +201,23 @@ std::string CodePage::FromUtf8(std::string_view utf8) const {
 }
 
 std::string CodePage::ToUtf8(std::string_view text) const {
-    return FConv->ToUtf8.Convert(text.data(), text.size(),
-                                 [this](const char* src, size_t left, std::string& replacement) {
-                                     replacement = "\xEF\xBF\xBD";
-                                     return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2 ? 2 : 1;
-                                 });
+    return FConv->ToUtf8.Convert(
+        text.data(), text.size(), [this](const char* src, size_t left, std::string& replacement) {
+            replacement = "\xEF\xBF\xBD";
+            return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2 ? 2 : 1;
+        });
 }
 
 std::u16string CodePage::ToUtf16(std::string_view text) const {
-    std::string bytes = FConv->ToUtf16.Convert(text.data(), text.size(),
-                                               [this](const char* src, size_t left, std::string& replacement) {
-                                                   replacement = std::string("\xFD\xFF", 2);
-                                                   return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2
-                                                              ? 2
-                                                              : 1;
-                                               });
+    std::string bytes = FConv->ToUtf16.Convert(
+        text.data(), text.size(), [this](const char* src, size_t left, std::string& replacement) {
+            replacement = std::string("\xFD\xFF", 2);
+            return IsLeadByte(static_cast<unsigned char>(*src)) && left >= 2 ? 2 : 1;
+        });
     std::u16string out(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+                                       (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     return out;
 }
 
@@ -256,7 +258,9 @@ std::unique_ptr<CodePage>& SystemCodePageSlot() {
 }
 } // namespace
 
-const CodePage& SystemCodePage() { return *SystemCodePageSlot(); }
+const CodePage& SystemCodePage() {
+    return *SystemCodePageSlot();
+}
 
 void SetSystemCodePage(const std::string& name) {
     auto page = std::make_unique<CodePage>(name);
