@@ -113,8 +113,8 @@ int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
     const TTextFile file1 = LoadTextFile(opt.Files[0]);
     const TTextFile file2 = LoadTextFile(opt.Files[1]);
-    const std::vector<int32_t> hashes1 = HashLines(file1.Lines, opt.IgnoreCase, opt.IgnoreBlanks);
-    const std::vector<int32_t> hashes2 = HashLines(file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks);
+    std::vector<int32_t> hashes1, hashes2;
+    HashTextPair(file1.Lines, file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks, hashes1, hashes2);
     TDiff diff;
     if (!diff.Execute(hashes1.data(), hashes2.data(), static_cast<int32_t>(hashes1.size()),
                       static_cast<int32_t>(hashes2.size())))

@@ -26,8 +26,7 @@ bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStr
     FLines2.clear();
     GetEntrySource(stream1, entry1, FLines1);
     GetEntrySource(stream2, entry2, FLines2);
-    FHashes1 = HashLines(FLines1, options.IgnoreCase, options.IgnoreBlanks);
-    FHashes2 = HashLines(FLines2, options.IgnoreCase, options.IgnoreBlanks);
+    HashTextPair(FLines1, FLines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
 
     // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
     static const int32_t empty = 0;
