@@ -9,7 +9,7 @@
 //
 //     bench_compare [--rounds N] [--cli PATH] [--realdata DIR]
 
-#include "BenchFiles.h"
+#include "BenchCommon.h"
 #include "LibCompare.h"
 
 #include <algorithm>

@@ -10,10 +10,10 @@
 //
 //     bench_editor [--rounds N]
 
+#include "BenchCommon.h"
 #include "CodeEditor.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -29,22 +29,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using tandrel::TEditorCore;
 using tandrel::TPoint;
+using tandrel::bench::BestSeconds;
 
 constexpr int kLongText = 1000000;
 constexpr int kShortText = 100;
-
-template <class F> double BestSeconds(int rounds, F run) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = Clock::now();
-        run();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
 void Report(const char* what, double seconds, const char* baseline, double baseSeconds) {
     std::printf("%-46s %10.3f ms   baseline %-34s %10.3f ms   ratio %8.2f\n", what, seconds * 1e3,

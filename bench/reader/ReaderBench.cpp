@@ -4,11 +4,10 @@
 //
 //     bench_reader [--rounds N] [CORPUS_FOLDER...]   (default: realdata pfc105 and pfc2022)
 
-#include "BenchFiles.h"
+#include "BenchCommon.h"
 #include "PbFuncs.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -20,7 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using tandrel::bench::BestSeconds;
 using tandrel::bench::LibraryFiles;
 using tandrel::bench::ReadAll;
 
@@ -41,16 +40,6 @@ size_t ListAndRebuild(const std::vector<std::string>& files, size_t& objects) {
         objects += entries.size();
     }
     return lines;
-}
-
-template <class F> double BestSeconds(int rounds, F run) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = Clock::now();
-        run();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
 }
 
 } // namespace

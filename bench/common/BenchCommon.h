@@ -1,8 +1,9 @@
 #pragma once
-// The library files of a corpus and the read-every-byte baseline, shared by the benchmarks
-// that report their speed against merely reading the same files.
+// What the benchmarks share: the best time of several rounds, the library files of a
+// corpus, and the read-every-byte baseline.
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,6 +13,18 @@
 #include <vector>
 
 namespace tandrel::bench {
+
+// The shortest of `rounds` runs, in seconds: the figure least disturbed by other work.
+template <class F> double BestSeconds(int rounds, F run) {
+    double best = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
 
 // Every .pbl below the corpus folder, in path order, except those under `skipFolder`
 // (a folder name such as "/ws_objects/") when one is given.
