@@ -8,7 +8,8 @@
 
 namespace tandrel {
 
-bool TObjectCompare::BlankBlock(const std::vector<std::string>& lines, int32_t pos, int32_t count) {
+bool TObjectCompare::BlankBlock(const std::vector<std::string_view>& lines, int32_t pos,
+                                int32_t count) {
     // A block the engine reports outside the lines is not trusted to be blank.
     if (pos < 0 || count < 0 ||
         static_cast<size_t>(pos) + static_cast<size_t>(count) > lines.size())
@@ -22,11 +23,11 @@ bool TObjectCompare::BlankBlock(const std::vector<std::string>& lines, int32_t p
 
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
-    FLines1.clear();
-    FLines2.clear();
-    GetEntrySource(stream1, entry1, FLines1);
-    GetEntrySource(stream2, entry2, FLines2);
-    HashTextPair(FLines1, FLines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
+    GetEntrySource(stream1, entry1, FSource1);
+    GetEntrySource(stream2, entry2, FSource2);
+    const std::vector<std::string_view>& lines1 = FSource1.Lines;
+    const std::vector<std::string_view>& lines2 = FSource2.Lines;
+    HashTextPair(lines1, lines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
 
     // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
     static const int32_t empty = 0;
@@ -43,9 +44,9 @@ bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStr
     TDiffBlock block;
     for (int i = 0; i < FDiff.Count(); ++i) {
         FDiff.GetBlock(i, block);
-        if (block.Kind == bkAdd && BlankBlock(FLines2, block.Pos2, block.Count))
+        if (block.Kind == bkAdd && BlankBlock(lines2, block.Pos2, block.Count))
             continue;
-        if (block.Kind == bkDelete && BlankBlock(FLines1, block.Pos1, block.Count))
+        if (block.Kind == bkDelete && BlankBlock(lines1, block.Pos1, block.Count))
             continue;
         return false;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tandrel {
@@ -53,10 +54,10 @@ public:
 
 private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
-    static bool BlankBlock(const std::vector<std::string>& lines, int32_t pos, int32_t count);
+    static bool BlankBlock(const std::vector<std::string_view>& lines, int32_t pos, int32_t count);
 
     TDiff FDiff;
-    std::vector<std::string> FLines1, FLines2;
+    TEntrySource FSource1, FSource2;
     std::vector<int32_t> FHashes1, FHashes2;
 };
 

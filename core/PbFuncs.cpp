@@ -475,18 +475,37 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
     });
 }
 
-void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
+void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
     const std::string data =
         entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
-    lines.push_back("$PBExportHeader$" +
-                    std::string(entry.Name, strnlen(entry.Name, sizeof entry.Name)));
-    std::string_view text = data;
-    if (entry.CommentLen > 0) {
-        const size_t commentLen = std::min<size_t>(entry.CommentLen, text.size());
-        SplitLines("$PBExportComments$" + std::string(text.substr(0, commentLen)), lines);
-        text.remove_prefix(commentLen);
-    }
-    SplitLines(text, lines);
+    constexpr std::string_view header = "$PBExportHeader$";
+    constexpr std::string_view comments = "$PBExportComments$";
+    const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
+    const size_t commentLen =
+        entry.CommentLen > 0 ? std::min<size_t>(entry.CommentLen, data.size()) : 0;
+    // The text is complete before any line is taken, so the views never see it move.
+    std::string& text = source.Text;
+    text.clear();
+    text.reserve(header.size() + name.size() + comments.size() + data.size());
+    text.append(header).append(name);
+    const size_t commentStart = text.size();
+    if (entry.CommentLen > 0)
+        text.append(comments).append(data, 0, commentLen);
+    const size_t sourceStart = text.size();
+    text.append(data, commentLen);
+
+    const std::string_view all = text;
+    source.Lines.clear();
+    source.Lines.push_back(all.substr(0, commentStart));
+    if (entry.CommentLen > 0)
+        SplitLineViews(all.substr(commentStart, sourceStart - commentStart), source.Lines);
+    SplitLineViews(all.substr(sourceStart), source.Lines);
+}
+
+void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
+    TEntrySource source;
+    GetEntrySource(stream, entry, source);
+    lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
 }
 
 } // namespace tandrel

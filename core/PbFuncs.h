@@ -70,6 +70,15 @@ std::string FitEntryName(std::string_view name);
 // Appends the export lines of an entry: header line, comments line(s), source lines.
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines);
 
+// The export lines of an entry held as one text, the lines being views into it: the same
+// lines without an allocation per line. Reusing one record keeps its buffers.
+struct TEntrySource {
+    std::string Text;
+    std::vector<std::string_view> Lines;
+};
+// Replaces the record's content with the export lines of Entry.
+void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source);
+
 // Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
 // adds no empty line. Appends to `lines`.
 void SplitLines(std::string_view text, std::vector<std::string>& lines);
