@@ -27,15 +27,14 @@ using tandrel::bench::ReadAll;
 size_t ListAndRebuild(const std::vector<std::string>& files, size_t& objects) {
     size_t lines = 0;
     objects = 0;
-    std::vector<std::string> text;
+    tandrel::TEntrySource source;
     for (const std::string& file : files) {
         tandrel::TFileStream stream(file);
         tandrel::TEntryList entries;
         tandrel::GetPblEntries(stream, entries);
         for (const auto& item : entries) {
-            text.clear();
-            tandrel::GetEntrySource(stream, *item.Object, text);
-            lines += text.size();
+            tandrel::GetEntrySource(stream, *item.Object, source);
+            lines += source.Lines.size();
         }
         objects += entries.size();
     }
