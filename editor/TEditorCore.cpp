@@ -147,55 +147,41 @@ void TEditorCore::RefreshScrollBars() {
 
 // --- scrolling ----------------------------------------------------------------------------
 
+namespace {
+
+// Where a scroll request moves the first row or column: one step, one page, or the thumb's
+// place; `current` when the request is ignored (thumb tracking and the rest).
+std::int32_t ScrollTarget(TScrollCode code, std::int32_t current, std::int32_t page,
+                          std::int32_t thumb) {
+    switch (code) {
+    case TScrollCode::LineUp:
+        return current - 1;
+    case TScrollCode::LineDown:
+        return current + 1;
+    case TScrollCode::PageUp:
+        return current - page;
+    case TScrollCode::PageDown:
+        return current + page;
+    case TScrollCode::ThumbPosition:
+        return thumb;
+    case TScrollCode::Other:
+        break;
+    }
+    return current;
+}
+
+} // namespace
+
 void TEditorCore::VScroll(TScrollCode code, std::int32_t pos) {
     // Whole rows, one more than RecalcVisible counts; kept until the next RecalcVisible.
     FVisibleLines = (FClientHeight - FTopMargin) / FLineHeight;
-    std::int32_t top = FTopLine;
-    switch (code) {
-    case TScrollCode::LineUp:
-        top = FTopLine - 1;
-        break;
-    case TScrollCode::LineDown:
-        top = FTopLine + 1;
-        break;
-    case TScrollCode::PageUp:
-        top = FTopLine - FVisibleLines;
-        break;
-    case TScrollCode::PageDown:
-        top = FTopLine + FVisibleLines;
-        break;
-    case TScrollCode::ThumbPosition:
-        top = pos << FVScrollShift;
-        break;
-    case TScrollCode::Other:
-        return;
-    }
-    SetTopLine(top);
+    if (code != TScrollCode::Other)
+        SetTopLine(ScrollTarget(code, FTopLine, FVisibleLines, pos << FVScrollShift));
 }
 
 void TEditorCore::HScroll(TScrollCode code, std::int32_t pos) {
-    std::int32_t page = (FClientWidth - FGutterWidth) / FCharWidth;
-    std::int32_t left = FLeftCol;
-    switch (code) {
-    case TScrollCode::LineUp:
-        left = FLeftCol - 1;
-        break;
-    case TScrollCode::LineDown:
-        left = FLeftCol + 1;
-        break;
-    case TScrollCode::PageUp:
-        left = FLeftCol - page;
-        break;
-    case TScrollCode::PageDown:
-        left = FLeftCol + page;
-        break;
-    case TScrollCode::ThumbPosition:
-        left = pos;
-        break;
-    case TScrollCode::Other:
-        return;
-    }
-    SetLeftCol(left);
+    if (code != TScrollCode::Other)
+        SetLeftCol(ScrollTarget(code, FLeftCol, (FClientWidth - FGutterWidth) / FCharWidth, pos));
 }
 
 void TEditorCore::SetTopLine(std::int32_t n) {

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "PbFuncs.h"
+#include "TestFolder.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -21,9 +22,7 @@ using Strings = std::vector<std::string>;
 class ReaderProject : public ::testing::Test {
 protected:
     void SetUp() override {
-        FRoot = fs::temp_directory_path() /
-                ("tandrel-reader-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        FRoot = test::TestFolderPath("tandrel-reader");
         fs::remove_all(FRoot);
         fs::create_directories(FRoot / "p");
     }

@@ -1,6 +1,7 @@
 // The byte streams under the reader: buffered file reads against the same bytes in memory.
 
 #include "Stream.h"
+#include "TestFolder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -16,11 +17,7 @@ namespace fs = std::filesystem;
 
 class ReaderStream : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FPath = fs::temp_directory_path() /
-                ("tandrel-stream-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
+    void SetUp() override { FPath = test::TestFolderPath("tandrel-stream"); }
     void TearDown() override { fs::remove(FPath); }
 
     std::vector<unsigned char> WriteRandom(size_t size, unsigned seed) {

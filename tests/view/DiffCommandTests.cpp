@@ -1,6 +1,8 @@
 // tandrel-cli diff as a whole process: exit status, the report on standard output with
 // CR LF line breaks, the options, and errors.
 
+#include "TestFolder.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,9 +22,7 @@ struct TResult {
 class DiffCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        FDir = fs::temp_directory_path() /
-               ("tandrel-diffcmd-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        FDir = tandrel::test::TestFolderPath("tandrel-diffcmd");
         fs::create_directories(FDir);
     }
     void TearDown() override { fs::remove_all(FDir); }

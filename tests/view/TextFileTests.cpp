@@ -1,6 +1,7 @@
 // Loading text files: line breaks of every kind, a NUL ending the text, errors naming
 // the file.
 
+#include "TestFolder.h"
 #include "TextFile.h"
 
 #include <filesystem>
@@ -17,10 +18,7 @@ using Lines = std::vector<std::string_view>;
 class TextFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FDir = fs::temp_directory_path() /
-               ("tandrel-textfile-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        FDir = test::TestFolderPath("tandrel-textfile");
         fs::create_directories(FDir);
     }
     void TearDown() override { fs::remove_all(FDir); }
