@@ -4,13 +4,13 @@
 // main window implements it; the library frame and the source frame bind the commands to
 // their own handlers each time their view comes to the front.
 
-#include "CompareCounts.h"
 #include "Colors.h"
-
-#include <QString>
+#include "CompareCounts.h"
 
 #include <functional>
+#include <QString>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -93,6 +93,19 @@ struct TProgramValues {
     std::string Folder2;
 };
 
+// What the library frame hands an object pair to: the source comparison frame.
+class TSourceView {
+public:
+    virtual ~TSourceView() = default;
+    // Loads one side read-only without comparing. `title` is the object name (converted from
+    // the code page to UTF-8) + "@" + the library path (file-system text); `lines` are the
+    // exported source in the code page, empty for an object that exists on the other side only.
+    virtual void LoadSource(const std::string& title, const std::vector<std::string>& lines,
+                            bool isSide1) = 0;
+    // Compares the two loaded sides and shows the result.
+    virtual void Compare() = 0;
+};
+
 class TMainShell {
 public:
     virtual ~TMainShell() = default;
@@ -121,6 +134,8 @@ public:
     virtual bool HorzSplit() const = 0;
 
     virtual TProgramValues& Values() = 0;
+
+    virtual TSourceView& SourceView() = 0;
 
     // The view commands, as the tool buttons run them: a double-click on a library row leads
     // to the object list, one on an object row to the source view.
