@@ -85,6 +85,10 @@ public:
     std::int32_t VisibleLines() const { return FVisibleLines; }
     std::int32_t VisibleCols() const { return FVisibleCols; }
     std::int32_t MaxLineLen() const { return FMaxLineLen; }
+    // The widest line in screen columns (tabs expanded), at least MaxLineLen; what the
+    // horizontal scroll range covers. Like MaxLineLen it only shrinks when the store is
+    // cleared, or when the tab width changes.
+    std::int32_t MaxLineCols() const { return FMaxLineCols; }
     std::int32_t VScrollShift() const { return FVScrollShift; }
     std::int32_t TopLine() const { return FTopLine; }
     std::int32_t LeftCol() const { return FLeftCol; }
@@ -201,6 +205,12 @@ private:
     friend class TUndo;
 
     void LinesCleared();
+    // A line of this text was stored: MaxLineLen and MaxLineCols rise to it.
+    void LineStored(const std::string& s);
+    // Columns of a whole line on screen.
+    std::int32_t ScreenWidth(const std::string& s) const;
+    // The caret point moved to the start of the character it lies in, and its offset.
+    void SnapCaret();
     void LinesChanged();
     void ClearUndo() { FUndo.Clear(); }
     void RecalcVisible(bool grewHigher, bool grewWider);
@@ -234,6 +244,7 @@ private:
     std::int32_t FVisibleLines = 0;
     std::int32_t FVisibleCols = 0;
     std::int32_t FMaxLineLen = kInitialMaxLineLen;
+    std::int32_t FMaxLineCols = kInitialMaxLineLen;
     std::int32_t FVScrollShift = 0;
     std::int32_t FTopLine = 0;
     std::int32_t FLeftCol = 0;

@@ -70,15 +70,15 @@ std::int32_t TLines::LineFromPos(std::int32_t pos) const {
     return std::int32_t(it - first) - 1;
 }
 
-void TLines::RaiseMaxLineLen(std::int32_t len) {
-    if (FEditor && len > FEditor->FMaxLineLen)
-        FEditor->FMaxLineLen = len;
+void TLines::RaiseMaxLineLen(const std::string& s) {
+    if (FEditor)
+        FEditor->LineStored(s);
 }
 
 TLineObj TLines::NewLineObj(const std::string& s) {
     TLineObj obj;
     obj.Len = std::int32_t(s.size());
-    RaiseMaxLineLen(obj.Len);
+    RaiseMaxLineLen(s);
     obj.Modified = true;
     obj.Color = FEditor ? FEditor->FColor : SysColor::Window;
     return obj;
@@ -130,7 +130,7 @@ void TLines::SetLine(std::int32_t index, const std::string& s) {
     line.Obj.Len = std::int32_t(s.size());
     line.Obj.Modified = true;
     FModified = true;
-    RaiseMaxLineLen(line.Obj.Len);
+    RaiseMaxLineLen(s);
     if (!sameLength)
         FStartValid = std::min(FStartValid, index + 1);
     Record(index, index, 0);

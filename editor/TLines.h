@@ -128,7 +128,7 @@ private:
     void Record(std::int32_t first, std::int32_t last, std::int32_t delta);
     void Changed();
     void LinesChanged();
-    void RaiseMaxLineLen(std::int32_t len);
+    void RaiseMaxLineLen(const std::string& s);
     void FixStarts(std::int32_t index) const;
     std::int32_t EndOfLine(std::int32_t index) const {
         const TLineObj& obj = FLines[size_t(index)].Obj;
