@@ -26,9 +26,12 @@ namespace tandrel {
 // every operation of the editor itself: CaretPt lies inside the text (0 <= Y < Count,
 // 0 <= X <= Len; (0,0) when empty) and CaretPos = PosFromPoint(CaretPt), except while a
 // selection is dragged, when CaretPt shows the drop point and CaretPos keeps the
-// selection; the selection is the range between SelAnchor and CaretPos. MaxLineLen never
-// shrinks until the store is cleared. Changes made straight to Lines() do not move the
-// caret; editing starts again from the nearest point of the text.
+// selection; the selection is the range between SelAnchor and CaretPos. A caret or anchor
+// placed by a move, a click or SetCaret never rests on the trail byte of a double-byte
+// character; only typing, which enters a character byte by byte, leaves the caret between
+// the two bytes until the second one follows. MaxLineLen never shrinks until the store is
+// cleared. Changes made straight to Lines() do not move the caret; editing starts again
+// from the nearest point of the text.
 class TEditorCore {
 public:
     using TNotifyEvent = std::function<void(TEditorCore& Sender)>;
@@ -265,7 +268,7 @@ private:
     TListeners<TEditorCore&> FCaretPtListeners;
     TListeners<TEditorCore&> FSelectionListeners;
     TUndo FUndo;
-    // Last: its constructor and destructor reach the fields above.
+    // Last: its constructor reaches the fields above.
     TLines FLines;
 };
 
