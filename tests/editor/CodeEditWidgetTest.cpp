@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <random>
@@ -287,6 +288,30 @@ private slots:
         QVERIFY(inked(1) || inked(2));
         QVERIFY(inked(3));
         QVERIFY(!inked(4));
+    }
+
+    // Owners that connect rather than subscribe get the model's notifications as signals.
+    void notificationsArriveAsSignals() {
+        QSignalSpy lines(FEdit, &TCodeEdit::linesChanged);
+        QSignalSpy scrolled(FEdit, &TCodeEdit::scrolled);
+        QSignalSpy caret(FEdit, &TCodeEdit::caretMoved);
+        QSignalSpy selection(FEdit, &TCodeEdit::selectionChanged);
+        Load(std::vector<std::string>(200, "line"));
+        QCOMPARE(lines.count(), 1);
+        FEdit->GotoPoint({2, 5});
+        FEdit->InsertText("a\r\nb");
+        QCOMPARE(lines.count(), 2);
+        const QList<QVariant> change = lines.last();
+        QCOMPARE(change.at(1).toInt(), 5); // first line
+        QCOMPARE(change.at(2).toInt(), 6); // last line
+        QCOMPARE(change.at(3).toInt(), 1); // one line more
+        QVERIFY(change.at(0).toULongLong() > lines.first().at(0).toULongLong());
+        QVERIFY(caret.count() >= 2);
+        FEdit->SetTopLine(50);
+        QCOMPARE(scrolled.count(), 1);
+        FEdit->SetSelectionStart(0);
+        FEdit->SetSelectionLength(3);
+        QVERIFY(selection.count() >= 1);
     }
 
     // Whether any pixel of a cell of row 0 is dark: what was drawn there.
