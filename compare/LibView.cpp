@@ -517,6 +517,7 @@ void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::str
     switch (static_cast<TProgressKind>(kind)) {
     case TProgressKind::Start:
         HoldCommands(true);
+        FLastProgressPaint = {};
         if (bar) {
             bar->setRange(0, maximum);
             bar->setValue(0);
@@ -527,11 +528,16 @@ void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::str
         FShell.SetPanelText(7, QString::fromLatin1(text));
         if (bar) {
             bar->setValue(position);
-            // The walk gives the event loop no turn of its own.
-            if (QWidget* statusBar = bar->parentWidget())
-                statusBar->repaint();
-            else
-                bar->repaint();
+            // The walk gives the event loop no turn of its own, so the bar is painted here;
+            // a few dozen times a second is as often as anyone can read it.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - FLastProgressPaint >= std::chrono::milliseconds(25)) {
+                FLastProgressPaint = now;
+                if (QWidget* statusBar = bar->parentWidget())
+                    statusBar->repaint();
+                else
+                    bar->repaint();
+            }
         }
         break;
     case TProgressKind::Finish:

@@ -99,6 +99,7 @@ private:
     bool FObjsShown = false;
     bool FFitPending = false;
     bool FHeld = false;
+    std::chrono::steady_clock::time_point FLastProgressPaint;
     std::vector<std::pair<QObject*, bool>> FHeldStates;
 
     QWidget* FToolBar1 = nullptr;

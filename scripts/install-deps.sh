@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev
     clang libclang-rt-dev
+    libqt6svg6
     fonts-liberation fonts-wqy-microhei fonts-dejavu-core
 )
 
