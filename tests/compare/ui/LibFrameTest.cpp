@@ -453,6 +453,41 @@ private slots:
         QCOMPARE(shell->Counts().Added, 2);
     }
 
+    void textColumnsFoldToCapitals() {
+        TScratch dir("fold");
+        WriteLib(dir / "x.pbl",
+                 {{"w_a_b.srw", "a", "", kStamp},
+                  {"w_aab.srw", "b", "", kStamp},
+                  {"w_AC.srw", "c", "", kStamp},
+                  {"w_a.srw", "d", "", kStamp}},
+                 1600000000);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        shell->ShowObjsView();
+        frame.OpenSingleLib(dir / "x.pbl", 1);
+        TResultListModel* objs = frame.lvObjs()->ResultModel();
+        auto names = [&] {
+            QStringList out;
+            for (int r = 0; r < objs->rowCount(); ++r)
+                out << objs->Text(r, 0);
+            return out.join(' ');
+        };
+        // Grouped by type, then in key order (letters lowered, so "_" before "a").
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        // The list's own order folds a-z to capitals: "_" sorts after the letters.
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a w_aab w_AC w_a_b"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a_b w_AC w_aab w_a"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        // Refilling groups by type again, marking only the type column.
+        frame.FillObjsView();
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        QCOMPARE(frame.lvObjs()->Header()->Mark(0), -1);
+        QCOMPARE(frame.lvObjs()->Header()->Mark(6), int(smAscending));
+    }
+
     void progressHoldsCommands() {
         TScratch dir("progress");
         TSmallPair pair(dir);
