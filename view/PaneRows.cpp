@@ -18,10 +18,9 @@ void FillPane(TLines& lines, const TRowList& rows) {
 TRowList RowsOfPane(const TLines& lines) {
     TRowList rows;
     rows.reserve(size_t(lines.Count()));
-    const std::vector<std::string>& texts = lines.Strings();
     for (std::int32_t i = 0; i < lines.Count(); ++i) {
         const TLineObj& obj = lines.GetLineObj(i);
-        rows.push_back({texts[size_t(i)], obj.Color, obj.Tag, obj.Kind});
+        rows.push_back({lines[i], obj.Color, obj.Tag, obj.Kind});
     }
     return rows;
 }

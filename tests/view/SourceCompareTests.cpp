@@ -57,7 +57,12 @@ protected:
         ASSERT_TRUE(FModel.LoadFile(Write("2.txt", text2), false));
         ASSERT_EQ(FModel.Compare(), TCompareResult::Compared);
     }
-    static Lines Texts(const TEditorCore& pane) { return pane.Lines().Strings(); }
+    static Lines Texts(const TEditorCore& pane) {
+        Lines texts;
+        for (std::int32_t i = 0; i < pane.Lines().Count(); ++i)
+            texts.push_back(pane.Lines()[i]);
+        return texts;
+    }
     static std::vector<int> Tags(const TEditorCore& pane) {
         std::vector<int> tags;
         for (const TDiffRow& row : RowsOfPane(pane.Lines()))
