@@ -15,11 +15,19 @@ namespace tandrel {
 namespace {
 
 QAction* Entry(QMenu* menu, const QString& caption, const QKeySequence& key = {},
-               bool enabled = true, bool visible = true) {
+               bool enabled = true) {
     QAction* entry = menu->addAction(caption);
     entry->setShortcut(key);
     entry->setEnabled(enabled);
-    entry->setVisible(visible);
+    return entry;
+}
+
+// Qt disables a hidden action and will not enable it again; a hidden entry here is an action
+// that its menu does not show, so that its enabled state stays the frames' to set.
+QAction* HiddenEntry(QMenu* menu, const QString& caption, const QKeySequence& key, bool enabled) {
+    auto* entry = new QAction(caption, menu);
+    entry->setShortcut(key);
+    entry->setEnabled(enabled);
     return entry;
 }
 
@@ -29,12 +37,17 @@ QAction* CheckEntry(QMenu* menu, const QString& caption, const QKeySequence& key
     return entry;
 }
 
-QAction* Button(QToolBar* bar, const QString& hint, int image, bool enabled = true,
-                bool visible = true) {
+QAction* Button(QToolBar* bar, const QString& hint, int image, bool enabled = true) {
     QAction* button = bar->addAction(ToolImage(image), hint);
     button->setToolTip(hint);
     button->setEnabled(enabled);
-    button->setVisible(visible);
+    return button;
+}
+
+// A button the tool bar does not show; it keeps its own enabled state, as a hidden entry does.
+QAction* HiddenButton(QToolBar* bar, const QString& hint, int image) {
+    auto* button = new QAction(ToolImage(image), hint, bar);
+    button->setToolTip(hint);
     return button;
 }
 
@@ -71,8 +84,8 @@ void TMainForm::CreateMenus() {
     for (QAction* entry : {c.mnuLibs, c.mnuObjs, c.mnuFile})
         FViewEntries->addAction(entry);
 
-    c.mnuEdit = bar->addMenu(QStringLiteral("Edit"));
-    c.mnuEdit->menuAction()->setVisible(false);
+    // The two hidden menus stay out of the menu bar; their entries keep answering their keys.
+    c.mnuEdit = new QMenu(QStringLiteral("Edit"), this);
     c.mnuUndo = Entry(c.mnuEdit, QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     c.mnuRedo =
         Entry(c.mnuEdit, QStringLiteral("&Redo"), QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z));
@@ -81,32 +94,32 @@ void TMainForm::CreateMenus() {
     c.mnuPaste = Entry(c.mnuEdit, QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
 
     c.mnuSearch = bar->addMenu(QStringLiteral("查找"));
+    c.mnuSearch->setEnabled(false);
     c.mnuSearch->menuAction()->setEnabled(false);
     c.mnuFind = Entry(c.mnuSearch, QStringLiteral("查找..."), QKeySequence(Qt::CTRL | Qt::Key_F));
     c.mnuFindNext = Entry(c.mnuSearch, QStringLiteral("重复查找"), QKeySequence(Qt::Key_F3));
     c.N1 = c.mnuSearch->addSeparator();
     c.mnuPrev = Entry(c.mnuSearch, QStringLiteral("到前一个不同点"),
                       QKeySequence(Qt::CTRL | Qt::Key_P), false);
-    c.mnuReplace = Entry(c.mnuSearch, QStringLiteral("&Replace"),
-                         QKeySequence(Qt::CTRL | Qt::Key_R), true, false);
+    c.mnuReplace = HiddenEntry(c.mnuSearch, QStringLiteral("&Replace"),
+                               QKeySequence(Qt::CTRL | Qt::Key_R), true);
     c.mnuNext = Entry(c.mnuSearch, QStringLiteral("到下一个不同点"),
                       QKeySequence(Qt::CTRL | Qt::Key_N), false);
 
-    c.mnuActions = bar->addMenu(QStringLiteral("源码比较"));
-    c.mnuActions->menuAction()->setVisible(false);
+    c.mnuActions = new QMenu(QStringLiteral("源码比较"), this);
+    c.mnuActions->setEnabled(false);
     c.mnuActions->menuAction()->setEnabled(false);
-    c.mnuCompare =
-        Entry(c.mnuActions, QStringLiteral("&Compare"), QKeySequence(Qt::Key_F9), false, false);
+    c.mnuCompare = Entry(c.mnuActions, QStringLiteral("&Compare"), QKeySequence(Qt::Key_F9), false);
     c.mnuCancel = Entry(c.mnuActions, QStringLiteral("Cancel  C&ompare"),
-                        QKeySequence(Qt::Key_Escape), false, false);
+                        QKeySequence(Qt::Key_Escape), false);
     c.mnuActions->addSeparator();
     c.mnuCompareFiles = Entry(c.mnuActions, QStringLiteral("Compare Modified &Files"),
-                              QKeySequence(Qt::Key_Return), false, false);
+                              QKeySequence(Qt::Key_Return), false);
     c.mnuActions->addSeparator();
     c.mnuCopyBlockRight = Entry(c.mnuActions, QStringLiteral("Copy Block &Right"),
-                                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), false, false);
+                                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), false);
     c.mnuCopyBlockLeft = Entry(c.mnuActions, QStringLiteral("Copy Block &Left"),
-                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_L), false, false);
+                               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_L), false);
 
     c.mnuOptions = bar->addMenu(QStringLiteral("选项"));
     c.mnuIgnoreBlanks = CheckEntry(c.mnuOptions, QStringLiteral("忽略空格"));
@@ -175,14 +188,14 @@ void TMainForm::CreateToolBar() {
     FToolBar->addSeparator();
     c.tbHorzSplit = Button(FToolBar, QStringLiteral("Rotate"), 4, false);
     FToolBar->addSeparator();
-    c.tbCompare = Button(FToolBar, QStringLiteral("Compare"), 5, true, false);
-    c.tbCancel = Button(FToolBar, QStringLiteral("Cancel Compare"), 6, true, false);
+    c.tbCompare = HiddenButton(FToolBar, QStringLiteral("Compare"), 5);
+    c.tbCancel = HiddenButton(FToolBar, QStringLiteral("Cancel Compare"), 6);
     FToolBar->addSeparator();
     c.tbNext = Button(FToolBar, QStringLiteral("Next Diff"), 7, false);
     c.tbPrev = Button(FToolBar, QStringLiteral("Prev Diff"), 8, false);
     FToolBar->addSeparator();
     c.tbFindNext = Button(FToolBar, QStringLiteral("Find"), 10, false);
-    c.tbReplace = Button(FToolBar, QStringLiteral("Replace"), 11, true, false);
+    c.tbReplace = HiddenButton(FToolBar, QStringLiteral("Replace"), 11);
     FToolBar->addSeparator();
     c.tbHelp = Button(FToolBar, QStringLiteral("Help"), 9);
 
@@ -202,7 +215,12 @@ void TMainForm::RouteShortcuts() {
         [this](QMenu* menu) { return static_cast<bool>(FMenuHandlers.value(menu)); });
     for (QMenu* menu : {FCommands.File1, N15, FCommands.mnuEdit, FCommands.mnuSearch,
                         FCommands.mnuActions, FCommands.mnuOptions, Help1}) {
-        for (QAction* entry : menu->actions()) {
+        // The menu's own entries and those it holds without showing.
+        QList<QAction*> entries = menu->actions();
+        for (QAction* hidden : menu->findChildren<QAction*>(Qt::FindDirectChildrenOnly))
+            if (!entries.contains(hidden))
+                entries.push_back(hidden);
+        for (QAction* entry : entries) {
             if (!entry->shortcut().isEmpty())
                 FRouter->Add(entry, {menu});
         }
