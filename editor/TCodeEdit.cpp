@@ -92,6 +92,13 @@ TCodeEdit::TCodeEdit(QWidget* parent) : QAbstractScrollArea(parent) {
     FCaretTimer.setInterval(std::max(1, flash / 2));
     connect(&FCaretTimer, &QTimer::timeout, this, [this] { BlinkCaret(); });
 
+    FLinesSubscription = Lines().Subscribe([this](TLines&, const TLinesChange& change) {
+        emit linesChanged(change.Revision, change.FirstLine, change.LastLine, change.LineDelta);
+    });
+    FScrollSubscription = SubscribeScroll([this](TEditorCore&) { emit scrolled(); });
+    FCaretSubscription = SubscribeCaretPt([this](TEditorCore&) { emit caretMoved(); });
+    FSelectionSubscription = SubscribeSelection([this](TEditorCore&) { emit selectionChanged(); });
+
     SetClipboard(&FQtClipboard);
     SetView(this);
     UpdateMetrics();

@@ -47,6 +47,15 @@ public:
 
     QSize sizeHint() const override { return QSize(200, 80); }
 
+signals:
+    // The model's notifications as Qt signals, for owners that connect rather than
+    // subscribe: a change of the text (see TLinesChange), of TopLine or LeftCol, of the
+    // caret point and of the selection.
+    void linesChanged(quint64 revision, int firstLine, int lastLine, int lineDelta);
+    void scrolled();
+    void caretMoved();
+    void selectionChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -95,6 +104,10 @@ private:
     QColor Resolve(TColor color) const;
 
     TQtClipboard FQtClipboard;
+    TSubscription FLinesSubscription;
+    TSubscription FScrollSubscription;
+    TSubscription FCaretSubscription;
+    TSubscription FSelectionSubscription;
     QTimer FCaretTimer;
     bool FCaretCreated = false;
     bool FCaretShown = false;

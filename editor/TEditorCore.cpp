@@ -211,8 +211,7 @@ void TEditorCore::TopLineChanged() {
     std::int32_t caretPos = FCaretPos; // only the caret on the screen moves
     UpdateCaret();
     FCaretPos = caretPos;
-    if (OnScroll)
-        OnScroll(*this);
+    NotifyScroll();
     Invalidate();
 }
 
@@ -222,8 +221,7 @@ void TEditorCore::LeftColChanged() {
     std::int32_t caretPos = FCaretPos;
     UpdateCaret();
     FCaretPos = caretPos;
-    if (OnScroll)
-        OnScroll(*this);
+    NotifyScroll();
     Invalidate();
 }
 
@@ -409,25 +407,33 @@ void TEditorCore::SetSelectionLength(std::int32_t n) {
     Invalidate();
 }
 
+void TEditorCore::NotifyScroll() {
+    if (OnScroll)
+        OnScroll(*this);
+    FScrollListeners.Fire(*this);
+}
+
 void TEditorCore::NotifySelectionChange() {
-    if (!OnSelectionChange)
-        return;
     bool hadSelection = FLastSelAnchor != FLastCaretPos;
     bool changed = FSelAnchor != FLastSelAnchor || FCaretPos != FLastCaretPos;
     bool fire = (FSelAnchor != FCaretPos || hadSelection) && changed;
     FLastSelAnchor = FSelAnchor;
     FLastCaretPos = FCaretPos;
-    if (fire)
+    if (!fire)
+        return;
+    if (OnSelectionChange)
         OnSelectionChange(*this);
+    FSelectionListeners.Fire(*this);
 }
 
 void TEditorCore::NotifyCaretPtChange() {
-    if (!OnCaretPtChange)
-        return;
     bool fire = !(FCaretPt == FLastCaretPt);
     FLastCaretPt = FCaretPt;
-    if (fire)
+    if (!fire)
+        return;
+    if (OnCaretPtChange)
         OnCaretPtChange(*this);
+    FCaretPtListeners.Fire(*this);
 }
 
 } // namespace tandrel

@@ -7,6 +7,7 @@
 #include "TClipboard.h"
 #include "TEditorView.h"
 #include "TLines.h"
+#include "TListeners.h"
 #include "TUndo.h"
 
 #include <algorithm>
@@ -164,6 +165,8 @@ public:
     void WordLeft(bool shift);
     void WordRight(bool shift);
 
+    // The owner's handlers. Anyone else who follows the editor subscribes below; the
+    // handler runs first, then the listeners in the order they subscribed.
     TNotifyEvent OnScroll;
     TNotifyEvent OnSelectionChange;
     TNotifyEvent OnCaretPtChange;
@@ -174,6 +177,19 @@ public:
     TMouseEvent OnMouseDown;
     TMouseWheelEvent OnMouseWheel;
     TDropFilesEvent OnDropFiles;
+
+    // Changes of TopLine or LeftCol, as OnScroll.
+    [[nodiscard]] TSubscription SubscribeScroll(TNotifyEvent listener) {
+        return FScrollListeners.Subscribe(std::move(listener));
+    }
+    // Moves of the caret point, as OnCaretPtChange.
+    [[nodiscard]] TSubscription SubscribeCaretPt(TNotifyEvent listener) {
+        return FCaretPtListeners.Subscribe(std::move(listener));
+    }
+    // Changes of the selection, as OnSelectionChange.
+    [[nodiscard]] TSubscription SubscribeSelection(TNotifyEvent listener) {
+        return FSelectionListeners.Subscribe(std::move(listener));
+    }
 
 protected:
     // Called first by a derived window's destructor: the store's last clear must no
@@ -199,6 +215,7 @@ private:
     bool UndoHalvesOneChar() const;
     bool RedoHalvesOneChar() const;
     void DropSelection();
+    void NotifyScroll();
 
     TEditorView* FView = nullptr;
     TClipboard* FClipboard;
@@ -233,6 +250,9 @@ private:
     std::int32_t FClientWidth = 200;
     std::int32_t FClientHeight = 80;
     bool FDestroying = false;
+    TListeners<TEditorCore&> FScrollListeners;
+    TListeners<TEditorCore&> FCaretPtListeners;
+    TListeners<TEditorCore&> FSelectionListeners;
     TUndo FUndo;
     // Last: its constructor and destructor reach the fields above.
     TLines FLines;

@@ -189,13 +189,10 @@ void TEditorCore::DeleteSelection() {
         const std::string& lastLine = FLines.Get(b.Y);
         const std::string right = lastLine.substr(std::min(size_t(b.X), lastLine.size()));
         if (a.X > 0) {
-            FLines.SetLine(a.Y, left);
-            for (std::int32_t i = b.Y; i > a.Y; --i)
-                FLines.Delete(i);
+            FLines.DeleteLines(a.Y + 1, b.Y - a.Y);
             FLines.SetLine(a.Y, left + right);
         } else {
-            for (std::int32_t i = b.Y - 1; i >= a.Y; --i)
-                FLines.Delete(i);
+            FLines.DeleteLines(a.Y, b.Y - a.Y);
             if (b.X > 0)
                 FLines.SetLine(a.Y, right);
         }
@@ -250,22 +247,33 @@ void TEditorCore::InsertText(const std::string& text) {
     {
         TLinesUpdate update(FLines);
         if (x > 0) {
+            // The first new line joins the caret line's left part, the last its right part.
             if (endsWithBreak)
                 t.emplace_back();
-            FLines.SetLine(y, left + t[0]);
-            for (size_t k = 1; k < t.size(); ++k)
-                FLines.Insert(++y, t[k]);
-            x = std::int32_t(FLines.Get(y).size());
-            if (!right.empty())
-                FLines.SetLine(y, FLines.Get(y) + right);
+            const auto added = std::int32_t(t.size()) - 1;
+            if (added == 0) {
+                x += std::int32_t(t[0].size());
+                FLines.SetLine(y, left + t[0] + right);
+            } else {
+                x = std::int32_t(t.back().size());
+                t.back() += right;
+                FLines.SetLine(y, left + t[0]);
+                t.erase(t.begin());
+                FLines.InsertLines(y + 1, std::move(t));
+                y += added;
+            }
         } else if (endsWithBreak) {
-            for (const std::string& line : t)
-                FLines.Insert(y++, line);
+            const auto added = std::int32_t(t.size());
+            FLines.InsertLines(y, std::move(t));
+            y += added;
         } else {
-            for (size_t k = 0; k + 1 < t.size(); ++k)
-                FLines.Insert(y++, t[k]);
             x = std::int32_t(t.back().size());
-            FLines.SetLine(y, t.back() + FLines.Get(y));
+            const std::string last = t.back() + current;
+            t.pop_back();
+            const auto added = std::int32_t(t.size());
+            FLines.InsertLines(y, std::move(t));
+            y += added;
+            FLines.SetLine(y, last);
         }
     }
     FCaretPt = TPoint{x, y};

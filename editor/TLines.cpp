@@ -21,11 +21,6 @@ TLines::TLines(TEditorCore* editor) : FEditor(editor) {
     Clear();
 }
 
-TLines::~TLines() {
-    // The editor checks its destroying state, so this clear no longer touches its window.
-    Clear();
-}
-
 void TLines::CheckIndex(std::int32_t index, std::int32_t count) const {
     if (index < 0 || index >= count)
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
@@ -33,12 +28,12 @@ void TLines::CheckIndex(std::int32_t index, std::int32_t count) const {
 
 const std::string& TLines::Get(std::int32_t index) const {
     CheckIndex(index, Count());
-    return FText[size_t(index)];
+    return FLines[size_t(index)].Text;
 }
 
 void TLines::FixStarts(std::int32_t index) const {
     for (std::int32_t j = std::max(FStartValid, 1); j <= index; ++j)
-        FObjs[size_t(j)].Start = EndOfLine(j - 1);
+        FLines[size_t(j)].Obj.Start = EndOfLine(j - 1);
     FStartValid = std::max(FStartValid, index + 1);
 }
 
@@ -47,7 +42,7 @@ const TLineObj& TLines::GetLineObj(std::int32_t index) const {
         throw std::out_of_range("TLines.GetLineObj() - index out of bounds.");
     if (index >= FStartValid)
         FixStarts(index);
-    return FObjs[size_t(index)];
+    return FLines[size_t(index)].Obj;
 }
 
 TLineObj& TLines::GetLineObj(std::int32_t index) {
@@ -61,16 +56,17 @@ std::int32_t TLines::LineFromPos(std::int32_t pos) const {
     if (valid < Count() && EndOfLine(valid - 1) <= pos) {
         // Past the exact prefix: walk on only as far as the offset asks for.
         while (valid < Count()) {
-            FObjs[size_t(valid)].Start = EndOfLine(valid - 1);
+            FLines[size_t(valid)].Obj.Start = EndOfLine(valid - 1);
             FStartValid = ++valid;
-            if (FObjs[size_t(valid - 1)].Start > pos)
+            if (FLines[size_t(valid - 1)].Obj.Start > pos)
                 return valid - 2;
         }
         return Count() - 1;
     }
-    auto first = FObjs.begin();
-    auto it = std::upper_bound(first, first + valid, pos,
-                               [](std::int32_t p, const TLineObj& obj) { return p < obj.Start; });
+    auto first = FLines.begin();
+    auto it = std::upper_bound(first, first + valid, pos, [](std::int32_t p, const TLine& line) {
+        return p < line.Obj.Start;
+    });
     return std::int32_t(it - first) - 1;
 }
 
@@ -79,94 +75,119 @@ void TLines::RaiseMaxLineLen(std::int32_t len) {
         FEditor->FMaxLineLen = len;
 }
 
-void TLines::InsertLine(std::int32_t index, const std::string& s) {
-    if (index < 0 || index > Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+TLineObj TLines::NewLineObj(const std::string& s) {
     TLineObj obj;
     obj.Len = std::int32_t(s.size());
-    if (index > 0 && index - 1 < FStartValid)
-        obj.Start = EndOfLine(index - 1);
     RaiseMaxLineLen(obj.Len);
     obj.Modified = true;
-    FModified = true;
     obj.Color = FEditor ? FEditor->FColor : SysColor::Window;
-    FText.insert(FText.begin() + index, s);
-    FObjs.insert(FObjs.begin() + index, obj);
-    if (index <= FStartValid)
-        FStartValid = index + 1;
-    Changed();
+    return obj;
 }
 
 std::int32_t TLines::Add(const std::string& s) {
-    std::int32_t index = Count();
-    InsertLine(index, s);
+    const std::int32_t index = Count();
+    InsertLines(index, {s});
     return index;
 }
 
 void TLines::Insert(std::int32_t index, const std::string& s) {
-    InsertLine(index, s);
+    InsertLines(index, {s});
+}
+
+void TLines::InsertLines(std::int32_t index, std::vector<std::string> strings) {
+    if (index < 0 || index > Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    if (strings.empty())
+        return;
+    const auto n = std::int32_t(strings.size());
+    std::vector<TLine> added;
+    added.reserve(strings.size());
+    for (std::string& s : strings) {
+        TLineObj obj = NewLineObj(s);
+        added.push_back(TLine{std::move(s), obj});
+    }
+    if (index <= FStartValid) {
+        // The new lines follow exact offsets, so theirs are exact too; the later ones go stale.
+        std::int32_t start = index > 0 ? EndOfLine(index - 1) : 0;
+        for (TLine& line : added) {
+            line.Obj.Start = start;
+            start += line.Obj.Len + 2;
+        }
+        FStartValid = index + n;
+    }
+    FLines.insert(FLines.begin() + index, std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+    FModified = true;
+    Record(index, index + n - 1, n);
+    Changed();
 }
 
 void TLines::SetLine(std::int32_t index, const std::string& s) {
     CheckIndex(index, Count());
-    std::int32_t delta = std::int32_t(s.size()) - std::int32_t(FText[size_t(index)].size());
-    FText[size_t(index)] = s;
-    TLineObj& obj = FObjs[size_t(index)];
-    obj.Len = std::int32_t(s.size());
-    obj.Modified = true;
+    TLine& line = FLines[size_t(index)];
+    const bool sameLength = s.size() == line.Text.size();
+    line.Text = s;
+    line.Obj.Len = std::int32_t(s.size());
+    line.Obj.Modified = true;
     FModified = true;
-    RaiseMaxLineLen(obj.Len);
-    if (delta != 0)
+    RaiseMaxLineLen(line.Obj.Len);
+    if (!sameLength)
         FStartValid = std::min(FStartValid, index + 1);
+    Record(index, index, 0);
     Changed();
 }
 
 void TLines::Delete(std::int32_t index) {
+    DeleteLines(index, 1);
+}
+
+void TLines::DeleteLines(std::int32_t index, std::int32_t count) {
+    if (count <= 0)
+        return;
     CheckIndex(index, Count());
-    FText.erase(FText.begin() + index);
-    FObjs.erase(FObjs.begin() + index);
+    CheckIndex(index + count - 1, Count());
+    FLines.erase(FLines.begin() + index, FLines.begin() + index + count);
     FStartValid = std::min(FStartValid, index);
-    if (FStartValid == 0 && !FObjs.empty()) {
-        FObjs[0].Start = 0;
+    if (FStartValid == 0 && !FLines.empty()) {
+        FLines[0].Obj.Start = 0;
         FStartValid = 1;
     }
     FModified = true;
+    Record(index, index - 1, -count);
     Changed();
 }
 
 void TLines::Clear() {
     if (FEditor)
         FEditor->LinesCleared();
-    bool hadLines = !FText.empty();
-    FText.clear();
-    FObjs.clear();
+    const std::int32_t count = Count();
+    FLines.clear();
     FStartValid = 0;
-    if (hadLines)
+    if (count > 0) {
+        Record(0, -1, -count);
         Changed();
-}
-
-void TLines::Reserve(std::int32_t capacity) {
-    if (capacity > 0) {
-        FText.reserve(size_t(capacity));
-        FObjs.reserve(size_t(capacity));
     }
 }
 
-void TLines::AddLines(const std::vector<std::string>& strings) {
-    TLinesUpdate update(*this);
-    Reserve(Count() + std::int32_t(strings.size()));
-    for (size_t i = 0; i < strings.size(); ++i)
-        InsertLine(std::int32_t(i), strings[i]);
+void TLines::Reserve(std::int32_t capacity) {
+    if (capacity > 0)
+        FLines.reserve(size_t(capacity));
+}
+
+void TLines::AddLines(const TLines& source) {
+    std::vector<std::string> strings;
+    strings.reserve(source.FLines.size());
+    for (const TLine& line : source.FLines)
+        strings.push_back(line.Text);
+    InsertLines(0, std::move(strings));
 }
 
 void TLines::AssignLines(const std::vector<std::string>& source) {
     if (FEditor)
         FEditor->ClearUndo();
-    if (&source != &FText) {
-        TLinesUpdate update(*this);
-        Clear();
-        AddLines(source);
-    }
+    TLinesUpdate update(*this);
+    Clear();
+    AddLines(source);
     SetLinesModified(false);
 }
 
@@ -177,9 +198,9 @@ void TLines::AssignLines(const TLines& source) {
         TLinesUpdate update(*this);
         Clear();
         AddLines(source);
-        for (size_t i = 0; i < FObjs.size(); ++i) {
-            FObjs[i].Color = source.FObjs[i].Color;
-            FObjs[i].Tag = source.FObjs[i].Tag;
+        for (size_t i = 0; i < FLines.size(); ++i) {
+            FLines[i].Obj.Color = source.FLines[i].Obj.Color;
+            FLines[i].Obj.Tag = source.FLines[i].Obj.Tag;
         }
     }
     SetLinesModified(false);
@@ -189,8 +210,8 @@ void TLines::SetLinesModified(bool value) {
     if (value == FModified)
         return;
     FModified = value;
-    for (TLineObj& obj : FObjs)
-        obj.Modified = value;
+    for (TLine& line : FLines)
+        line.Obj.Modified = value;
 }
 
 void TLines::BeginUpdate() {
@@ -209,6 +230,24 @@ void TLines::SetUpdating(bool updating) {
         Changed();
 }
 
+// The new change replaces the lines [first, last - delta] of the text before it; an earlier
+// pending change is carried through it so that the merged one covers both.
+void TLines::Record(std::int32_t first, std::int32_t last, std::int32_t delta) {
+    ++FRevision;
+    if (!FPending) {
+        FChange = TLinesChange{FRevision, first, last, delta};
+        FPending = true;
+        return;
+    }
+    const std::int32_t earlierLast = FChange.LastLine < first          ? FChange.LastLine
+                                     : FChange.LastLine > last - delta ? FChange.LastLine + delta
+                                                                       : last;
+    FChange.Revision = FRevision;
+    FChange.FirstLine = std::min(FChange.FirstLine, first);
+    FChange.LastLine = std::max(earlierLast, last);
+    FChange.LineDelta += delta;
+}
+
 void TLines::Changed() {
     if (FUpdateCount == 0)
         LinesChanged();
@@ -217,8 +256,17 @@ void TLines::Changed() {
 void TLines::LinesChanged() {
     if (!FUpdating && FEditor)
         FEditor->LinesChanged();
-    if (FUpdateCount == 0 && OnChange)
+    if (FUpdateCount != 0)
+        return;
+    if (OnChange)
         OnChange(*this);
+    if (FPending) {
+        TLinesChange change = FChange;
+        FPending = false;
+        change.LastLine = std::min(change.LastLine, Count() - 1);
+        change.FirstLine = std::min(change.FirstLine, change.LastLine + 1);
+        FListeners.Fire(*this, change);
+    }
 }
 
 } // namespace tandrel

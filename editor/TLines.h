@@ -2,6 +2,7 @@
 // The line store of one editor: the lines of the text with one record per line.
 
 #include "Colors.h"
+#include "TListeners.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,12 +24,28 @@ struct TLineObj {
     std::uint8_t Kind = 0;           // difference kind written by the comparison view
 };
 
+// One change of a store, as its listeners receive it. Lines [FirstLine, LastLine] of the
+// text after the change are new or replaced (an empty range, LastLine = FirstLine - 1, when
+// lines were only removed); every line after LastLine is the line that stood LineDelta
+// places higher before, unchanged. Changes made inside one update bracket arrive as one
+// change covering all of them. Revision counts the edits of the store; it only grows.
+struct TLinesChange {
+    std::uint64_t Revision = 0;
+    std::int32_t FirstLine = 0;
+    std::int32_t LastLine = -1;
+    std::int32_t LineDelta = 0;
+};
+
 // The text of one editor as a list of lines, each with its TLineObj.
 //
 // Invariants: Len(i) is the byte length of line i; Start(0) = 0 and
 // Start(i+1) = Start(i) + Len(i) + 2. Every change is reported to the owning editor, which
 // refreshes scroll bars and gutter and repaints once per change, or once per outermost
-// BeginUpdate/EndUpdate bracket.
+// BeginUpdate/EndUpdate bracket; then to OnChange and to every subscribed listener. Nothing
+// is reported while the store is destroyed.
+//
+// A block of lines is inserted or removed with one move of the lines after it, so a block
+// edit costs the same wherever it happens in the text.
 //
 // Start offsets are kept exact but fixed lazily: a change only marks the offsets after the
 // changed line as stale, and every read (GetLineObj, LineFromPos) first brings the offsets
@@ -37,18 +54,18 @@ struct TLineObj {
 class TLines {
 public:
     using TChangeEvent = std::function<void(TLines& Sender)>;
+    using TChangeListener = std::function<void(TLines& Sender, const TLinesChange& Change)>;
 
     // The editor may be null: a store without an editor gives new lines the window colour.
     explicit TLines(TEditorCore* editor);
-    ~TLines();
+    ~TLines() = default;
     TLines(const TLines&) = delete;
     TLines& operator=(const TLines&) = delete;
 
-    std::int32_t Count() const { return std::int32_t(FText.size()); }
+    std::int32_t Count() const { return std::int32_t(FLines.size()); }
     // Throws std::out_of_range "List index out of bounds (%d)".
     const std::string& Get(std::int32_t index) const;
     const std::string& operator[](std::int32_t index) const { return Get(index); }
-    const std::vector<std::string>& Strings() const { return FText; }
 
     // Throws std::out_of_range "TLines.GetLineObj() - index out of bounds.".
     TLineObj& GetLineObj(std::int32_t index);
@@ -57,16 +74,20 @@ public:
     // Returns the index of the new line, the count before the call.
     std::int32_t Add(const std::string& s);
     void Insert(std::int32_t index, const std::string& s);
+    // Inserts the lines before line `index` (Count appends) as one change.
+    void InsertLines(std::int32_t index, std::vector<std::string> strings);
     // Replaces the text of a line; Color, Tag and Kind stay.
     void SetLine(std::int32_t index, const std::string& s);
     void Delete(std::int32_t index);
+    // Removes lines [index, index + count) as one change; a count of 0 removes nothing.
+    void DeleteLines(std::int32_t index, std::int32_t count);
     // Removes every line and resets the editor's caret, selection and scrolling; the undo
     // history is left alone.
     void Clear();
     // Line i of the source goes to index i, so on a non-empty store the new lines come
     // before the existing ones. Only the texts are copied.
-    void AddLines(const std::vector<std::string>& strings);
-    void AddLines(const TLines& source) { AddLines(source.FText); }
+    void AddLines(const std::vector<std::string>& strings) { InsertLines(0, strings); }
+    void AddLines(const TLines& source);
     // Replace the whole content and empty the editor's undo history; no line is left
     // modified. From another store the Color and Tag of every line are copied as well.
     void AssignLines(const std::vector<std::string>& source);
@@ -84,29 +105,48 @@ public:
     // be empty. An offset inside a line break belongs to the line before it.
     std::int32_t LineFromPos(std::int32_t pos) const;
 
+    // The number of edits so far; the Revision of the last change reported.
+    std::uint64_t Revision() const { return FRevision; }
+
     // Fires after every change outside an update bracket and when the outermost closes.
     TChangeEvent OnChange;
+    // Each listener hears of every change, with its revision and the lines it touched,
+    // after OnChange; the returned subscription keeps it listening.
+    [[nodiscard]] TSubscription Subscribe(TChangeListener listener) {
+        return FListeners.Subscribe(std::move(listener));
+    }
 
 private:
-    void InsertLine(std::int32_t index, const std::string& s);
+    struct TLine {
+        std::string Text;
+        TLineObj Obj;
+    };
+
+    TLineObj NewLineObj(const std::string& s);
     void CheckIndex(std::int32_t index, std::int32_t count) const;
     void SetUpdating(bool updating);
+    void Record(std::int32_t first, std::int32_t last, std::int32_t delta);
     void Changed();
     void LinesChanged();
     void RaiseMaxLineLen(std::int32_t len);
     void FixStarts(std::int32_t index) const;
     std::int32_t EndOfLine(std::int32_t index) const {
-        return FObjs[size_t(index)].Start + FObjs[size_t(index)].Len + 2;
+        const TLineObj& obj = FLines[size_t(index)].Obj;
+        return obj.Start + obj.Len + 2;
     }
 
     TEditorCore* FEditor;
-    std::vector<std::string> FText;
-    mutable std::vector<TLineObj> FObjs;
+    mutable std::vector<TLine> FLines;
     // Lines [0, FStartValid) carry their exact Start; later ones are fixed on demand.
     mutable std::int32_t FStartValid = 0;
     bool FModified = false;
     bool FUpdating = false;
     std::int32_t FUpdateCount = 0;
+    std::uint64_t FRevision = 0;
+    // The edits not yet reported, merged into FChange.
+    bool FPending = false;
+    TLinesChange FChange;
+    TListeners<TLines&, const TLinesChange&> FListeners;
 };
 
 // Holds an update bracket of a store open for its lifetime.

@@ -5,6 +5,10 @@
 //     of a 100-line text, and against one pass over all line records (the cost every
 //     keystroke would pay if later offsets were shifted at once);
 //   - PointFromPos at random offsets, against a binary search in a plain offset array;
+//   - block edits on the 1,000,000-line text (pasting 10,000 lines, undoing the paste,
+//     deleting a 5,000-line selection) at the top, against the same edit at the end of the
+//     text; deleting the first half of a 200,000-line text against deleting its second
+//     half. The goal is a ratio within 2;
 //   - with the window code: painting one screen at line 900,000 of the long text, against
 //     painting one screen of a 100-line text.
 //
@@ -60,6 +64,59 @@ double TypeOnLineZero(TEditorCore& ed, int rounds, int keys) {
                            }
                        }) /
            (2.0 * keys);
+}
+
+// Where a block edit happens: line `top` (0) or the line the same edit takes at the end.
+struct TBlockEdit {
+    std::int32_t First; // first line of the block
+    std::int32_t Lines; // lines in the block
+};
+
+// Selects lines [First, First + Lines) and deletes them; the undo brings them back untimed.
+double DeleteBlock(TEditorCore& ed, int rounds, TBlockEdit edit) {
+    double best = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        ed.GotoPoint(TPoint{0, edit.First});
+        ed.SetSelectionLength(ed.PosFromPoint(TPoint{0, edit.First + edit.Lines}) - ed.CaretPos());
+        best = std::min(best, BestSeconds(1, [&] { ed.DeleteSelection(); }));
+        ed.Undo();
+    }
+    return best;
+}
+
+// Pastes the clipboard's block at the start of line `at`, then undoes it; both timed.
+std::pair<double, double> PasteAndUndo(TEditorCore& ed, int rounds, std::int32_t at) {
+    double paste = 1e30;
+    double undo = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        ed.GotoPoint(TPoint{0, at});
+        paste = std::min(paste, BestSeconds(1, [&] { ed.PasteFromClipboard(); }));
+        undo = std::min(undo, BestSeconds(1, [&] { ed.Undo(); }));
+    }
+    return {paste, undo};
+}
+
+void BlockEdits(TEditorCore& longEd, int rounds) {
+    constexpr int kPasted = 10000;
+    std::string block;
+    for (const std::string& line : MakeLines(kPasted))
+        block += line + "\r\n";
+    longEd.Clipboard().SetText(block);
+    const std::int32_t last = longEd.Lines().Count() - 1;
+    const auto [pasteTop, undoTop] = PasteAndUndo(longEd, rounds, 0);
+    const auto [pasteEnd, undoEnd] = PasteAndUndo(longEd, rounds, last);
+    Report("paste 10,000 lines at the top", pasteTop, "the same paste at the end", pasteEnd);
+    Report("undo that paste at the top", undoTop, "undo of the paste at the end", undoEnd);
+    const double deleteTop = DeleteBlock(longEd, rounds, {0, 5000});
+    const double deleteEnd = DeleteBlock(longEd, rounds, {last - 5000, 5000});
+    Report("delete 5,000 selected lines at the top", deleteTop, "the same at the end", deleteEnd);
+
+    TEditorCore halfEd;
+    halfEd.Lines().AssignLines(MakeLines(200000));
+    const double firstHalf = DeleteBlock(halfEd, rounds, {0, 100000});
+    const double secondHalf = DeleteBlock(halfEd, rounds, {99999, 100000});
+    Report("delete the first half of 200,000 lines", firstHalf, "delete the second half",
+           secondHalf);
 }
 
 } // namespace
@@ -124,6 +181,8 @@ int main(int argc, char** argv) {
             sink += std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin();
     });
     Report("PointFromPos x 200,000, 1,000,000 lines", lookup, "upper_bound on an int array", plain);
+
+    BlockEdits(longEd, rounds);
 
 #ifdef TANDREL_BENCH_PAINT
     tandrel::TCodeEdit longEdit;

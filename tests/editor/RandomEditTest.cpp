@@ -28,7 +28,10 @@ std::string Normalized(const std::string& s) {
 
 class Session {
 public:
-    explicit Session(unsigned seed) : FRng(seed) {}
+    explicit Session(unsigned seed) : FRng(seed) {
+        FChanges = FEd.Lines().Subscribe(
+            [this](TLines& lines, const TLinesChange& change) { CheckChange(lines, change); });
+    }
 
     void Run(int rounds, int steps) {
         for (int round = 0; round < rounds; ++round) {
@@ -276,6 +279,26 @@ private:
         FAnchor = FEd.SelAnchor();
     }
 
+    // Every change a listener hears must describe the text exactly: the lines outside
+    // [FirstLine, LastLine] are the lines it saw before, shifted by LineDelta after it.
+    void CheckChange(const TLines& lines, const TLinesChange& change) {
+        ASSERT_GT(change.Revision, FRevision);
+        FRevision = change.Revision;
+        const auto count = std::int32_t(FSeen.size());
+        ASSERT_EQ(lines.Count(), count + change.LineDelta) << "step " << FStep;
+        ASSERT_GE(change.FirstLine, 0);
+        ASSERT_GE(change.LastLine, change.FirstLine - 1);
+        ASSERT_LT(change.LastLine, lines.Count());
+        for (std::int32_t i = 0; i < change.FirstLine; ++i)
+            ASSERT_EQ(lines[i], FSeen[size_t(i)]) << "line " << i << " step " << FStep;
+        for (std::int32_t i = change.LastLine + 1; i < lines.Count(); ++i)
+            ASSERT_EQ(lines[i], FSeen[size_t(i - change.LineDelta)])
+                << "line " << i << " step " << FStep;
+        FSeen.assign(size_t(lines.Count()), std::string());
+        for (std::int32_t i = 0; i < lines.Count(); ++i)
+            FSeen[size_t(i)] = lines[i];
+    }
+
     void Check() {
         const TLines& lines = FEd.Lines();
         ASSERT_EQ(FullText(lines), FText) << "step " << FStep;
@@ -305,6 +328,9 @@ private:
     bool FDropped = false;
     int FStep = 0;
     std::int32_t FLongestSeen = 0;
+    std::vector<std::string> FSeen; // the lines as the last change left them
+    std::uint64_t FRevision = 0;
+    TSubscription FChanges;
 };
 
 TEST(RandomEdit, ShortSessionsUndoBackToTheirStart) {
