@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <dirent.h>
+#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -262,10 +263,17 @@ void TLibFrame::lvLibsResize(TMyListView* view) {
         total += spec.Width;
     if (total <= 0 || client <= 0)
         return;
-    for (size_t c = 0; c < specs.size(); ++c)
-        view->header()->resizeSection(
-            static_cast<int>(c),
-            static_cast<int>((static_cast<int64_t>(specs[c].Width) * client + total / 2) / total));
+    // Rounding each width may add up to a few pixels more than the view holds; the last
+    // column gives them back, so no scroll bar appears for them.
+    int used = 0;
+    for (size_t c = 0; c < specs.size(); ++c) {
+        int width =
+            static_cast<int>((static_cast<int64_t>(specs[c].Width) * client + total / 2) / total);
+        if (c + 1 == specs.size())
+            width = std::min(width, client - used);
+        view->header()->resizeSection(static_cast<int>(c), width);
+        used += width;
+    }
 }
 
 // ---- the two views ----
@@ -499,13 +507,15 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
         if (named.empty())
             continue;
         std::vector<std::string> paths;
-        for (const std::string& file : named) {
+        for (const std::string& name : named) {
+            // Relative to the folder the program was started in, which may change later.
+            const std::string file = std::filesystem::absolute(name).string();
             const std::vector<std::string> libs =
                 TLibCompare::ExpandChosen({file}, KindOfPath(file));
             paths.insert(paths.end(), libs.begin(), libs.end());
         }
         std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = FolderOf(named.front());
+        folder = FolderOf(std::filesystem::absolute(named.front()).string());
         FCompare->AddLibraryPaths(paths, folder, side, Options());
     }
 }
