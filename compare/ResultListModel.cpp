@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "ListImages.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -77,7 +78,12 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
     row.Name = QString::fromUtf8(SystemCodePage().ToUtf8(result.Name));
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
-    if (FKind == TListKind::Objects) {
+    if (FKind == TListKind::Libraries) {
+        for (const std::string* path : {&result.Path1, &result.Path2})
+            if (!path->empty())
+                row.Paths += (row.Paths.isEmpty() ? QString() : QStringLiteral("\n")) +
+                             QString::fromUtf8(PathToUtf8Text(*path));
+    } else {
         row.Image = TypeImage(result.TypeLetter);
         row.Cells.push_back(result.TypeLetter ? std::string(1, result.TypeLetter) : std::string());
     }
@@ -126,6 +132,8 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(
             ColumnSpecs(FKind)[static_cast<size_t>(index.column())].Alignment | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+        return index.column() == 0 ? FRows[static_cast<size_t>(row)].Paths : QString();
     case PairIndexRole:
         return FRows[static_cast<size_t>(row)].Index;
     case StatusRole:

@@ -398,9 +398,22 @@ private slots:
         QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
         QCOMPARE(libs->Text(1, 1), QStringLiteral("减少"));
         QCOMPARE(libs->Text(2, 1), QStringLiteral("增加"));
+        QCOMPARE(libs->data(libs->index(0, 0), Qt::ToolTipRole).toString().toStdString(),
+                 pair.Side1 + "a.pbl\n" + pair.Side2 + "a.pbl");
         // Side-2 file is newer: the purple marker.
         QCOMPARE(libs->NewerImage(0), int(riSide2Newer));
         QCOMPARE(libs->NewerImage(1), -1);
+
+        // A library gone since it was listed: the error is shown, the view stays.
+        std::filesystem::rename(pair.Side1 + "b.pbl", pair.Side1 + "b.gone");
+        frame.lvLibs()->selectionModel()->select(
+            libs->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        std::vector<TBox> boxes = CaptureBoxes([&] { DoubleClickRow(frame.lvLibs(), 1); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QVERIFY(boxes[0].Text.startsWith(QStringLiteral("Cannot open file \"")));
+        QCOMPARE(int(shell->View()), int(TView::Libs));
+        QVERIFY(!frame.ObjsShown());
+        std::filesystem::rename(pair.Side1 + "b.gone", pair.Side1 + "b.pbl");
 
         // No selection: a double-click does nothing.
         frame.lvLibs()->clearSelection();
