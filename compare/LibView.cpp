@@ -177,7 +177,7 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     };
     FCompare->OnProgress = [this](TProgressKind kind, int position, int maximum,
                                   const std::string& text) {
-        ShowProgress(static_cast<int>(kind), position, maximum, text);
+        ShowProgress(kind, position, maximum, text);
     };
     // The diff engine asks at every search step; the window gets a turn a few dozen times a
     // second, which keeps it responsive without slowing the comparison.
@@ -522,9 +522,10 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
 
 // ---- progress and notices ----
 
-void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::string& text) {
+void TLibFrame::ShowProgress(TProgressKind kind, int position, int maximum,
+                             const std::string& text) {
     QProgressBar* bar = FShell.ProgressBar();
-    switch (static_cast<TProgressKind>(kind)) {
+    switch (kind) {
     case TProgressKind::Start:
         HoldCommands(true);
         FLastProgressPaint = {};
