@@ -61,7 +61,7 @@ void TResultRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             painter->drawPixmap(QRect(option.rect.left() + 15, top, kImageSize, kImageSize),
                                 marker);
         }
-        textRect.setLeft(option.rect.left() + kRowImageMargin + kTextPadding + 1);
+        textRect.setLeft(option.rect.left() + kRowImageMargin + 2 * kTextPadding);
     }
 
     const QString text = index.data(Qt::DisplayRole).toString();
