@@ -5,12 +5,12 @@
 #include "LibCompare.h"
 #include "MainShell.h"
 #include "MyListView.h"
+#include "OpenDialog.h"
 #include "PathText.h"
 #include "ResultListModel.h"
 #include "ResultRowDelegate.h"
 
 #include <chrono>
-#include <dirent.h>
 #include <filesystem>
 #include <QAction>
 #include <QApplication>
@@ -18,15 +18,12 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <sys/stat.h>
 
 namespace tandrel {
 
@@ -40,33 +37,6 @@ QString DisplayPath(const std::string& path) {
 
 QString FromCodePage(const std::string& text) {
     return QString::fromUtf8(SystemCodePage().ToUtf8(text));
-}
-
-bool PathExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// The file-system bytes of a path a dialog returned. A name that is not UTF-8 comes back
-// from the dialog with replacement characters; the folder's entry that Qt shows by the same
-// text is the file meant.
-std::string FileSystemPath(const QString& chosen) {
-    std::string path = QFile::encodeName(chosen).toStdString();
-    if (PathExists(path))
-        return path;
-    const QFileInfo info(chosen);
-    const std::string folder = QFile::encodeName(info.path()).toStdString();
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return path;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (QFile::decodeName(entry->d_name) == info.fileName()) {
-            path = folder + "/" + entry->d_name;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return path;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -408,7 +378,7 @@ void TLibFrame::OpenLibsClick(int side) {
     if (!Idle())
         return;
     std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    QFileDialog dialog(FShell.Window());
+    TOpenDialog dialog(FShell.Window());
     dialog.setDirectory(DisplayPath(folder));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -420,10 +390,7 @@ void TLibFrame::OpenLibsClick(int side) {
     if (dialog.exec() != QDialog::Accepted)
         return;
     OpenDialog1TypeChange(LibraryFilters().indexOf(dialog.selectedNameFilter()));
-    std::vector<std::string> chosen;
-    for (const QString& file : dialog.selectedFiles())
-        chosen.push_back(FileSystemPath(file));
-    AddLibraries(chosen, side);
+    AddLibraries(dialog.ChosenPaths(), side);
 }
 
 void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
@@ -448,14 +415,14 @@ void TLibFrame::OpenLibClick(int side) {
     if (!Idle())
         return;
     const std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    QFileDialog dialog(FShell.Window());
+    TOpenDialog dialog(FShell.Window());
     dialog.setDirectory(DisplayPath(folder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({LibraryFilters().front()});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenPaths().empty())
         return;
-    OpenSingleLib(FileSystemPath(dialog.selectedFiles().constFirst()), side);
+    OpenSingleLib(dialog.ChosenPaths().front(), side);
 }
 
 void TLibFrame::OpenSingleLib(const std::string& path, int side) {

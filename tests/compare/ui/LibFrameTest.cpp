@@ -643,10 +643,24 @@ private slots:
             QVERIFY(QString::fromStdString(shell->Source().Loads[1].Title)
                         .endsWith(QStringLiteral("/库.pbl")));
         }
+        {
+            // Chosen in the open dialogs, where Qt knows the name only with replacement
+            // characters.
+            auto shell = NewShell(dir.Path());
+            TLibFrame& frame = shell->Frame();
+            const QString shown = QFile::decodeName(QByteArray::fromStdString(raw));
+            DriveFileDialog([&] { shell->Commands().mnuOpen1->trigger(); }, 0, {shown});
+            QCOMPARE(frame.Comparison().Libs1().size(), size_t(1));
+            QCOMPARE(frame.Comparison().Libs1()[0].Object->FileName, raw);
+            shell->ShowObjsView();
+            DriveFileDialog([&] { shell->Commands().tbOpen1->trigger(); }, 0, {shown});
+            QCOMPARE(frame.Comparison().LibPath1(), raw);
+        }
         // Remembered: the next start lists it readably and opens the very file.
         auto shell = NewShell(dir.Path());
         TLibFrame& frame = shell->Frame();
         QCOMPARE(frame.cbOpen2()->count(), 1);
+        QCOMPARE(frame.cbOpen1()->count(), 1);
         QVERIFY(frame.cbOpen2()->itemText(0).endsWith(QStringLiteral("/库.pbl")));
         QCOMPARE(frame.cbOpen2()->itemData(0).toByteArray().toStdString(), raw);
         QCOMPARE(frame.Comparison().History(2).front(), raw);
