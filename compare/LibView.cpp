@@ -227,19 +227,19 @@ void TLibFrame::lvLibsResize(TMyListView* view) {
     // Both lists fill the same place; the one behind has not been laid out yet.
     const auto* front = static_cast<TMyListView*>(FLists->currentWidget());
     const int client = front->viewport()->width();
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(view->ResultModel()->Kind());
+    const std::vector<TColumnInfo>& columns = ColumnInfos(view->ResultModel()->Kind());
     int total = 0;
-    for (const TColumnSpec& spec : specs)
-        total += spec.Width;
+    for (const TColumnInfo& column : columns)
+        total += column.Width;
     if (total <= 0 || client <= 0)
         return;
     // Rounding each width may add up to a few pixels more than the view holds; the last
     // column gives them back, so no scroll bar appears for them.
     int used = 0;
-    for (size_t c = 0; c < specs.size(); ++c) {
+    for (size_t c = 0; c < columns.size(); ++c) {
         int width =
-            static_cast<int>((static_cast<int64_t>(specs[c].Width) * client + total / 2) / total);
-        if (c + 1 == specs.size())
+            static_cast<int>((static_cast<int64_t>(columns[c].Width) * client + total / 2) / total);
+        if (c + 1 == columns.size())
             width = std::min(width, client - used);
         view->header()->resizeSection(static_cast<int>(c), width);
         used += width;

@@ -15,13 +15,13 @@ namespace tandrel {
 
 enum class TListKind { Libraries, Objects };
 
-struct TColumnSpec {
+struct TColumnInfo {
     const char* Caption; // UTF-8
     int Width;
     Qt::Alignment Alignment;
 };
 
-const std::vector<TColumnSpec>& ColumnSpecs(TListKind kind);
+const std::vector<TColumnInfo>& ColumnInfos(TListKind kind);
 
 class TResultListModel : public QAbstractTableModel {
     Q_OBJECT
