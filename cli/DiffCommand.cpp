@@ -7,6 +7,7 @@
 #include "DiffRows.h"
 #include "DiffUnit.h"
 #include "HashUnit.h"
+#include "SourceCompare.h"
 #include "TextFile.h"
 
 #include <clocale>
@@ -53,28 +54,6 @@ Options ParseOptions(const Args& args) {
     if (opt.Files.size() != 2)
         throw std::runtime_error("diff needs two files; see tandrel-cli diff --help");
     return opt;
-}
-
-// Paths on Linux are bytes; those that are valid UTF-8 are shown in the code page.
-bool IsUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i++]);
-        size_t more = 0;
-        if (c >= 0xC2 && c < 0xE0)
-            more = 1;
-        else if (c >= 0xE0 && c < 0xF0)
-            more = 2;
-        else if (c >= 0xF0 && c < 0xF5)
-            more = 3;
-        else if (c >= 0x80)
-            return false;
-        if (text.size() - i < more)
-            return false;
-        for (; more > 0; --more, ++i)
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
-                return false;
-    }
-    return true;
 }
 
 // Date and time in the user's short formats, in the code page.
@@ -124,11 +103,10 @@ int RunDiff(const Args& args) {
 
     const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
-    auto name = [&](const std::string& path) { return IsUtf8(path) ? cp.FromUtf8(path) : path; };
     std::vector<std::string> report = BuildDiffReport(
-        name(opt.Files[0]), name(opt.Files[1]), timeFormat.Format(file1.ModifiedTime),
-        timeFormat.Format(file2.ModifiedTime), timeFormat.Format(std::time(nullptr)), rows.Side1,
-        rows.Side2, ReportColors);
+        FileNameToCodePage(opt.Files[0]), FileNameToCodePage(opt.Files[1]),
+        timeFormat.Format(file1.ModifiedTime), timeFormat.Format(file2.ModifiedTime),
+        timeFormat.Format(std::time(nullptr)), rows.Side1, rows.Side2, ReportColors);
     if (opt.Utf8)
         for (std::string& line : report)
             line = cp.ToUtf8(line);

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git diffutils
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev dpkg-dev
     googletest libgtest-dev
     clang libclang-rt-dev
-    fonts-liberation fonts-wqy-microhei fonts-dejavu-core
+    fonts-liberation fonts-wqy-microhei fonts-wqy-zenhei fonts-dejavu-core
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tandrel with its tests and runs them all.
-#   scripts/test.sh             the whole project, widget tests on the offscreen platform
+#   scripts/test.sh             the whole project, widget tests on the offscreen platform, and
+#                               the Debian package's file list
 #   scripts/test.sh --sanitize  the non-window code under AddressSanitizer and UBSan
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,5 +26,6 @@ if [ "${1:-}" = "--sanitize" ]; then
 else
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build build -j "$jobs"
+    scripts/check-deb.sh build
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 fi

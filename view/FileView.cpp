@@ -1,27 +1,770 @@
 #include "FileView.h"
 
+#include "CodePage.h"
+#include "LinePanel.h"
+#include "OverviewStrip.h"
+#include "TCodeEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
 namespace tandrel {
 
-TFilesFrame::TFilesFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {}
+namespace {
 
-TFilesFrame::~TFilesFrame() = default;
+// Caption colours: normal, and a pane whose text was changed.
+const QColor ChangedCaptionColor(0xE0, 0xE0, 0xCC);
 
-void TFilesFrame::Init() {}
-
-void TFilesFrame::Release() {}
-
-void TFilesFrame::EnterView() {}
-
-bool TFilesFrame::Compared() const {
-    return false;
+// File names are file-system text; one that is not valid UTF-8 still shows.
+QString DisplayName(const std::string& name) {
+    const QByteArray bytes = QByteArray::fromStdString(name);
+    const QString text = QString::fromUtf8(bytes);
+    return text.toUtf8() == bytes ? text : QFile::decodeName(bytes);
 }
 
-void TFilesFrame::BuildDisplay() {}
+QString FromCodePage(std::string_view text) {
+    return QString::fromStdString(SystemCodePage().ToUtf8(text));
+}
 
-void TFilesFrame::OpenTextFiles(const std::string&, const std::string&) {}
+std::string ToFileName(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
-void TFilesFrame::LoadSource(const std::string&, const std::vector<std::string>&, bool) {}
+QString DirectoryOf(const std::string& path) {
+    return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
+}
 
-void TFilesFrame::Compare() {}
+// Seconds since 1970 as the user's short date and time, in the code page.
+std::string FormatTime(std::int64_t seconds) {
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds);
+    const QLocale locale = QLocale::system();
+    const QString text = locale.toString(time.date(), QLocale::ShortFormat) + ", " +
+                         locale.toString(time.time(), QLocale::ShortFormat);
+    return SystemCodePage().FromUtf8(text.toStdString());
+}
+
+void Enable(QAction* action, bool enabled) {
+    if (action)
+        action->setEnabled(enabled);
+}
+
+} // namespace
+
+TFilesFrame::TFilesFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {
+    CreatePanes();
+    FModel = std::make_unique<TSourceCompare>(*FLeft, *FRight);
+    FModel->OnReadOptions = [this] {
+        return TCompareOptions{FShell.IgnoreBlanks(), FShell.IgnoreCase(), FShell.ShowDiffsOnly()};
+    };
+    FModel->OnReadColors = [this] {
+        const TProgramValues& values = FShell.Values();
+        return TRowColors{0, values.AddColor, values.ModColor, values.DelColor};
+    };
+    FModel->OnConfirmDiscard = [this] { return ConfirmDiscard(); };
+    FModel->OnRunning = [this](bool running) { Running(running); };
+    FModel->OnProgress = [this](int percent) {
+        FShell.SetPanelText(3, QString::asprintf("Approx. %d%% complete", percent));
+    };
+    FModel->OnProcessEvents = [this] { ProcessEvents(); };
+    WirePane(*FLeft);
+    WirePane(*FRight);
+}
+
+TFilesFrame::~TFilesFrame() {
+    Release();
+}
+
+void TFilesFrame::CreatePanes() {
+    auto* frameLayout = new QHBoxLayout(this);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->setSpacing(0);
+    sbDiff = new TOverviewStrip(this);
+    sbDiff->hide();
+    connect(sbDiff, &TOverviewStrip::rowClicked, this, [this](int row) { pbDiffMouseDown(row); });
+    frameLayout->addWidget(sbDiff);
+
+    auto* pnlLine = new QWidget(this);
+    auto* lineLayout = new QVBoxLayout(pnlLine);
+    lineLayout->setContentsMargins(0, 0, 0, 0);
+    lineLayout->setSpacing(0);
+    frameLayout->addWidget(pnlLine, 1);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, pnlLine);
+    Splitter1->setChildrenCollapsible(false);
+    auto side = [this](QLabel*& caption, TCodeEdit*& pane) {
+        auto* holder = new QWidget(Splitter1);
+        auto* layout = new QVBoxLayout(holder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        caption = new QLabel(holder);
+        caption->setFixedHeight(20);
+        caption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        caption->setAutoFillBackground(true);
+        caption->setTextFormat(Qt::PlainText);
+        pane = new TCodeEdit(holder);
+        layout->addWidget(caption);
+        layout->addWidget(pane, 1);
+        Splitter1->addWidget(holder);
+    };
+    side(pnlCaptionLeft, FLeft);
+    side(pnlCaptionRight, FRight);
+    FLeftCore = FLeft;
+    lineLayout->addWidget(Splitter1, 1);
+
+    Panel1 = new TLinePanel(pnlLine);
+    Panel2 = new TLinePanel(pnlLine);
+    lineLayout->addWidget(Panel1);
+    lineLayout->addWidget(Panel2);
+    SetCaptionColor(true, 0);
+    SetCaptionColor(false, 0);
+}
+
+void TFilesFrame::WirePane(TCodeEdit& pane) {
+    const bool isSide1 = &pane == FLeft;
+    FSubscriptions.push_back(
+        pane.Lines().Subscribe([this, isSide1](TLines& lines, const TLinesChange& change) {
+            SetCaptionColor(isSide1, lines.Modified() ? 1 : 0);
+            if (isSide1)
+                OverviewChanged(change);
+        }));
+    FSubscriptions.push_back(
+        pane.SubscribeScroll([this](TEditorCore& sender) { SyncScroll(sender); }));
+    FSubscriptions.push_back(
+        pane.SubscribeCaretPt([this](TEditorCore& sender) { CaretMoved(sender); }));
+    pane.OnPaintLeftMargin = [this](TCodeEdit& sender, QPainter& canvas, const QRect& marginRec,
+                                    int lineNo, int tag) {
+        PaintLineNumber(sender, canvas, marginRec, lineNo, tag);
+    };
+    pane.OnDropFiles = [this](TEditorCore& sender, const std::string& fileName, bool& accepted) {
+        FShell.Guarded([&] { PaneDropFile(sender, fileName); });
+        accepted = true;
+    };
+    pane.OnEnter = [this](TEditorCore& sender) { PaneEnter(sender); };
+    pane.OnExit = [this](TEditorCore& sender) { PaneExit(sender); };
+    pane.OnKeyDown = [this](TEditorCore& sender, int& key, TShiftState shift) {
+        FShell.Guarded([&] { PaneKeyDown(sender, key, shift); });
+    };
+    pane.OnMouseWheel = [this](TEditorCore& sender, TShiftState, std::int32_t delta, TPoint,
+                               bool&) { FrameMouseWheel(sender, delta); };
+}
+
+void TFilesFrame::Init() {
+    SetPaneFont();
+    ShowCaption(true);
+    ShowCaption(false);
+}
+
+void TFilesFrame::Release() {
+    FSubscriptions.clear();
+    FHeld.clear();
+    for (TCodeEdit* pane : {FLeft, FRight}) {
+        if (!pane)
+            continue;
+        pane->OnPaintLeftMargin = nullptr;
+        pane->OnDropFiles = nullptr;
+        pane->OnEnter = nullptr;
+        pane->OnExit = nullptr;
+        pane->OnKeyDown = nullptr;
+        pane->OnMouseWheel = nullptr;
+    }
+}
+
+void TFilesFrame::SetPaneFont() {
+    const TProgramValues& values = FShell.Values();
+    QFont font(QString::fromStdString(values.FontName), values.FontSize);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    for (QWidget* widget : std::initializer_list<QWidget*>{FLeft, FRight, Panel1, Panel2})
+        widget->setFont(font);
+}
+
+TCodeEdit* TFilesFrame::ActivePane() const {
+    const QWidget* focused = window()->focusWidget();
+    if (focused == FLeft)
+        return FLeft;
+    if (focused == FRight)
+        return FRight;
+    return nullptr;
+}
+
+bool TFilesFrame::Compared() const {
+    return FModel->Compared();
+}
+
+void TFilesFrame::RunOrHold(std::function<void()> command) {
+    if (FModel->Running())
+        FHeld.push_back(std::move(command));
+    else
+        command();
+}
+
+void TFilesFrame::Running(bool running) {
+    TSharedCommands& c = FShell.Commands();
+    Enable(c.mnuCompare, !running);
+    Enable(c.tbCompare, !running);
+    Enable(c.mnuCancel, running);
+    Enable(c.tbCancel, running);
+    if (running) {
+        // Esc must reach the engine whichever view bound the commands last.
+        FShell.Bind(c.mnuCancel, [this] { CancelCompare(); });
+        FShell.Bind(c.tbCancel, [this] { CancelCompare(); });
+        if (c.mnuActions)
+            c.mnuActions->setEnabled(true);
+        // Keys typed into a pane meanwhile would be lost when the display is rebuilt.
+        FReadOnlyBeforeRun[0] = FLeft->ReadOnly();
+        FReadOnlyBeforeRun[1] = FRight->ReadOnly();
+        FLeft->SetReadOnly(true);
+        FRight->SetReadOnly(true);
+        FLastEvents = 0;
+        return;
+    }
+    FLeft->SetReadOnly(FReadOnlyBeforeRun[0]);
+    FRight->SetReadOnly(FReadOnlyBeforeRun[1]);
+    if (!FHeld.empty())
+        QTimer::singleShot(0, this, [this] {
+            std::vector<std::function<void()>> held;
+            held.swap(FHeld);
+            for (std::function<void()>& command : held)
+                FShell.Guarded(command);
+        });
+}
+
+void TFilesFrame::ProcessEvents() {
+    // The engine calls at every step; the window needs events only now and then.
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    const qint64 now = clock.elapsed();
+    if (FLastEvents != 0 && now - FLastEvents < 25)
+        return;
+    FLastEvents = now == 0 ? 1 : now;
+    QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TFilesFrame::ConfirmDiscard() {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    "Changes will be lost if you proceed with this compare.\nContinue? ...",
+                    QMessageBox::Yes | QMessageBox::No, FShell.Window());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TFilesFrame::ShowCaption(bool isSide1) {
+    QString text = "  " + DisplayName(FModel->FileName(isSide1));
+    switch (FModel->Encoding(isSide1)) {
+    case TTextEncoding::Utf8Bom:
+        text += "  [UTF-8";
+        break;
+    case TTextEncoding::Utf16LeBom:
+        text += "  [UTF-16LE";
+        break;
+    case TTextEncoding::CodePage:
+        break;
+    }
+    if (FModel->Encoding(isSide1) != TTextEncoding::CodePage)
+        text += FModel->Lossy(isSide1) ? ", characters without a form shown as ?]" : "]";
+    if (!isSide1 && FModel->Compared())
+        text += QString::fromStdString(FModel->OptionsNote());
+    Caption(isSide1).setText(text);
+}
+
+void TFilesFrame::SetCaptionColor(bool isSide1, int index) {
+    QLabel& caption = Caption(isSide1);
+    QPalette palette = caption.palette();
+    palette.setColor(QPalette::Window, index == 0 ? QApplication::palette().color(QPalette::Button)
+                                                  : ChangedCaptionColor);
+    caption.setPalette(palette);
+}
+
+void TFilesFrame::SetScrollSync(bool on) {
+    FScrollSynced = on;
+    sbDiff->setVisible(on);
+    if (on)
+        SyncScroll(*FLeft);
+}
+
+void TFilesFrame::SyncScroll(TEditorCore& pane) {
+    if (!FScrollSynced || FInSync)
+        return;
+    FInSync = true;
+    struct TReset {
+        bool& Flag;
+        ~TReset() { Flag = false; }
+    } reset{FInSync};
+    TEditorCore& other = IsSide1(pane) ? static_cast<TEditorCore&>(*FRight) : *FLeft;
+    // Exact rows: the scroll bar's positions are coarser on long texts.
+    other.SetTopLine(pane.TopLine());
+    other.SetLeftCol(pane.LeftCol());
+    ShowLinePanels();
+    const std::int32_t rows = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight());
+    sbDiff->SetViewport(FLeft->TopLine(), rows);
+    sbDiff->FollowViewport();
+}
+
+void TFilesFrame::CaretMoved(TEditorCore& pane) {
+    if (!FModel->Compared() || ActivePane() != &pane)
+        return;
+    const bool difference = FModel->IsOnDifference(pane);
+    TSharedCommands& c = FShell.Commands();
+    Enable(c.mnuCopyBlockRight, difference && IsSide1(pane));
+    Enable(c.mnuCopyBlockLeft, difference && !IsSide1(pane));
+    FModel->SetCurrentLine(pane.CaretPt().Y);
+    ShowLinePanels();
+}
+
+void TFilesFrame::ShowLinePanels() {
+    const std::int32_t row = FModel->CurrentLine();
+    if (row < 0)
+        return;
+    for (bool isSide1 : {true, false}) {
+        TCodeEdit& pane = Pane(isSide1);
+        if (row >= pane.Lines().Count())
+            continue;
+        const std::int32_t tag = pane.Lines().GetLineObj(row).Tag;
+        LinePanel(isSide1).SetLine(tag > 0 ? QString::number(tag) : QString(),
+                                   FromCodePage(pane.ExpandTabs(pane.Lines()[row])));
+        LinePanel(isSide1).SetShift(pane.CharWidth() * pane.LeftCol());
+    }
+}
+
+void TFilesFrame::PaneEnter(TEditorCore& pane) {
+    if (FModel->Compared() && FSavedCaretLine >= 0 && FSavedCaretLine < pane.Lines().Count())
+        pane.GotoPoint({0, FSavedCaretLine});
+}
+
+void TFilesFrame::PaneExit(TEditorCore& pane) {
+    const std::int32_t row = pane.CaretPt().Y;
+    FSavedCaretLine =
+        row >= pane.TopLine() && row <= pane.TopLine() + pane.VisibleLines() ? row : -1;
+}
+
+void TFilesFrame::PaintLineNumber(TCodeEdit& pane, QPainter& canvas, const QRect& marginRec,
+                                  int lineNo, int tag) {
+    const bool isSide1 = &pane == FLeft;
+    const QFontMetrics metrics(pane.font());
+    const int baseline = marginRec.top() + metrics.ascent();
+    if (tag > 0) {
+        const QString number = QString::number(tag);
+        const int right = pane.GutterWidth() + marginRec.left() - (isSide1 ? 14 : 4);
+        canvas.drawText(right - metrics.horizontalAdvance(number), baseline, number);
+    }
+    if (!isSide1 || lineNo < 1 || lineNo > pane.Lines().Count())
+        return;
+    static const char* const Markers[] = {"", "+", "-", "~"};
+    const std::uint8_t kind = pane.Lines().GetLineObj(lineNo - 1).Kind;
+    if (kind >= 1 && kind <= 3)
+        canvas.drawText(pane.GutterWidth() + marginRec.left() - 10, baseline, Markers[kind]);
+}
+
+void TFilesFrame::DrawOverview() {
+    const TLines& lines = FLeft->Lines();
+    std::vector<TColor> rows(size_t(lines.Count()));
+    for (std::int32_t i = 0; i < lines.Count(); ++i)
+        rows[size_t(i)] = lines.GetLineObj(i).Color;
+    sbDiff->SetRows(std::move(rows), TSourceCompare::UnchangedColor);
+}
+
+void TFilesFrame::OverviewChanged(const TLinesChange& change) {
+    if (!FModel->Compared() || FModel->Running())
+        return;
+    const TLines& lines = FLeft->Lines();
+    std::vector<TColor> colors;
+    for (std::int32_t i = std::max(change.FirstLine, 0); i <= change.LastLine && i < lines.Count();
+         ++i)
+        colors.push_back(lines.GetLineObj(i).Color);
+    sbDiff->ReplaceRows(change.FirstLine, change.LastLine, change.LineDelta, colors);
+    if (sbDiff->RowCount() != lines.Count())
+        DrawOverview();
+}
+
+void TFilesFrame::pbDiffMouseDown(int y) {
+    const std::int32_t position = sbDiff->Position();
+    const std::int32_t half = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight()) / 2;
+    FLeft->SetTopLine(y < half ? 0 : y - half);
+    sbDiff->SetPosition(position);
+}
+
+void TFilesFrame::FrameMouseWheel(TEditorCore& pane, int wheelDelta) {
+    // The pane under the mouse scrolls either way; the other follows while synced.
+    pane.VScroll(wheelDelta < 0 ? TScrollCode::LineDown : TScrollCode::LineUp, 0);
+}
+
+void TFilesFrame::NextDiff() {
+    TCodeEdit* pane = ActivePane();
+    if (pane && pane->Lines().Count() > 0 && !FModel->NextDiff(*pane))
+        QApplication::beep();
+}
+
+void TFilesFrame::PrevDiff() {
+    TCodeEdit* pane = ActivePane();
+    if (pane && pane->Lines().Count() > 0 && !FModel->PrevDiff(*pane))
+        QApplication::beep();
+}
+
+void TFilesFrame::ToggleArrangement() {
+    QAction* mark = FShell.Commands().mnuHorzSplit;
+    // A checkable menu item has flipped its mark already when it runs.
+    if (mark && !mark->isCheckable())
+        mark->setChecked(!mark->isChecked());
+    ApplyArrangement();
+}
+
+void TFilesFrame::ApplyArrangement() {
+    const bool stacked = FShell.HorzSplit();
+    Splitter1->setOrientation(stacked ? Qt::Vertical : Qt::Horizontal);
+    const int size = stacked ? Splitter1->height() : Splitter1->width();
+    Splitter1->setSizes({size / 2, size - size / 2});
+    TSharedCommands& c = FShell.Commands();
+    if (c.mnuCopyBlockRight) {
+        c.mnuCopyBlockRight->setText(stacked ? "Copy Block &Down" : "Copy Block &Right");
+        c.mnuCopyBlockRight->setShortcut(QKeySequence(stacked ? "Ctrl+Alt+D" : "Ctrl+Alt+R"));
+    }
+    if (c.mnuCopyBlockLeft) {
+        c.mnuCopyBlockLeft->setText(stacked ? "Copy Block &Up" : "Copy Block &Left");
+        c.mnuCopyBlockLeft->setShortcut(QKeySequence(stacked ? "Ctrl+Alt+U" : "Ctrl+Alt+L"));
+    }
+    if (TCodeEdit* pane = ActivePane())
+        pane->ScrollCaretIntoView();
+}
+
+void TFilesFrame::EnableCommands() {
+    TSharedCommands& c = FShell.Commands();
+    const bool compared = FModel->Compared();
+    const bool bothLoaded = !FModel->Text(true).Lines.empty() && !FModel->Text(false).Lines.empty();
+    Enable(c.mnuCompare, bothLoaded && !FModel->Running());
+    Enable(c.tbCompare, bothLoaded && !FModel->Running());
+    for (QAction* action : {c.mnuNext, c.mnuPrev, c.tbNext, c.tbPrev, c.mnuSaveReport})
+        Enable(action, compared);
+}
+
+void TFilesFrame::DisplayBuilt() {
+    DrawOverview();
+    ShowCaption(true);
+    ShowCaption(false);
+    SetCaptionColor(true, FLeft->Lines().Modified() ? 1 : 0);
+    SetCaptionColor(false, FRight->Lines().Modified() ? 1 : 0);
+    FShell.ShowCounts(FModel->Counts());
+    if (FScrollSynced)
+        SyncScroll(*FLeft);
+}
+
+void TFilesFrame::BuildDisplay() {
+    RunOrHold([this] {
+        FModel->BuildDisplay();
+        DisplayBuilt();
+    });
+}
+
+void TFilesFrame::EnterView() {
+    TSharedCommands& c = FShell.Commands();
+    if (c.tbObjs)
+        c.tbObjs->setToolTip("Toggle to Objects View");
+    auto bind = [this](QAction* action, std::function<void()> handler) {
+        if (action)
+            FShell.Bind(action, std::move(handler));
+    };
+    auto held = [this](std::function<void()> command) {
+        return [this, command] { RunOrHold(command); };
+    };
+    bind(c.mnuOpen1, held([this] { OpenFile(true); }));
+    bind(c.tbOpen1, held([this] { OpenFile(true); }));
+    bind(c.mnuOpen2, held([this] { OpenFile(false); }));
+    bind(c.tbOpen2, held([this] { OpenFile(false); }));
+    bind(c.mnuSave1, held([this] { SaveSource(true); }));
+    bind(c.tbSave1, held([this] { SaveSource(true); }));
+    bind(c.mnuSave2, held([this] { SaveSource(false); }));
+    bind(c.tbSave2, held([this] { SaveSource(false); }));
+    bind(c.mnuSaveReport, held([this] { SaveReport(); }));
+    bind(c.mnuCompare, [this] { Compare(); });
+    bind(c.tbCompare, [this] { Compare(); });
+    bind(c.mnuCancel, [this] { CancelCompare(); });
+    bind(c.tbCancel, [this] { CancelCompare(); });
+    bind(c.mnuHorzSplit, [this] { ToggleArrangement(); });
+    bind(c.tbHorzSplit, [this] {
+        if (QAction* mark = FShell.Commands().mnuHorzSplit)
+            mark->setChecked(!mark->isChecked());
+        ApplyArrangement();
+    });
+    bind(c.mnuNext, [this] { NextDiff(); });
+    bind(c.tbNext, [this] { NextDiff(); });
+    bind(c.mnuPrev, [this] { PrevDiff(); });
+    bind(c.tbPrev, [this] { PrevDiff(); });
+    bind(c.mnuCopyBlockRight, held([this] { CopyBlockRight(); }));
+    bind(c.mnuCopyBlockLeft, held([this] { CopyBlockLeft(); }));
+    if (c.mnuEdit)
+        FShell.SetMenuHandler(c.mnuEdit, [this] { EditMenuPopup(); });
+    auto onActive = [this](std::function<void(TEditorCore&)> operation) {
+        return [this, operation] {
+            RunOrHold([this, operation] {
+                if (TCodeEdit* pane = ActivePane())
+                    operation(*pane);
+            });
+        };
+    };
+    bind(c.mnuUndo, onActive([](TEditorCore& pane) { pane.Undo(); }));
+    bind(c.mnuRedo, onActive([](TEditorCore& pane) { pane.Redo(); }));
+    bind(c.mnuCut, onActive([](TEditorCore& pane) { pane.CutToClipboard(); }));
+    bind(c.mnuCopy, [this] {
+        if (TCodeEdit* pane = ActivePane())
+            pane->CopyToClipboard();
+    });
+    bind(c.mnuPaste, onActive([](TEditorCore& pane) { pane.PasteFromClipboard(); }));
+    bind(c.mnuFind, [this] { DoFind(); });
+    bind(c.mnuFindNext, [this] { DoFindNext(); });
+    bind(c.tbFindNext, [this] { DoFindNext(); });
+    bind(c.mnuReplace, held([this] { DoReplace(); }));
+    bind(c.tbReplace, held([this] { DoReplace(); }));
+    bind(c.mnuFont, [this] { ChooseFont(); });
+    c.mnuOpen1->setText("打开文本文件 1");
+    c.mnuOpen2->setText("打开文本文件 2");
+    for (auto [button, item] : {std::pair{c.tbOpen1, c.mnuOpen1}, std::pair{c.tbOpen2, c.mnuOpen2}})
+        if (button)
+            button->setToolTip(item->text());
+
+    ApplyArrangement();
+    Enable(c.mnuHorzSplit, true);
+    Enable(c.tbHorzSplit, true);
+
+    for (QAction* action :
+         {c.mnuSave1, c.mnuSave2, c.tbSave1, c.tbSave2, c.tbFindNext, c.tbReplace})
+        Enable(action, true);
+    for (QMenu* menu : {c.mnuEdit, c.mnuSearch, c.mnuOptions, c.mnuActions})
+        if (menu)
+            menu->setEnabled(true);
+    EnableCommands();
+
+    if (c.mnuCompareFiles)
+        c.mnuCompareFiles->setVisible(false);
+    for (QAction* action : {c.mnuNext, c.mnuPrev, c.N1})
+        if (action)
+            action->setVisible(true);
+
+    FShell.SetActivateHandler([this] { CheckFileChanges(); });
+
+    FShell.SetPanelText(3, FModel->Compared() ? QString::fromStdString(FModel->OptionsNote())
+                                              : QString());
+    FLeft->setFocus();
+    FShell.ShowCounts(FModel->Counts());
+}
+
+void TFilesFrame::LoadFile(const std::string& path, bool isSide1) {
+    RunOrHold([this, path, isSide1] {
+        if (!FModel->LoadFile(path, isSide1))
+            return;
+        SetScrollSync(false);
+        ShowCaption(isSide1);
+        SetCaptionColor(isSide1, 0);
+        std::string& folder = isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+        folder = DirectoryOf(path).toStdString();
+        Pane(isSide1).setFocus();
+        EnableCommands();
+        FShell.SetPanelText(3, QString());
+        Compare();
+    });
+}
+
+void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::string>& lines,
+                             bool isSide1) {
+    RunOrHold([this, title, lines, isSide1] {
+        FModel->LoadSource(title, lines, isSide1);
+        SetScrollSync(false);
+        ShowCaption(isSide1);
+        SetCaptionColor(isSide1, 0);
+        Pane(isSide1).setFocus();
+        EnableCommands();
+        FShell.SetPanelText(3, QString());
+    });
+}
+
+void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& path2) {
+    // Both sides first, then one comparison.
+    for (bool isSide1 : {true, false}) {
+        const std::string& path = isSide1 ? path1 : path2;
+        if (!FModel->LoadFile(path, isSide1))
+            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
+        ShowCaption(isSide1);
+        (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
+            DirectoryOf(path).toStdString();
+    }
+    SetScrollSync(false);
+    EnableCommands();
+    Compare();
+}
+
+void TFilesFrame::Compare() {
+    if (FModel->Running())
+        return;
+    if (FModel->Compare() != TCompareResult::Compared) {
+        EnableCommands();
+        return;
+    }
+    DisplayBuilt();
+    SetScrollSync(true);
+    SetCaptionColor(true, 0);
+    SetCaptionColor(false, 0);
+    FLeft->setFocus();
+    EnableCommands();
+}
+
+void TFilesFrame::CancelCompare() {
+    FModel->CancelCompare();
+    FShell.SetPanelText(3, "Compare cancelled.");
+}
+
+void TFilesFrame::CheckFileChanges() {
+    for (bool isSide1 : {true, false})
+        if (FModel->FileChanged(isSide1))
+            LoadFile(FModel->FileName(isSide1), isSide1);
+}
+
+void TFilesFrame::OpenFile(bool isSide1) {
+    const std::string& folder = isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    const QString path = QFileDialog::getOpenFileName(
+        FShell.Window(), QString(), QFile::decodeName(QByteArray::fromStdString(folder)));
+    if (!path.isEmpty())
+        LoadFile(ToFileName(path), isSide1);
+}
+
+void TFilesFrame::SaveSource(bool isSide1) {
+    if (Pane(isSide1).Lines().Count() == 0)
+        return;
+    const std::string& name = FModel->FileName(isSide1);
+    const QString folder = FModel->FileAge(isSide1) != 0
+                               ? DirectoryOf(name)
+                               : QFile::decodeName(QByteArray::fromStdString(
+                                     isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2));
+    const QString proposed = FromCodePage(FModel->SaveName(isSide1));
+    const QString path = QFileDialog::getSaveFileName(
+        FShell.Window(), QString(), proposed.isEmpty() ? folder : folder + "/" + proposed);
+    if (!path.isEmpty())
+        WriteSource(isSide1, ToFileName(path));
+}
+
+void TFilesFrame::WriteSource(bool isSide1, const std::string& path) {
+    FModel->SaveSource(isSide1, path);
+}
+
+void TFilesFrame::SaveReport() {
+    QFileDialog dialog(FShell.Window());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter("Text Files (*.txt)");
+    dialog.setDefaultSuffix("txt");
+    dialog.setDirectory(DirectoryOf(FModel->FileName(true)));
+    if (!FReportName.isEmpty())
+        dialog.selectFile(FReportName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    FReportName = QFileInfo(dialog.selectedFiles().front()).fileName();
+    WriteReport(ToFileName(dialog.selectedFiles().front()));
+}
+
+void TFilesFrame::WriteReport(const std::string& path) {
+    FModel->SaveReport(path, FormatTime, QDateTime::currentSecsSinceEpoch());
+}
+
+void TFilesFrame::CopyBlockRight() {
+    Enable(FShell.Commands().mnuCopyBlockRight, false);
+    FModel->CopyBlockRight(ActivePane());
+}
+
+void TFilesFrame::CopyBlockLeft() {
+    Enable(FShell.Commands().mnuCopyBlockLeft, false);
+    FModel->CopyBlockLeft(ActivePane());
+}
+
+void TFilesFrame::PaneKeyDown(TEditorCore&, int key, TShiftState shift) {
+    if (!FModel->Compared() || !(shift & ssCtrl) || !(shift & ssAlt))
+        return;
+    if (key == Keys::Right && FModel->IsOnDifference(*FLeft))
+        RunOrHold([this] { CopyBlockRight(); });
+    else if (key == Keys::Left && FModel->IsOnDifference(*FRight))
+        RunOrHold([this] { CopyBlockLeft(); });
+}
+
+void TFilesFrame::EditMenuPopup() {
+    TSharedCommands& c = FShell.Commands();
+    if (TCodeEdit* pane = ActivePane()) {
+        Enable(c.mnuUndo, pane->CanUndo());
+        Enable(c.mnuRedo, pane->CanRedo());
+        Enable(c.mnuCut, pane->SelLength() > 0);
+    }
+    if (c.mnuCopy && c.mnuCut)
+        c.mnuCopy->setEnabled(c.mnuCut->isEnabled());
+    Enable(c.mnuPaste, FLeft->Clipboard().HasText());
+}
+
+void TFilesFrame::ChooseFont() {
+    bool accepted = false;
+    const QFont font = QFontDialog::getFont(&accepted, FLeft->font(), FShell.Window(), QString(),
+                                            QFontDialog::MonospacedFonts);
+    if (!accepted)
+        return;
+    FShell.Values().FontName = font.family().toStdString();
+    FShell.Values().FontSize = font.pointSize() > 0 ? font.pointSize() : FShell.Values().FontSize;
+    FLeft->setFont(font);
+    FRight->setFont(font);
+}
+
+void TFilesFrame::PaneDropFile(TEditorCore& pane, const std::string& fileName) {
+    LoadFile(fileName, IsSide1(pane));
+    if (QWidget* main = FShell.Window()) {
+        main->raise();
+        main->activateWindow();
+    }
+}
+
+void TFilesFrame::DoFind() {
+    if (!FFindReplace.ShowFindDialog(FShell.Window(), FModel->FindInfo()))
+        return;
+    FModel->ApplyFindInfo();
+    DoFindNext();
+}
+
+void TFilesFrame::DoFindNext() {
+    if (FModel->FindInfo().FindText.empty()) {
+        DoFind();
+        return;
+    }
+    TCodeEdit& pane = ActivePane() == FRight ? *FRight : *FLeft;
+    const bool found =
+        FModel->FindInfo().Forward ? FModel->FindForward(pane) : FModel->FindBackward(pane);
+    if (!found)
+        QApplication::beep();
+}
+
+void TFilesFrame::DoReplace() {
+    if (!FFindReplace.ShowReplaceDialog(FShell.Window(), FModel->FindInfo()))
+        return;
+    FModel->ApplyFindInfo();
+    TCodeEdit& pane = ActivePane() == FRight ? *FRight : *FLeft;
+    auto ask = [this](TEditorCore& sender) {
+        TCodeEdit& edit = IsSide1(sender) ? *FLeft : *FRight;
+        const TPoint pixel = edit.PointToPixel(edit.CaretPt());
+        QWidget* main = FShell.Window();
+        const QPoint point =
+            main->mapFromGlobal(edit.viewport()->mapToGlobal(QPoint(pixel.X, pixel.Y)));
+        return FFindReplace.AskReplace(main, point);
+    };
+    if (FModel->FindInfo().Forward)
+        FModel->ReplaceForward(pane, ask);
+    else
+        FModel->ReplaceBackward(pane, ask);
+}
 
 } // namespace tandrel

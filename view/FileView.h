@@ -2,13 +2,26 @@
 // The source comparison frame: two texts side by side, aligned and coloured, with the
 // commands of the source view. The frame binds, paints and asks; the model does the rest.
 
+#include "FindReplace.h"
 #include "MainShell.h"
+#include "SourceCompare.h"
+#include "TListeners.h"
 
+#include <functional>
+#include <memory>
 #include <QWidget>
 #include <string>
 #include <vector>
 
+class QLabel;
+class QPainter;
+class QSplitter;
+
 namespace tandrel {
+
+class TCodeEdit;
+class TLinePanel;
+class TOverviewStrip;
 
 class TFilesFrame : public QWidget, public TSourceView {
     Q_OBJECT
@@ -32,9 +45,90 @@ public:
     void LoadSource(const std::string& title, const std::vector<std::string>& lines,
                     bool isSide1) override;
     void Compare() override;
+    void CancelCompare();
+
+    // Loads a text file into a side and compares; a missing file is ignored.
+    void LoadFile(const std::string& path, bool isSide1);
+    // The re-activation check: sides whose files changed on disk are loaded again.
+    void CheckFileChanges();
+    // What the save and report commands write once their dialog has given a file name.
+    void WriteSource(bool isSide1, const std::string& path);
+    void WriteReport(const std::string& path);
+
+    TSourceCompare& Model() { return *FModel; }
+    TCodeEdit& Pane(bool isSide1) { return isSide1 ? *FLeft : *FRight; }
+    TOverviewStrip& Overview() { return *sbDiff; }
+    TLinePanel& LinePanel(bool isSide1) { return isSide1 ? *Panel1 : *Panel2; }
+    QLabel& Caption(bool isSide1) { return isSide1 ? *pnlCaptionLeft : *pnlCaptionRight; }
+    QSplitter& Splitter() { return *Splitter1; }
 
 private:
+    void CreatePanes();
+    void WirePane(TCodeEdit& pane);
+    void SetPaneFont();
+    TCodeEdit* ActivePane() const;
+    bool IsSide1(const TEditorCore& pane) const { return &pane == FLeftCore; }
+    // Runs a command that changes the texts now, or once the running comparison has ended.
+    void RunOrHold(std::function<void()> command);
+    void Running(bool running);
+    void ProcessEvents();
+    bool ConfirmDiscard();
+
+    void ShowCaption(bool isSide1);
+    void SetCaptionColor(bool isSide1, int index);
+    void SetScrollSync(bool on);
+    void SyncScroll(TEditorCore& pane);
+    void CaretMoved(TEditorCore& pane);
+    void PaneEnter(TEditorCore& pane);
+    void PaneExit(TEditorCore& pane);
+    void PaintLineNumber(TCodeEdit& pane, QPainter& canvas, const QRect& marginRec, int lineNo,
+                         int tag);
+    void DrawOverview();
+    void OverviewChanged(const TLinesChange& change);
+    void pbDiffMouseDown(int y);
+    void FrameMouseWheel(TEditorCore& pane, int wheelDelta);
+    void NextDiff();
+    void PrevDiff();
+    void ToggleArrangement();
+    void ApplyArrangement();
+    void ShowLinePanels();
+    void EnableCommands();
+    void DisplayBuilt();
+
+    void OpenFile(bool isSide1);
+    void SaveSource(bool isSide1);
+    void SaveReport();
+    void CopyBlockRight();
+    void CopyBlockLeft();
+    void PaneKeyDown(TEditorCore& pane, int key, TShiftState shift);
+    void EditMenuPopup();
+    void ChooseFont();
+    void PaneDropFile(TEditorCore& pane, const std::string& fileName);
+    void DoFind();
+    void DoFindNext();
+    void DoReplace();
+
     TMainShell& FShell;
+    TCodeEdit* FLeft = nullptr;
+    TCodeEdit* FRight = nullptr;
+    const TEditorCore* FLeftCore = nullptr;
+    std::unique_ptr<TSourceCompare> FModel;
+    TOverviewStrip* sbDiff = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QLabel* pnlCaptionLeft = nullptr;
+    QLabel* pnlCaptionRight = nullptr;
+    TLinePanel* Panel1 = nullptr;
+    TLinePanel* Panel2 = nullptr;
+    TFindReplace FFindReplace;
+    std::int32_t FSavedCaretLine = -1;
+    bool FScrollSynced = false;
+    bool FInSync = false;
+    bool FArrangementApplied = false;
+    std::vector<TSubscription> FSubscriptions;
+    std::vector<std::function<void()>> FHeld;
+    bool FReadOnlyBeforeRun[2] = {false, false};
+    qint64 FLastEvents = 0;
+    QString FReportName; // the report dialog keeps the name it last had
 };
 
 } // namespace tandrel

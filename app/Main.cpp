@@ -1,0 +1,369 @@
+#include "Main.h"
+
+#include "About.h"
+#include "CommandGuard.h"
+#include "CommandLine.h"
+#include "FileView.h"
+#include "Help.h"
+#include "LibView.h"
+#include "ShortcutRouter.h"
+#include "StatusBar.h"
+
+#include <filesystem>
+#include <QAbstractScrollArea>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStackedLayout>
+#include <QToolBar>
+
+namespace tandrel {
+
+namespace {
+
+constexpr int kWindowFontPixels = 11;
+
+QColor ToQColor(TColor color) {
+    return QColor(RedOf(color), GreenOf(color), BlueOf(color));
+}
+
+std::optional<TColor> ColorDialogChoice(TColor current, const QString& title, QWidget* owner) {
+    // Qt's own dialog: it always shows the custom colours, as the program wants.
+    const QColor chosen =
+        QColorDialog::getColor(ToQColor(current), owner, title, QColorDialog::DontUseNativeDialog);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return RgbColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                    static_cast<uint8_t>(chosen.blue()));
+}
+
+} // namespace
+
+TMainForm::TMainForm(TMainOptions options, QWidget* parent)
+    : QMainWindow(parent), FOptions(std::move(options)) {
+    setWindowTitle(AppTitle());
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(kWindowFontPixels);
+    setFont(font);
+    FColorChooser = [this](TColor current, const QString& title) {
+        return ColorDialogChoice(current, title, this);
+    };
+    FUrlOpener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+
+    CreateMenus();
+    CreateToolBar();
+    FStatusBar = new TStatusBar(
+        [this](int panel) {
+            return panel == 0 ? FValues.AddColor : panel == 2 ? FValues.ModColor : FValues.DelColor;
+        },
+        this);
+    setStatusBar(FStatusBar);
+    RouteShortcuts();
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive && FActivateHandler)
+            Guarded(FActivateHandler);
+    });
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    FormDestroy();
+}
+
+void TMainForm::FormCreate() {
+    FProgress = new QProgressBar(this);
+    FStatusBar->AdoptProgressBar(FProgress);
+
+    auto* client = new QWidget(this);
+    FClient = new QStackedLayout(client);
+    setCentralWidget(client);
+    // Qt's device-independent pixels scale the frames with the screen's pixel ratio.
+    FFilesFrame = new TFilesFrame(*this, client);
+    FClient->addWidget(FFilesFrame);
+    FLibFrame = new TLibFrame(*this, client);
+    FClient->addWidget(FLibFrame);
+    FClient->setCurrentWidget(FLibFrame);
+
+    LoadSettings();
+    FFilesFrame->Init();
+    FLibFrame->InitLists();
+    tbLibModeClick();
+}
+
+void TMainForm::FormClose() {
+    Guarded([this] { SaveSettings(); });
+}
+
+void TMainForm::FormDestroy() {
+    FFilesFrame->Release();
+    FLibFrame->FreeLists();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // The window closes even when the settings cannot be written.
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::LoadSettings() {
+    QScreen* where = screen();
+    const QRect work = where->availableGeometry();
+    const QRect whole = where->geometry();
+    const TIniFile file(FOptions.SettingsPath);
+    FLoaded = ReadSettings(file, work.x() + work.width(), work.y() + work.height());
+    FValues.AddColor = FLoaded.AddColor;
+    FValues.ModColor = FLoaded.ModColor;
+    FValues.DelColor = FLoaded.DelColor;
+    FValues.FontName = FLoaded.FontName;
+    FValues.FontSize = FLoaded.FontSize;
+    FValues.Folder1 = FLoaded.Folder1;
+    FValues.Folder2 = FLoaded.Folder2;
+    if (FLoaded.Horizontal)
+        FCommands.mnuHorzSplit->setChecked(true);
+
+    const TBounds& b = FLoaded.Bounds;
+    if (PlacementUsable(b, whole.width(), whole.height())) {
+        move(b.Left, b.Top);
+        resize(b.Width, b.Height);
+    } else {
+        resize(kBuiltInWidth, kBuiltInHeight);
+        move(whole.x() + (whole.width() - kBuiltInWidth) / 2,
+             whole.y() + (whole.height() - kBuiltInHeight) / 2);
+    }
+}
+
+void TMainForm::SaveSettings() {
+    TSettings s = FLoaded;
+    s.AddColor = FValues.AddColor;
+    s.ModColor = FValues.ModColor;
+    s.DelColor = FValues.DelColor;
+    s.FontName = FValues.FontName;
+    s.FontSize = FValues.FontSize;
+    s.Horizontal = HorzSplit();
+    s.Folder1 = FValues.Folder1;
+    s.Folder2 = FValues.Folder2;
+    std::optional<TBounds> bounds;
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        bounds = TBounds{x(), y(), width(), height()};
+    const bool writeCodePage = CodePageInForce(s);
+    TIniFile file(FOptions.SettingsPath);
+    WriteSettings(file, s, bounds, writeCodePage);
+    file.Save();
+}
+
+void TMainForm::ShowLibFrame() {
+    FClient->setCurrentWidget(FLibFrame);
+}
+
+void TMainForm::SetViewChecks(TViewMode view) {
+    FView = view;
+    QAction* entry = view == TViewMode::Libs   ? FCommands.mnuLibs
+                     : view == TViewMode::Objs ? FCommands.mnuObjs
+                                               : FCommands.mnuFile;
+    QAction* button = view == TViewMode::Libs   ? FCommands.tbLibMode
+                      : view == TViewMode::Objs ? FCommands.tbObjs
+                                                : FCommands.tbFile;
+    entry->setChecked(true);
+    button->setChecked(true);
+}
+
+void TMainForm::ListViewSteps() {
+    TSharedCommands& c = FCommands;
+    c.mnuSave1->setEnabled(false);
+    c.mnuSave2->setEnabled(false);
+    c.mnuSearch->menuAction()->setEnabled(false);
+    c.mnuSearch->setEnabled(false);
+    c.tbSave1->setEnabled(c.mnuSave1->isEnabled());
+    c.tbSave2->setEnabled(c.mnuSave1->isEnabled());
+    c.tbHorzSplit->setEnabled(c.mnuSave1->isEnabled());
+    c.tbNext->setEnabled(false);
+    c.tbPrev->setEnabled(false);
+    c.tbFindNext->setEnabled(c.mnuSearch->menuAction()->isEnabled());
+    c.mnuActions->menuAction()->setEnabled(false);
+    c.mnuActions->setEnabled(false);
+}
+
+void TMainForm::tbLibModeClick() {
+    ShowLibFrame();
+    FLibFrame->ShowLibsView();
+    FLibFrame->LibsList()->setFocus();
+    ListViewSteps();
+    SetViewChecks(TViewMode::Libs);
+}
+
+void TMainForm::mnuObjsClick() {
+    SetViewChecks(TViewMode::Objs);
+    ShowLibFrame();
+    FLibFrame->ShowObjsView();
+    FLibFrame->ObjsList()->setFocus();
+    ListViewSteps();
+}
+
+void TMainForm::tbFileClick() {
+    FClient->setCurrentWidget(FFilesFrame);
+    FFilesFrame->EnterView();
+    SetViewChecks(TViewMode::Files);
+}
+
+void TMainForm::mnuShowDiffsOnlyClick() {
+    if (FFilesFrame->Compared())
+        FFilesFrame->BuildDisplay();
+}
+
+void TMainForm::ChooseColor(TColor& color, const QString& title) {
+    const std::optional<TColor> chosen = FColorChooser(color, title);
+    if (!chosen)
+        return;
+    color = *chosen;
+    FStatusBar->repaint();
+    RepaintLists();
+}
+
+void TMainForm::RepaintLists() {
+    for (QWidget* list : {FLibFrame->LibsList(), FLibFrame->ObjsList()}) {
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(list))
+            area->viewport()->update();
+        else
+            list->update();
+    }
+}
+
+void TMainForm::Added1Click() {
+    ChooseColor(FValues.AddColor, FAdded1->text());
+}
+
+void TMainForm::Modified1Click() {
+    ChooseColor(FValues.ModColor, FModified1->text());
+}
+
+void TMainForm::Deleted1Click() {
+    ChooseColor(FValues.DelColor, FDeleted1->text());
+}
+
+void TMainForm::Contents1Click() {
+    const QUrl document = FindHelpDocument(FOptions.ProgramPath);
+    if (document.isEmpty()) {
+        ShowMessage(this, QMessageBox::Information, AppTitle(),
+                    QStringLiteral("找不到帮助文档: 程序旁既没有 %1.chm, 也没有程序手册。")
+                        .arg(QFileInfo(FOptions.ProgramPath).completeBaseName()));
+        return;
+    }
+    FUrlOpener(document);
+}
+
+void TMainForm::mnuAboutClick() {
+    TAboutForm box(this, FindHelpDocument(FOptions.ProgramPath));
+    box.exec();
+}
+
+void TMainForm::mnuExitClick() {
+    close();
+}
+
+QAction* TMainForm::HighlightColorEntry(int which) const {
+    return which == 0 ? FAdded1 : which == 1 ? FModified1 : FDeleted1;
+}
+
+void TMainForm::Bind(QAction* item, std::function<void()> handler) {
+    FHandlers[item] = std::move(handler);
+    if (FConnected.contains(item))
+        return;
+    FConnected.insert(item);
+    connect(item, &QAction::triggered, this, [this, item] { RunBound(item); });
+}
+
+QAction* TMainForm::BindHere(QAction* item, void (TMainForm::*handler)()) {
+    Bind(item, [this, handler] { (this->*handler)(); });
+    return item;
+}
+
+void TMainForm::RunBound(QAction* item) {
+    // A copy: the handler may bind this item anew while it runs.
+    const std::function<void()> handler = FHandlers.value(item);
+    if (handler)
+        Guarded(handler);
+}
+
+void TMainForm::SetMenuHandler(QMenu* menu, std::function<void()> handler) {
+    const bool first = !FMenuHandlers.contains(menu);
+    FMenuHandlers[menu] = std::move(handler);
+    if (first)
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { RunMenuHandler(menu); });
+    FRouter->Refresh();
+}
+
+void TMainForm::RunMenuHandler(QMenu* menu) {
+    const std::function<void()> handler = FMenuHandlers.value(menu);
+    if (handler)
+        Guarded(handler);
+}
+
+void TMainForm::Guarded(const std::function<void()>& handler) {
+    RunGuarded(this, handler);
+}
+
+void TMainForm::ShowCounts(const TCompareCounts& counts) {
+    FStatusBar->SetPanelText(1, QString::number(counts.Added));
+    FStatusBar->SetPanelText(3, QString::number(counts.Changed));
+    FStatusBar->SetPanelText(5, QString::number(counts.Deleted));
+    FStatusBar->SetPanelText(6,
+                             QStringLiteral("左%1行:右%2行").arg(counts.Count1).arg(counts.Count2));
+}
+
+void TMainForm::SetPanelText(int panel, const QString& text) {
+    FStatusBar->SetPanelText(panel, text);
+}
+
+bool TMainForm::IgnoreBlanks() const {
+    return FCommands.mnuIgnoreBlanks->isChecked();
+}
+
+bool TMainForm::IgnoreCase() const {
+    return FCommands.mnuIgnoreCase->isChecked();
+}
+
+bool TMainForm::ShowDiffsOnly() const {
+    return FCommands.mnuShowDiffsOnly->isChecked();
+}
+
+bool TMainForm::HorzSplit() const {
+    return FCommands.mnuHorzSplit->isChecked();
+}
+
+TSourceView& TMainForm::SourceView() {
+    return *FFilesFrame;
+}
+
+void TMainForm::SetActivateHandler(std::function<void()> handler) {
+    FActivateHandler = std::move(handler);
+}
+
+void TMainForm::OpenLaunch(const TLaunch& launch) {
+    switch (launch.Kind) {
+    case TLaunchKind::Sides:
+        Guarded([&] { FLibFrame->OpenSides(launch.Side1, launch.Side2); });
+        break;
+    case TLaunchKind::TextFiles:
+        tbFileClick();
+        Guarded([&] {
+            for (const std::string& path : {launch.Side1.at(0), launch.Side2.at(0)}) {
+                std::error_code error;
+                if (!std::filesystem::exists(path, error))
+                    throw std::runtime_error("Cannot open file \"" + path +
+                                             "\". No such file or directory");
+            }
+            FFilesFrame->OpenTextFiles(launch.Side1.at(0), launch.Side2.at(0));
+        });
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tandrel

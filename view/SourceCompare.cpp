@@ -1,0 +1,533 @@
+#include "SourceCompare.h"
+
+#include "AtomicFile.h"
+#include "CodePage.h"
+#include "DiffReport.h"
+#include "HashUnit.h"
+#include "PaneRows.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace tandrel {
+
+namespace {
+
+constexpr std::string_view ExportHeader = "$PBExportHeader$";
+
+TColor RowColor(const TEditorCore& pane, std::int32_t row) {
+    return pane.Lines().GetLineObj(row).Color;
+}
+
+// Nanoseconds since 1970 of the file's last write; 0 when there is no such file.
+std::int64_t FileStamp(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return 0;
+    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// Replaces a pane's lines by a whole text, unmodified and without undo history.
+void AssignText(TEditorCore& pane, const TTextFile& text) {
+    pane.UndoHistory().Clear();
+    TLines& lines = pane.Lines();
+    {
+        TLinesUpdate update(lines);
+        lines.Clear();
+        lines.Reserve(std::int32_t(text.Lines.size()));
+        std::string line;
+        for (std::string_view view : text.Lines) {
+            line.assign(view);
+            lines.Add(line);
+        }
+    }
+    lines.SetLinesModified(false);
+}
+
+// Selects rows first .. last with the line break after the last one.
+void SelectRows(TEditorCore& pane, std::int32_t first, std::int32_t last) {
+    const TLines& lines = pane.Lines();
+    const std::int32_t start = lines.GetLineObj(first).Start;
+    const TLineObj& end = lines.GetLineObj(last);
+    pane.SetSelectionStart(start);
+    pane.SetSelectionLength(end.Start + end.Len - start + 2);
+}
+
+bool IsAsciiWordChar(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Walks the characters of a code-page text left to right, for positions asked in
+// ascending order: a double-byte character's trail byte is never a character start.
+class TCharWalk {
+public:
+    explicit TCharWalk(std::string_view text) : FText(text) {}
+
+    // Whether a character starts at pos (the end of the text counts as one).
+    bool StartsAt(std::int32_t pos) {
+        Advance(pos);
+        return FPos == pos;
+    }
+    // The start of the character that ends at or covers pos - 1; pos must be a start.
+    std::int32_t PreviousStart(std::int32_t pos) {
+        Advance(pos);
+        return FPrev;
+    }
+
+private:
+    void Advance(std::int32_t pos) {
+        const CodePage& cp = SystemCodePage();
+        while (FPos < pos) {
+            FPrev = FPos;
+            const bool lead = cp.IsLeadByte(static_cast<unsigned char>(FText[size_t(FPos)]));
+            FPos += lead && size_t(FPos) + 1 < FText.size() ? 2 : 1;
+        }
+    }
+
+    std::string_view FText;
+    std::int32_t FPos = 0;
+    std::int32_t FPrev = 0;
+};
+
+} // namespace
+
+std::string FileNameToCodePage(const std::string& name) {
+    for (size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i++]);
+        size_t more = 0;
+        if (c >= 0xC2 && c < 0xE0)
+            more = 1;
+        else if (c >= 0xE0 && c < 0xF0)
+            more = 2;
+        else if (c >= 0xF0 && c < 0xF5)
+            more = 3;
+        else if (c >= 0x80)
+            return name;
+        if (name.size() - i < more)
+            return name;
+        for (; more > 0; --more, ++i)
+            if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80)
+                return name;
+    }
+    return SystemCodePage().FromUtf8(name);
+}
+
+TSourceCompare::TSourceCompare(TEditorCore& left, TEditorCore& right) : FLeft(left), FRight(right) {
+    FDiff.OnProgress = [this](TDiff&, int percent) {
+        if (OnProgress)
+            OnProgress(percent);
+    };
+    FDiff.OnProcessEvents = [this] {
+        if (OnProcessEvents)
+            OnProcessEvents();
+    };
+}
+
+TCompareOptions TSourceCompare::Options() const {
+    return OnReadOptions ? OnReadOptions() : TCompareOptions{};
+}
+
+TRowColors TSourceCompare::Colors() const {
+    TRowColors colors =
+        OnReadColors ? OnReadColors() : TRowColors{0, 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
+    colors.Unchanged = UnchangedColor;
+    return colors;
+}
+
+void TSourceCompare::CheckIdle() const {
+    // The engine lets the window take input while it runs; nothing may change the texts
+    // under it.
+    if (FRunning)
+        throw std::runtime_error("A comparison is running; wait until it ends");
+}
+
+void TSourceCompare::ShowPlainText(bool isSide1) {
+    TEditorCore& pane = Pane(isSide1);
+    FCompared = false;
+    AssignText(pane, Text(isSide1));
+    pane.SetAutoLineNum(true);
+}
+
+bool TSourceCompare::LoadFile(const std::string& path, bool isSide1) {
+    CheckIdle();
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return false;
+    TSourceFile file = LoadSourceFile(path);
+    (isSide1 ? FFileAge1 : FFileAge2) = file.Text.ModifiedNs;
+    (isSide1 ? FText1 : FText2) = std::move(file.Text);
+    (isSide1 ? FFileName1 : FFileName2) = path;
+    (isSide1 ? FEncoding1 : FEncoding2) = file.Encoding;
+    (isSide1 ? FLossy1 : FLossy2) = file.Lossy;
+    ShowPlainText(isSide1);
+    Pane(isSide1).SetReadOnly(false);
+    FCurrentLine = 0;
+    return true;
+}
+
+void TSourceCompare::LoadSource(const std::string& name, const std::vector<std::string>& lines,
+                                bool isSide1) {
+    CheckIdle();
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    (isSide1 ? FText1 : FText2) = TextFromLines(views);
+    (isSide1 ? FFileName1 : FFileName2) = name;
+    // An object has no file time; an earlier file's would be reported and checked wrongly.
+    (isSide1 ? FFileAge1 : FFileAge2) = 0;
+    (isSide1 ? FEncoding1 : FEncoding2) = TTextEncoding::CodePage;
+    (isSide1 ? FLossy1 : FLossy2) = false;
+    ShowPlainText(isSide1);
+    Pane(isSide1).SetReadOnly(true);
+}
+
+TCompareResult TSourceCompare::Compare() {
+    CheckIdle();
+    FCurrentLine = 0;
+    if ((FLeft.Lines().Modified() || FRight.Lines().Modified()) && OnConfirmDiscard &&
+        !OnConfirmDiscard())
+        return TCompareResult::Declined;
+    FCounts.Count1 = std::int32_t(FText1.Lines.size());
+    FCounts.Count2 = std::int32_t(FText2.Lines.size());
+    FLeft.SetColor(UnchangedColor);
+    FRight.SetColor(UnchangedColor);
+    const TCompareOptions options = Options();
+    std::vector<std::int32_t> hashes1;
+    std::vector<std::int32_t> hashes2;
+    HashTextPair(FText1.Lines, FText2.Lines, options.IgnoreCase, options.IgnoreBlanks, hashes1,
+                 hashes2);
+
+    struct TRunning {
+        TSourceCompare& Owner;
+        explicit TRunning(TSourceCompare& owner) : Owner(owner) {
+            Owner.FRunning = true;
+            if (Owner.OnRunning)
+                Owner.OnRunning(true);
+        }
+        ~TRunning() {
+            Owner.FRunning = false;
+            if (Owner.OnRunning)
+                Owner.OnRunning(false);
+        }
+    };
+    bool done = false;
+    {
+        const TRunning running(*this);
+        done = FDiff.Execute(hashes1.data(), hashes2.data(), std::int32_t(hashes1.size()),
+                             std::int32_t(hashes2.size()));
+    }
+    if (!done)
+        return TCompareResult::Cancelled;
+    FCompared = true;
+    BuildDisplay();
+    FLeft.GotoPoint({0, 0});
+    return TCompareResult::Compared;
+}
+
+void TSourceCompare::CancelCompare() {
+    FDiff.Cancel();
+}
+
+void TSourceCompare::BuildDisplay() {
+    CheckIdle();
+    const TCompareOptions options = Options();
+    const TDiffRows rows =
+        BuildDiffRows(FDiff.Blocks(), FText1.Lines, FText2.Lines, Colors(), options.ShowDiffsOnly);
+    FCounts = rows.Counts;
+    auto fill = [](TEditorCore& pane, const TRowList& paneRows, std::int32_t gutter) {
+        TLines& lines = pane.Lines();
+        pane.UndoHistory().Clear();
+        {
+            TLinesUpdate update(lines);
+            pane.SetAutoLineNum(false);
+            pane.SetGutterWidth(gutter);
+            FillPane(lines, paneRows);
+        }
+        lines.SetLinesModified(false);
+    };
+    // Side 1's gutter is wider by the room of the change markers.
+    fill(FLeft, rows.Side1, (DigitCount(FCounts.Count1) + 1) * FLeft.CharWidth() + 10);
+    fill(FRight, rows.Side2, (DigitCount(FCounts.Count2) + 1) * FRight.CharWidth());
+
+    FOptionsNote.clear();
+    if (options.IgnoreCase)
+        FOptionsNote = "Case Ignored";
+    if (options.IgnoreBlanks)
+        FOptionsNote += FOptionsNote.empty() ? "Blanks Ignored" : ", Blanks Ignored";
+    if (!FOptionsNote.empty())
+        FOptionsNote = "  (" + FOptionsNote + ")";
+}
+
+bool TSourceCompare::FileChanged(bool isSide1) const {
+    const std::int64_t age = FileAge(isSide1);
+    if (age == 0)
+        return false;
+    const std::int64_t now = FileStamp(FileName(isSide1));
+    return now != 0 && now != age;
+}
+
+bool TSourceCompare::NextDiff(TEditorCore& pane) {
+    const std::int32_t count = pane.Lines().Count();
+    std::int32_t r = pane.CaretPt().Y;
+    if (r < 0 || r >= count)
+        return false;
+    const TColor start = RowColor(pane, r);
+    while (r < count && RowColor(pane, r) == start)
+        ++r;
+    while (r < count && RowColor(pane, r) == pane.Color())
+        ++r;
+    if (r >= count)
+        return false;
+    pane.GotoPoint({0, r});
+    const TColor block = RowColor(pane, r);
+    std::int32_t end = r;
+    while (end < count && RowColor(pane, end) == block)
+        ++end;
+    if (end >= pane.TopLine() + pane.VisibleLines())
+        pane.ScrollToLine(r);
+    return true;
+}
+
+bool TSourceCompare::PrevDiff(TEditorCore& pane) {
+    const std::int32_t count = pane.Lines().Count();
+    std::int32_t r = pane.CaretPt().Y;
+    if (r < 0 || r >= count)
+        return false;
+    const TColor start = RowColor(pane, r);
+    while (r >= 0 && RowColor(pane, r) == start)
+        --r;
+    while (r >= 0 && RowColor(pane, r) == pane.Color())
+        --r;
+    if (r < 0)
+        return false;
+    const TColor block = RowColor(pane, r);
+    while (r > 0 && RowColor(pane, r - 1) == block)
+        --r;
+    pane.GotoPoint({0, r});
+    return true;
+}
+
+bool TSourceCompare::IsOnDifference(const TEditorCore& pane) const {
+    const std::int32_t r = pane.CaretPt().Y;
+    return FCompared && r >= 0 && r < pane.Lines().Count() && RowColor(pane, r) != pane.Color();
+}
+
+bool TSourceCompare::CopyBlockRight(const TEditorCore* active) {
+    return CopyBlock(true, active);
+}
+
+bool TSourceCompare::CopyBlockLeft(const TEditorCore* active) {
+    return CopyBlock(false, active);
+}
+
+bool TSourceCompare::CopyBlock(bool fromSide1, const TEditorCore* active) {
+    CheckIdle();
+    TEditorCore& source = Pane(fromSide1);
+    TEditorCore& target = Pane(!fromSide1);
+    const std::int32_t count = source.Lines().Count();
+    if (active != &source || count == 0)
+        return false;
+    const std::int32_t r = source.CaretPt().Y;
+    if (r < 0 || r >= count)
+        return false;
+    const TColor k = RowColor(source, r);
+    if (k == source.Color())
+        return false;
+    std::int32_t first = r;
+    while (first > 0 && RowColor(source, first - 1) == k)
+        --first;
+    std::int32_t last = r;
+    while (last + 1 < count && RowColor(source, last + 1) == k)
+        ++last;
+    if (target.Lines().Count() <= last || RowColor(target, first) != k ||
+        RowColor(target, last) != k)
+        return false;
+    SelectRows(source, first, last);
+    if (source.SelLength() > 0)
+        source.CopyToClipboard();
+    else
+        source.Clipboard().SetText("");
+    SelectRows(target, first, last);
+    target.PasteFromClipboard();
+    return true;
+}
+
+void TSourceCompare::ApplyFindInfo() {
+    FSearch.SetPattern(FFindInfo.FindText);
+    FSearch.SetCaseSensitive(!FFindInfo.IgnoreCase);
+}
+
+bool TSourceCompare::IsWholeWord(std::string_view text, std::int32_t position, std::int32_t len) {
+    TCharWalk walk(text);
+    if (position > 0) {
+        const std::int32_t before = walk.PreviousStart(position);
+        if (position - before == 1 && IsAsciiWordChar(static_cast<unsigned char>(text[before])))
+            return false;
+    }
+    const size_t end = size_t(position) + size_t(len);
+    if (end >= text.size())
+        return true;
+    const auto next = static_cast<unsigned char>(text[end]);
+    if (SystemCodePage().IsLeadByte(next) && end + 1 < text.size())
+        return true;
+    return !IsAsciiWordChar(next);
+}
+
+bool TSourceCompare::FindIn(TEditorCore& pane, bool forward, TPoint caret) {
+    TLines& lines = pane.Lines();
+    const std::int32_t len = std::int32_t(FSearch.Pattern().size());
+    if (len == 0 || caret.Y < 0 || caret.Y >= lines.Count())
+        return false;
+    // The matches of one row that start and end on character boundaries (and are whole
+    // words when asked), in order.
+    auto matches = [&](std::int32_t row) {
+        const std::string& text = lines[row];
+        std::vector<std::int32_t> found;
+        FSearch.SetText(text.data(), text.size());
+        TCharWalk starts(text);
+        TCharWalk ends(text);
+        for (std::int32_t p = FSearch.FindFirst(); p >= 0; p = FSearch.FindNext()) {
+            if (!starts.StartsAt(p) || !ends.StartsAt(p + len))
+                continue;
+            if (FFindInfo.WholeWords && !IsWholeWord(text, p, len))
+                continue;
+            found.push_back(p);
+        }
+        return found;
+    };
+    auto select = [&](std::int32_t position, std::int32_t row) {
+        pane.GotoPoint({position, row});
+        pane.SetSelectionLength(len);
+        pane.ScrollCaretIntoView();
+        return true;
+    };
+    if (forward) {
+        for (std::int32_t p : matches(caret.Y))
+            if (p >= caret.X)
+                return select(p, caret.Y);
+        for (std::int32_t row = caret.Y + 1; row < lines.Count(); ++row) {
+            const std::vector<std::int32_t> found = matches(row);
+            if (!found.empty())
+                return select(found.front(), row);
+        }
+        return false;
+    }
+    const std::vector<std::int32_t> here = matches(caret.Y);
+    for (auto it = here.rbegin(); it != here.rend(); ++it)
+        if (*it < caret.X - len)
+            return select(*it, caret.Y);
+    for (std::int32_t row = caret.Y - 1; row >= 0; --row) {
+        const std::vector<std::int32_t> found = matches(row);
+        if (!found.empty())
+            return select(found.back(), row);
+    }
+    return false;
+}
+
+bool TSourceCompare::FindForward(TEditorCore& pane) {
+    return FindIn(pane, true, pane.CaretPt());
+}
+
+bool TSourceCompare::FindBackward(TEditorCore& pane) {
+    return FindIn(pane, false, pane.CaretPt());
+}
+
+void TSourceCompare::Replace(TEditorCore& pane, bool forward, const TAskReplace& ask) {
+    CheckIdle();
+    // Where the next search starts. Backward it is the end of the last match as it was
+    // found, so that the search goes on before it and never inside the replacing text.
+    TPoint from = pane.CaretPt();
+    auto find = [&] {
+        if (!FindIn(pane, forward, from))
+            return false;
+        from = pane.CaretPt();
+        return true;
+    };
+    auto replace = [&] {
+        pane.InsertText(FFindInfo.ReplaceText);
+        if (forward)
+            from = pane.CaretPt();
+    };
+    const bool all = FFindInfo.ReplaceAll;
+    if (FFindInfo.PromptOnReplace) {
+        int answer = rpReplace;
+        while (find()) {
+            if (answer != rpReplaceAll)
+                answer = ask ? ask(pane) : rpStop;
+            if (answer == rpStop)
+                return;
+            if (answer == rpSkip)
+                continue;
+            replace();
+            if (answer == rpReplace && !all)
+                return;
+        }
+    } else if (all) {
+        while (find())
+            replace();
+    } else if (find()) {
+        replace();
+    }
+}
+
+void TSourceCompare::ReplaceForward(TEditorCore& pane, const TAskReplace& ask) {
+    Replace(pane, true, ask);
+}
+
+void TSourceCompare::ReplaceBackward(TEditorCore& pane, const TAskReplace& ask) {
+    Replace(pane, false, ask);
+}
+
+std::string TSourceCompare::SaveName(bool isSide1) const {
+    const TLines& lines = Pane(isSide1).Lines();
+    if (lines.Count() == 0)
+        return "";
+    const std::string& first = lines[0];
+    const size_t at = first.find(ExportHeader);
+    return at == std::string::npos ? "" : first.substr(at + ExportHeader.size());
+}
+
+std::vector<std::string> TSourceCompare::SavedLines(bool isSide1) const {
+    const TLines& lines = Pane(isSide1).Lines();
+    std::vector<std::string> saved;
+    saved.reserve(size_t(lines.Count()));
+    for (std::int32_t i = 0; i < lines.Count(); ++i) {
+        const TLineObj& obj = lines.GetLineObj(i);
+        // A filler stands for the other side's lines; once typed into it is text of its own.
+        if (FCompared && obj.Tag == 0 && !obj.Modified)
+            continue;
+        saved.push_back(lines[i]);
+    }
+    return saved;
+}
+
+void TSourceCompare::SaveSource(bool isSide1, const std::string& path) {
+    CheckIdle();
+    const std::vector<std::string> lines = SavedLines(isSide1);
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    std::error_code error;
+    const bool ownFile =
+        FileAge(isSide1) != 0 && std::filesystem::equivalent(path, FileName(isSide1), error);
+    WriteFileAtomic(path, EncodeSourceText(views, Encoding(isSide1)));
+    if (ownFile) {
+        // The saved text is the side's text now; the re-activation check must not reload it.
+        (isSide1 ? FText1 : FText2) = TextFromLines(views);
+        (isSide1 ? FFileAge1 : FFileAge2) = FileStamp(path);
+    }
+}
+
+std::vector<std::string> TSourceCompare::ReportLines(const TFormatTime& formatTime,
+                                                     std::int64_t now) const {
+    auto timeOf = [&](std::int64_t age) {
+        return age == 0 ? std::string() : formatTime(age / 1000000000);
+    };
+    return BuildDiffReport(FileNameToCodePage(FFileName1), FileNameToCodePage(FFileName2),
+                           timeOf(FFileAge1), timeOf(FFileAge2), formatTime(now),
+                           RowsOfPane(FLeft.Lines()), RowsOfPane(FRight.Lines()), Colors());
+}
+
+void TSourceCompare::SaveReport(const std::string& path, const TFormatTime& formatTime,
+                                std::int64_t now) const {
+    WriteFileAtomic(path, JoinReportLines(ReportLines(formatTime, now)));
+}
+
+} // namespace tandrel
