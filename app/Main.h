@@ -8,10 +8,12 @@
 #include "Settings.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QUrl>
 
 class QActionGroup;
@@ -110,6 +112,7 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
 
+    std::string ReadableTextPath(const std::string& path);
     void RunBound(QAction* item);
     void RunMenuHandler(QMenu* menu);
     void RepaintLists();
@@ -145,6 +148,7 @@ private:
     std::function<void()> FActivateHandler;
     TColorChooser FColorChooser;
     TUrlOpener FUrlOpener;
+    std::unique_ptr<QTemporaryDir> FScratch;
 };
 
 } // namespace tandrel
