@@ -87,7 +87,10 @@ void TMainForm::FormCreate() {
     // Qt's device-independent pixels scale the frames with the screen's pixel ratio.
     FFilesFrame = new TFilesFrame(*this, client);
     FClient->addWidget(FFilesFrame);
-    FLibFrame = new TLibFrame(*this, client);
+    // The histories lie beside the settings file.
+    const std::string folder =
+        FOptions.SettingsPath.substr(0, FOptions.SettingsPath.find_last_of('/') + 1);
+    FLibFrame = new TLibFrame(*this, client, folder);
     FClient->addWidget(FLibFrame);
     FClient->setCurrentWidget(FLibFrame);
 

@@ -29,8 +29,9 @@ class TStatusBar;
 struct TLaunch;
 
 struct TMainOptions {
-    std::string SettingsPath; // the settings file (file-system text)
-    QString ProgramPath;      // where the help document is looked for
+    std::string SettingsPath; // the settings file, with the histories beside it
+
+    QString ProgramPath; // where the help document is looked for
 };
 
 enum class TViewMode { Libs, Objs, Files };

@@ -258,6 +258,18 @@ private slots:
         QCOMPARE(order.size(), size_t(4));
     }
 
+    void optionEntriesFlipTheirCheckMarks() {
+        auto form = Open();
+        TSharedCommands& c = form->Commands();
+        c.mnuIgnoreBlanks->trigger();
+        c.mnuIgnoreCase->trigger();
+        c.mnuShowDiffsOnly->trigger();
+        QVERIFY(form->IgnoreBlanks() && form->IgnoreCase() && form->ShowDiffsOnly());
+        c.mnuIgnoreCase->trigger();
+        QVERIFY(!form->IgnoreCase());
+        QVERIFY(FMessages.empty());
+    }
+
     void showCountsFillsTheCountPanels() {
         auto form = Open();
         TCompareCounts counts;
