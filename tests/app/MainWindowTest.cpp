@@ -438,6 +438,15 @@ private slots:
             QVERIFY(FOpened[0].toLocalFile().endsWith(QStringLiteral("/manual/index.html")));
             QVERIFY(QFileInfo(FOpened[0].toLocalFile()).isFile());
         }
+        {
+            // The installed layout: the manual under share/doc beside bin.
+            const QString manual = FDir.filePath(QStringLiteral("usr/share/doc/tandrel/manual"));
+            std::filesystem::create_directories(manual.toStdString());
+            WriteAll((manual + QStringLiteral("/index.html")).toStdString(), "<html/>");
+            auto form = Open({}, FDir.filePath(QStringLiteral("usr/bin/tandrel")));
+            form->HelpEntry()->trigger();
+            QCOMPARE(FOpened.back(), QUrl::fromLocalFile(manual + QStringLiteral("/index.html")));
+        }
         const QString chm = FDir.filePath(QStringLiteral("tandrel.chm"));
         WriteAll(chm.toStdString(), "x");
         auto form = Open({}, FDir.filePath(QStringLiteral("tandrel")));
