@@ -6,6 +6,7 @@
 #include "CommandGuard.h"
 #include "CommandLine.h"
 #include "ExeDir.h"
+#include "Fonts.h"
 #include "Icons.h"
 #include "LibView.h"
 #include "Main.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -500,6 +502,19 @@ private slots:
         QCOMPARE(FMessages.size(), size_t(1));
         QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
         QVERIFY(FMessages[0].Text.contains(QStringLiteral("gone.txt")));
+    }
+
+    void windowsFontsFallBackToInstalledFontsOfTheSameKind() {
+        InstallFontSubstitutes();
+        const QFontInfo mono(QFont(QStringLiteral("Courier New")));
+        QVERIFY2(mono.fixedPitch(), qPrintable(mono.family()));
+        const QFontInfo sans(QFont(QStringLiteral("Arial")));
+        QVERIFY2(!sans.fixedPitch(), qPrintable(sans.family()));
+        // The Chinese face draws the interface's Chinese words.
+        QFont song(QStringLiteral("宋体"));
+        song.setPixelSize(12);
+        QVERIFY(QFontMetrics(song).inFont(QChar(0x589E))); // 增
+        QVERIFY(QFontMetrics(song).inFont(QChar(0x5C11))); // 少
     }
 
     void aboutBoxIsCentredOnTheWindowAndClosesOnEnterAndEsc() {
