@@ -5,27 +5,25 @@
 #include "LibCompare.h"
 #include "MainShell.h"
 #include "MyListView.h"
+#include "OpenDialog.h"
 #include "PathText.h"
 #include "ResultListModel.h"
 #include "ResultRowDelegate.h"
 
 #include <chrono>
-#include <dirent.h>
+#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <sys/stat.h>
 
 namespace tandrel {
 
@@ -39,33 +37,6 @@ QString DisplayPath(const std::string& path) {
 
 QString FromCodePage(const std::string& text) {
     return QString::fromUtf8(SystemCodePage().ToUtf8(text));
-}
-
-bool PathExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-// The file-system bytes of a path a dialog returned. A name that is not UTF-8 comes back
-// from the dialog with replacement characters; the folder's entry that Qt shows by the same
-// text is the file meant.
-std::string FileSystemPath(const QString& chosen) {
-    std::string path = QFile::encodeName(chosen).toStdString();
-    if (PathExists(path))
-        return path;
-    const QFileInfo info(chosen);
-    const std::string folder = QFile::encodeName(info.path()).toStdString();
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return path;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (QFile::decodeName(entry->d_name) == info.fileName()) {
-            path = folder + "/" + entry->d_name;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return path;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -176,7 +147,7 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     };
     FCompare->OnProgress = [this](TProgressKind kind, int position, int maximum,
                                   const std::string& text) {
-        ShowProgress(static_cast<int>(kind), position, maximum, text);
+        ShowProgress(kind, position, maximum, text);
     };
     // The diff engine asks at every search step; the window gets a turn a few dozen times a
     // second, which keeps it responsive without slowing the comparison.
@@ -256,16 +227,23 @@ void TLibFrame::lvLibsResize(TMyListView* view) {
     // Both lists fill the same place; the one behind has not been laid out yet.
     const auto* front = static_cast<TMyListView*>(FLists->currentWidget());
     const int client = front->viewport()->width();
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(view->ResultModel()->Kind());
+    const std::vector<TColumnInfo>& columns = ColumnInfos(view->ResultModel()->Kind());
     int total = 0;
-    for (const TColumnSpec& spec : specs)
-        total += spec.Width;
+    for (const TColumnInfo& column : columns)
+        total += column.Width;
     if (total <= 0 || client <= 0)
         return;
-    for (size_t c = 0; c < specs.size(); ++c)
-        view->header()->resizeSection(
-            static_cast<int>(c),
-            static_cast<int>((static_cast<int64_t>(specs[c].Width) * client + total / 2) / total));
+    // Rounding each width may add up to a few pixels more than the view holds; the last
+    // column gives them back, so no scroll bar appears for them.
+    int used = 0;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        int width =
+            static_cast<int>((static_cast<int64_t>(columns[c].Width) * client + total / 2) / total);
+        if (c + 1 == columns.size())
+            width = std::min(width, client - used);
+        view->header()->resizeSection(static_cast<int>(c), width);
+        used += width;
+    }
 }
 
 // ---- the two views ----
@@ -400,7 +378,7 @@ void TLibFrame::OpenLibsClick(int side) {
     if (!Idle())
         return;
     std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    QFileDialog dialog(FShell.Window());
+    TOpenDialog dialog(FShell.Window());
     dialog.setDirectory(DisplayPath(folder));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -412,10 +390,7 @@ void TLibFrame::OpenLibsClick(int side) {
     if (dialog.exec() != QDialog::Accepted)
         return;
     OpenDialog1TypeChange(LibraryFilters().indexOf(dialog.selectedNameFilter()));
-    std::vector<std::string> chosen;
-    for (const QString& file : dialog.selectedFiles())
-        chosen.push_back(FileSystemPath(file));
-    AddLibraries(chosen, side);
+    AddLibraries(dialog.ChosenPaths(), side);
 }
 
 void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
@@ -440,14 +415,14 @@ void TLibFrame::OpenLibClick(int side) {
     if (!Idle())
         return;
     const std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    QFileDialog dialog(FShell.Window());
+    TOpenDialog dialog(FShell.Window());
     dialog.setDirectory(DisplayPath(folder));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({LibraryFilters().front()});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenPaths().empty())
         return;
-    OpenSingleLib(FileSystemPath(dialog.selectedFiles().constFirst()), side);
+    OpenSingleLib(dialog.ChosenPaths().front(), side);
 }
 
 void TLibFrame::OpenSingleLib(const std::string& path, int side) {
@@ -499,24 +474,28 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
         if (named.empty())
             continue;
         std::vector<std::string> paths;
-        for (const std::string& file : named) {
+        for (const std::string& name : named) {
+            // Relative to the folder the program was started in, which may change later.
+            const std::string file = std::filesystem::absolute(name).string();
             const std::vector<std::string> libs =
                 TLibCompare::ExpandChosen({file}, KindOfPath(file));
             paths.insert(paths.end(), libs.begin(), libs.end());
         }
         std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = FolderOf(named.front());
+        folder = FolderOf(std::filesystem::absolute(named.front()).string());
         FCompare->AddLibraryPaths(paths, folder, side, Options());
     }
 }
 
 // ---- progress and notices ----
 
-void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::string& text) {
+void TLibFrame::ShowProgress(TProgressKind kind, int position, int maximum,
+                             const std::string& text) {
     QProgressBar* bar = FShell.ProgressBar();
-    switch (static_cast<TProgressKind>(kind)) {
+    switch (kind) {
     case TProgressKind::Start:
         HoldCommands(true);
+        FLastProgressPaint = {};
         if (bar) {
             bar->setRange(0, maximum);
             bar->setValue(0);
@@ -527,11 +506,16 @@ void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::str
         FShell.SetPanelText(7, QString::fromLatin1(text));
         if (bar) {
             bar->setValue(position);
-            // The walk gives the event loop no turn of its own.
-            if (QWidget* statusBar = bar->parentWidget())
-                statusBar->repaint();
-            else
-                bar->repaint();
+            // The walk gives the event loop no turn of its own, so the bar is painted here;
+            // a few dozen times a second is as often as anyone can read it.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - FLastProgressPaint >= std::chrono::milliseconds(25)) {
+                FLastProgressPaint = now;
+                if (QWidget* statusBar = bar->parentWidget())
+                    statusBar->repaint();
+                else
+                    bar->repaint();
+            }
         }
         break;
     case TProgressKind::Finish:

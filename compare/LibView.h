@@ -21,6 +21,7 @@ class TMyListView;
 class TResultListModel;
 class TResultRowDelegate;
 struct TCompareOptions;
+enum class TProgressKind;
 
 class TLibFrame : public QWidget {
     Q_OBJECT
@@ -85,7 +86,7 @@ private:
     void ClearSide(int side);
     void BindOpenCommands(bool objectView);
     void HoldCommands(bool held);
-    void ShowProgress(int kind, int position, int maximum, const std::string& text);
+    void ShowProgress(TProgressKind kind, int position, int maximum, const std::string& text);
     void ShowNotice(const std::string& text, const std::string& caption);
     void LoadHistoryLists();
     void FitColumns();
@@ -99,6 +100,7 @@ private:
     bool FObjsShown = false;
     bool FFitPending = false;
     bool FHeld = false;
+    std::chrono::steady_clock::time_point FLastProgressPaint;
     std::vector<std::pair<QObject*, bool>> FHeldStates;
 
     QWidget* FToolBar1 = nullptr;

@@ -104,10 +104,10 @@ TMyListView::TMyListView(QWidget* parent) : QTreeView(parent), FHeader(new TSort
 void TMyListView::SetResultModel(TResultListModel* model) {
     FModel = model;
     setModel(model);
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(model->Kind());
-    FTags.assign(specs.size(), 0);
-    for (size_t c = 0; c < specs.size(); ++c) {
-        FHeader->resizeSection(static_cast<int>(c), specs[c].Width);
+    const std::vector<TColumnInfo>& columns = ColumnInfos(model->Kind());
+    FTags.assign(columns.size(), 0);
+    for (size_t c = 0; c < columns.size(); ++c) {
+        FHeader->resizeSection(static_cast<int>(c), columns[c].Width);
         UpdateSortMark(static_cast<int>(c));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "ListImages.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,13 +12,13 @@ namespace tandrel {
 
 namespace {
 
-const std::vector<TColumnSpec> LibColumns = {
+const std::vector<TColumnInfo> LibColumns = {
     {"库文件列表", 170, Qt::AlignLeft}, {"比较结果", 100, Qt::AlignLeft},
     {"修改时间1", 120, Qt::AlignLeft},  {"大小1", 80, Qt::AlignRight},
     {"修改时间2", 120, Qt::AlignLeft},  {"大小2", 80, Qt::AlignRight},
 };
 
-const std::vector<TColumnSpec> ObjColumns = {
+const std::vector<TColumnInfo> ObjColumns = {
     {"对象名称", 150, Qt::AlignLeft}, {"比较结果", 100, Qt::AlignLeft},
     {"时间1", 120, Qt::AlignLeft},    {"大小1", 80, Qt::AlignRight},
     {"时间2", 120, Qt::AlignLeft},    {"大小2", 80, Qt::AlignRight},
@@ -57,7 +58,7 @@ int NewerMarker(const TResultRow& row) {
 
 } // namespace
 
-const std::vector<TColumnSpec>& ColumnSpecs(TListKind kind) {
+const std::vector<TColumnInfo>& ColumnInfos(TListKind kind) {
     return kind == TListKind::Libraries ? LibColumns : ObjColumns;
 }
 
@@ -77,14 +78,19 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
     row.Name = QString::fromUtf8(SystemCodePage().ToUtf8(result.Name));
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
-    if (FKind == TListKind::Objects) {
+    if (FKind == TListKind::Libraries) {
+        for (const std::string* path : {&result.Path1, &result.Path2})
+            if (!path->empty())
+                row.Paths += (row.Paths.isEmpty() ? QString() : QStringLiteral("\n")) +
+                             QString::fromUtf8(PathToUtf8Text(*path));
+    } else {
         row.Image = TypeImage(result.TypeLetter);
         row.Cells.push_back(result.TypeLetter ? std::string(1, result.TypeLetter) : std::string());
     }
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(FKind);
-    row.Numbers.assign(specs.size(), 0);
-    for (size_t c = 0; c < specs.size(); ++c)
-        if (!(specs[c].Alignment & Qt::AlignLeft))
+    const std::vector<TColumnInfo>& columns = ColumnInfos(FKind);
+    row.Numbers.assign(columns.size(), 0);
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (!(columns[c].Alignment & Qt::AlignLeft))
             row.Numbers[c] = NumberOf(row.Cells[c]);
     return row;
 }
@@ -113,7 +119,7 @@ int TResultListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TResultListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(ColumnSpecs(FKind).size());
+    return parent.isValid() ? 0 : static_cast<int>(ColumnInfos(FKind).size());
 }
 
 QVariant TResultListModel::data(const QModelIndex& index, int role) const {
@@ -125,7 +131,9 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
         return Text(row, index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(
-            ColumnSpecs(FKind)[static_cast<size_t>(index.column())].Alignment | Qt::AlignVCenter);
+            ColumnInfos(FKind)[static_cast<size_t>(index.column())].Alignment | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+        return index.column() == 0 ? FRows[static_cast<size_t>(row)].Paths : QString();
     case PairIndexRole:
         return FRows[static_cast<size_t>(row)].Index;
     case StatusRole:
@@ -140,13 +148,13 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(FKind);
-    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(specs.size()))
+    const std::vector<TColumnInfo>& columns = ColumnInfos(FKind);
+    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns.size()))
         return QVariant();
     if (role == Qt::DisplayRole)
-        return QString::fromUtf8(specs[static_cast<size_t>(section)].Caption);
+        return QString::fromUtf8(columns[static_cast<size_t>(section)].Caption);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(specs[static_cast<size_t>(section)].Alignment |
+        return QVariant::fromValue(columns[static_cast<size_t>(section)].Alignment |
                                    Qt::AlignVCenter);
     return QVariant();
 }
@@ -192,13 +200,13 @@ QString TResultListModel::Text(int row, int column) const {
 int TResultListModel::CompareRows(int row1, int row2, int column) const {
     if (!Valid(row1) || !Valid(row2))
         return 0;
-    const std::vector<TColumnSpec>& specs = ColumnSpecs(FKind);
-    if (column < 0 || column >= static_cast<int>(specs.size()))
+    const std::vector<TColumnInfo>& columns = ColumnInfos(FKind);
+    if (column < 0 || column >= static_cast<int>(columns.size()))
         return 0;
     const TRow& a = FRows[static_cast<size_t>(row1)];
     const TRow& b = FRows[static_cast<size_t>(row2)];
     const auto c = static_cast<size_t>(column);
-    if (!(specs[c].Alignment & Qt::AlignLeft))
+    if (!(columns[c].Alignment & Qt::AlignLeft))
         return a.Numbers[c] < b.Numbers[c] ? -1 : a.Numbers[c] > b.Numbers[c] ? 1 : 0;
     return CompareFolded(a.Cells[c], b.Cells[c]);
 }

@@ -15,13 +15,13 @@ namespace tandrel {
 
 enum class TListKind { Libraries, Objects };
 
-struct TColumnSpec {
+struct TColumnInfo {
     const char* Caption; // UTF-8
     int Width;
     Qt::Alignment Alignment;
 };
 
-const std::vector<TColumnSpec>& ColumnSpecs(TListKind kind);
+const std::vector<TColumnInfo>& ColumnInfos(TListKind kind);
 
 class TResultListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -68,6 +68,7 @@ private:
         int Image = 0;
         int Newer = -1;
         QString Name;
+        QString Paths; // libraries: the two files, one a line, shown as the row's tip
         std::vector<std::string> Cells; // code page bytes, one per column
         std::vector<int64_t> Numbers;   // per column, for the columns sorted as numbers
     };

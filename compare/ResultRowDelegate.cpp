@@ -30,11 +30,21 @@ void TResultRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->save();
     painter->fillRect(option.rect, background);
     if (selected) {
-        QColor tint = palette.color(option.state & QStyle::State_Active ? QPalette::Active
-                                                                        : QPalette::Inactive,
-                                    QPalette::Highlight);
-        tint.setAlpha(option.state & QStyle::State_Active ? 110 : 70);
+        // A light tint keeps the status colour readable; the frame in the highlight colour
+        // around the whole row tells a chosen row from an added one.
+        const bool active = option.state & QStyle::State_Active;
+        QColor frame =
+            palette.color(active ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
+        QColor tint = frame;
+        tint.setAlpha(active ? 60 : 35);
         painter->fillRect(option.rect, tint);
+        const QRect& r = option.rect;
+        painter->fillRect(QRect(r.left(), r.top(), r.width(), 2), frame);
+        painter->fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), frame);
+        if (index.column() == 0)
+            painter->fillRect(QRect(r.left(), r.top(), 2, r.height()), frame);
+        if (index.column() == index.model()->columnCount() - 1)
+            painter->fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), frame);
     }
 
     QRect textRect = option.rect.adjusted(kTextPadding, 0, -kTextPadding, 0);
@@ -51,7 +61,7 @@ void TResultRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             painter->drawPixmap(QRect(option.rect.left() + 15, top, kImageSize, kImageSize),
                                 marker);
         }
-        textRect.setLeft(option.rect.left() + kRowImageMargin + kTextPadding);
+        textRect.setLeft(option.rect.left() + kRowImageMargin + 2 * kTextPadding);
     }
 
     const QString text = index.data(Qt::DisplayRole).toString();
@@ -62,17 +72,13 @@ void TResultRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QString shown =
         option.fontMetrics.elidedText(text, Qt::ElideRight, std::max(0, textRect.width()));
     painter->drawText(textRect, static_cast<int>(align | Qt::AlignVCenter), shown);
-    if (option.state & QStyle::State_HasFocus && index.column() == 0) {
-        painter->setPen(QPen(QColor(Qt::black), 1, Qt::DotLine));
-        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
-    }
     painter->restore();
 }
 
 QSize TResultRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.setHeight(std::max(size.height(), kImageSize + 2));
+    size.setHeight(std::max(size.height(), kImageSize + 4));
     if (index.column() == 0)
         size.rwidth() += kRowImageMargin;
     return size;

@@ -398,9 +398,22 @@ private slots:
         QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
         QCOMPARE(libs->Text(1, 1), QStringLiteral("减少"));
         QCOMPARE(libs->Text(2, 1), QStringLiteral("增加"));
+        QCOMPARE(libs->data(libs->index(0, 0), Qt::ToolTipRole).toString().toStdString(),
+                 pair.Side1 + "a.pbl\n" + pair.Side2 + "a.pbl");
         // Side-2 file is newer: the purple marker.
         QCOMPARE(libs->NewerImage(0), int(riSide2Newer));
         QCOMPARE(libs->NewerImage(1), -1);
+
+        // A library gone since it was listed: the error is shown, the view stays.
+        std::filesystem::rename(pair.Side1 + "b.pbl", pair.Side1 + "b.gone");
+        frame.lvLibs()->selectionModel()->select(
+            libs->index(1, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        std::vector<TBox> boxes = CaptureBoxes([&] { DoubleClickRow(frame.lvLibs(), 1); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QVERIFY(boxes[0].Text.startsWith(QStringLiteral("Cannot open file \"")));
+        QCOMPARE(int(shell->View()), int(TView::Libs));
+        QVERIFY(!frame.ObjsShown());
+        std::filesystem::rename(pair.Side1 + "b.gone", pair.Side1 + "b.pbl");
 
         // No selection: a double-click does nothing.
         frame.lvLibs()->clearSelection();
@@ -451,6 +464,41 @@ private slots:
         QCOMPARE(libs->Text(0, 1), QStringLiteral("增加"));
         QCOMPARE(shell->Counts().Count1, 0);
         QCOMPARE(shell->Counts().Added, 2);
+    }
+
+    void textColumnsFoldToCapitals() {
+        TScratch dir("fold");
+        WriteLib(dir / "x.pbl",
+                 {{"w_a_b.srw", "a", "", kStamp},
+                  {"w_aab.srw", "b", "", kStamp},
+                  {"w_AC.srw", "c", "", kStamp},
+                  {"w_a.srw", "d", "", kStamp}},
+                 1600000000);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        shell->ShowObjsView();
+        frame.OpenSingleLib(dir / "x.pbl", 1);
+        TResultListModel* objs = frame.lvObjs()->ResultModel();
+        auto names = [&] {
+            QStringList out;
+            for (int r = 0; r < objs->rowCount(); ++r)
+                out << objs->Text(r, 0);
+            return out.join(' ');
+        };
+        // Grouped by type, then in key order (letters lowered, so "_" before "a").
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        // The list's own order folds a-z to capitals: "_" sorts after the letters.
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a w_aab w_AC w_a_b"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a_b w_AC w_aab w_a"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        // Refilling groups by type again, marking only the type column.
+        frame.FillObjsView();
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        QCOMPARE(frame.lvObjs()->Header()->Mark(0), -1);
+        QCOMPARE(frame.lvObjs()->Header()->Mark(6), int(smAscending));
     }
 
     void progressHoldsCommands() {
@@ -595,10 +643,24 @@ private slots:
             QVERIFY(QString::fromStdString(shell->Source().Loads[1].Title)
                         .endsWith(QStringLiteral("/库.pbl")));
         }
+        {
+            // Chosen in the open dialogs, where Qt knows the name only with replacement
+            // characters.
+            auto shell = NewShell(dir.Path());
+            TLibFrame& frame = shell->Frame();
+            const QString shown = QFile::decodeName(QByteArray::fromStdString(raw));
+            DriveFileDialog([&] { shell->Commands().mnuOpen1->trigger(); }, 0, {shown});
+            QCOMPARE(frame.Comparison().Libs1().size(), size_t(1));
+            QCOMPARE(frame.Comparison().Libs1()[0].Object->FileName, raw);
+            shell->ShowObjsView();
+            DriveFileDialog([&] { shell->Commands().tbOpen1->trigger(); }, 0, {shown});
+            QCOMPARE(frame.Comparison().LibPath1(), raw);
+        }
         // Remembered: the next start lists it readably and opens the very file.
         auto shell = NewShell(dir.Path());
         TLibFrame& frame = shell->Frame();
         QCOMPARE(frame.cbOpen2()->count(), 1);
+        QCOMPARE(frame.cbOpen1()->count(), 1);
         QVERIFY(frame.cbOpen2()->itemText(0).endsWith(QStringLiteral("/库.pbl")));
         QCOMPARE(frame.cbOpen2()->itemData(0).toByteArray().toStdString(), raw);
         QCOMPARE(frame.Comparison().History(2).front(), raw);
