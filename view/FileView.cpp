@@ -63,6 +63,14 @@ void Enable(QAction* action, bool enabled) {
         action->setEnabled(enabled);
 }
 
+// A menu and its entry in the menu above, which the window enables apart.
+void EnableMenu(QMenu* menu, bool enabled) {
+    if (!menu)
+        return;
+    menu->menuAction()->setEnabled(enabled);
+    menu->setEnabled(enabled);
+}
+
 } // namespace
 
 TFilesFrame::TFilesFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {
@@ -223,8 +231,8 @@ void TFilesFrame::Running(bool running) {
         // Esc must reach the engine whichever view bound the commands last.
         FShell.Bind(c.mnuCancel, [this] { CancelCompare(); });
         FShell.Bind(c.tbCancel, [this] { CancelCompare(); });
-        if (c.mnuActions)
-            c.mnuActions->setEnabled(true);
+        FActionsBeforeRun = c.mnuActions && c.mnuActions->isEnabled();
+        EnableMenu(c.mnuActions, true);
         // Keys typed into a pane meanwhile would be lost when the display is rebuilt.
         FReadOnlyBeforeRun[0] = FLeft->ReadOnly();
         FReadOnlyBeforeRun[1] = FRight->ReadOnly();
@@ -235,6 +243,7 @@ void TFilesFrame::Running(bool running) {
     }
     FLeft->SetReadOnly(FReadOnlyBeforeRun[0]);
     FRight->SetReadOnly(FReadOnlyBeforeRun[1]);
+    EnableMenu(c.mnuActions, FActionsBeforeRun);
     if (!FHeld.empty())
         QTimer::singleShot(0, this, [this] {
             std::vector<std::function<void()>> held;
@@ -544,8 +553,7 @@ void TFilesFrame::EnterView() {
          {c.mnuSave1, c.mnuSave2, c.tbSave1, c.tbSave2, c.tbFindNext, c.tbReplace})
         Enable(action, true);
     for (QMenu* menu : {c.mnuEdit, c.mnuSearch, c.mnuOptions, c.mnuActions})
-        if (menu)
-            menu->setEnabled(true);
+        EnableMenu(menu, true);
     EnableCommands();
 
     if (c.mnuCompareFiles)
