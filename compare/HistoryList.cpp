@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "CodePage.h"
+#include "PathText.h"
 #include "PbFuncs.h"
 
 #include <cerrno>
@@ -29,18 +30,18 @@ void THistoryList::Load() {
     SplitLines(text, lines);
     for (const std::string& line : lines)
         if (!line.empty())
-            FItems.push_back(SystemCodePage().ToUtf8(line));
+            FItems.push_back(PathFromCodePage(line));
 }
 
 void THistoryList::Remember(const std::string& path) {
     const CodePage& cp = SystemCodePage();
-    const std::string key = cp.FromUtf8(path);
+    const std::string key = PathToCodePage(path);
     std::erase_if(FItems,
-                  [&](const std::string& item) { return cp.SameText(cp.FromUtf8(item), key); });
+                  [&](const std::string& item) { return cp.SameText(PathToCodePage(item), key); });
     FItems.insert(FItems.begin(), path);
     std::string bytes;
     for (const std::string& item : FItems)
-        bytes += cp.FromUtf8(item) + "\r\n";
+        bytes += PathToCodePage(item) + "\r\n";
     WriteFileAtomic(FFilePath, bytes);
 }
 

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "PairingWalk.h"
+#include "PathText.h"
 
 #include <algorithm>
 #include <climits>
@@ -18,7 +19,7 @@ const char* const NoticeCaption = "information";
 // file-system (UTF-8) text; keys, like every text the lists show, are code page text.
 std::string KeyOfPath(const std::string& path) {
     const size_t slash = path.find_last_of('/');
-    return SystemCodePage().FromUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+    return PathToCodePage(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 std::string FolderOfPath(const std::string& path) {
@@ -169,7 +170,7 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
         // library; taken in, its empty key would pass for a placeholder.
         std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
         if (!rec) {
-            Notice(SystemCodePage().FromUtf8(paths[i]) + " does not exist");
+            Notice(PathToCodePage(paths[i]) + " does not exist");
             continue;
         }
         rec->Status = csSame;

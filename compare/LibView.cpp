@@ -1,29 +1,615 @@
 #include "LibView.h"
 
+#include "CodePage.h"
+#include "ExeDir.h"
+#include "LibCompare.h"
 #include "MainShell.h"
+#include "MyListView.h"
+#include "PathText.h"
+#include "ResultListModel.h"
+#include "ResultRowDelegate.h"
+
+#include <chrono>
+#include <dirent.h>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <sys/stat.h>
 
 namespace tandrel {
 
-TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {}
+namespace {
+
+constexpr int kToolBarHeight = 29;
+
+QString DisplayPath(const std::string& path) {
+    return QString::fromUtf8(PathToUtf8Text(path));
+}
+
+QString FromCodePage(const std::string& text) {
+    return QString::fromUtf8(SystemCodePage().ToUtf8(text));
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// The file-system bytes of a path a dialog returned. A name that is not UTF-8 comes back
+// from the dialog with replacement characters; the folder's entry that Qt shows by the same
+// text is the file meant.
+std::string FileSystemPath(const QString& chosen) {
+    std::string path = QFile::encodeName(chosen).toStdString();
+    if (PathExists(path))
+        return path;
+    const QFileInfo info(chosen);
+    const std::string folder = QFile::encodeName(info.path()).toStdString();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return path;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (QFile::decodeName(entry->d_name) == info.fileName()) {
+            path = folder + "/" + entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The kind of a file named on the command line, by its extension.
+int KindOfPath(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext == "pbt" ? fkTarget : ext == "pbw" ? fkWorkspace : fkLibraries;
+}
+
+} // namespace
+
+TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
+    : QWidget(parent), FShell(shell), FExeDir(exeDir.empty() ? ResolveExeDir() : std::move(exeDir)),
+      FCompare(std::make_unique<TLibCompare>(FExeDir)), FRowImages(RowImages()),
+      FSortMarks(SortMarkImages()) {
+    QFont frameFont(QStringLiteral("宋体"));
+    frameFont.setPixelSize(12);
+    setFont(frameFont);
+
+    FToolBar1 = new QWidget(this);
+    FToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    FToolBar1->setFixedHeight(kToolBarHeight);
+    FCbOpen1 = new QComboBox(FToolBar1);
+    FCbOpen2 = new QComboBox(FToolBar1);
+    for (QComboBox* combo : {FCbOpen1, FCbOpen2}) {
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(8);
+    }
+    FCbOpen1->setObjectName(QStringLiteral("cbOpen1"));
+    FCbOpen2->setObjectName(QStringLiteral("cbOpen2"));
+    FTbClear1 = new QToolButton(FToolBar1);
+    FTbClear2 = new QToolButton(FToolBar1);
+    FTbClear1->setObjectName(QStringLiteral("tbClear1"));
+    FTbClear2->setObjectName(QStringLiteral("tbClear2"));
+    FTbClear1->setToolTip(QStringLiteral("Clear 1"));
+    FTbClear2->setToolTip(QStringLiteral("Clear 2"));
+    for (QToolButton* button : {FTbClear1, FTbClear2}) {
+        button->setIcon(ClearListIcon());
+        button->setAutoRaise(true);
+        button->setFixedSize(24, 24);
+    }
+    connect(FTbClear1, &QToolButton::clicked, this,
+            [this] { FShell.Guarded([this] { tbClear1Click(); }); });
+    connect(FTbClear2, &QToolButton::clicked, this,
+            [this] { FShell.Guarded([this] { tbClear2Click(); }); });
+    FToolBar1->installEventFilter(this);
+
+    FLists = new QStackedWidget(this);
+    FLvLibs = new TMyListView(FLists);
+    FLvObjs = new TMyListView(FLists);
+    FLvLibs->setObjectName(QStringLiteral("lvLibs"));
+    FLvObjs->setObjectName(QStringLiteral("lvObjs"));
+    FLibsModel = new TResultListModel(TListKind::Libraries, this);
+    FObjsModel = new TResultListModel(TListKind::Objects, this);
+    FDelegate = new TResultRowDelegate(
+        FRowImages,
+        [this](int status) -> TColor {
+            const TProgramValues& values = FShell.Values();
+            switch (status) {
+            case csChanged:
+                return values.ModColor;
+            case csDeleted:
+                return values.DelColor;
+            case csAdded:
+                return values.AddColor;
+            default:
+                return RgbColor(0xFF, 0xFF, 0xFF);
+            }
+        },
+        this);
+    FLvLibs->SetResultModel(FLibsModel);
+    FLvObjs->SetResultModel(FObjsModel);
+    // The object list lies on the tool-tip background, the library list on the window's.
+    QPalette objsPalette = FLvObjs->palette();
+    objsPalette.setColor(QPalette::Base, objsPalette.color(QPalette::ToolTipBase));
+    FLvObjs->setPalette(objsPalette);
+    for (TMyListView* view : {FLvLibs, FLvObjs}) {
+        view->setItemDelegate(FDelegate);
+        FLists->addWidget(view);
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                [this, view] { FShell.Guarded([this, view] { lvLibsDblClick(view); }); });
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, view](const QItemSelection& selected, const QItemSelection& deselected) {
+                    const QItemSelection& changed = selected.isEmpty() ? deselected : selected;
+                    if (!changed.isEmpty())
+                        lvLibsSelectItem(view, changed.indexes().constFirst().row());
+                });
+    }
+    FLists->setCurrentWidget(FLvLibs);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(FToolBar1);
+    layout->addWidget(FLists, 1);
+
+    FCompare->OnNotice = [this](const std::string& text, const std::string& caption) {
+        ShowNotice(text, caption);
+    };
+    FCompare->OnProgress = [this](TProgressKind kind, int position, int maximum,
+                                  const std::string& text) {
+        ShowProgress(static_cast<int>(kind), position, maximum, text);
+    };
+    // The diff engine asks at every search step; the window gets a turn a few dozen times a
+    // second, which keeps it responsive without slowing the comparison.
+    FCompare->SetProcessEvents([last = std::chrono::steady_clock::time_point()]() mutable {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds(30))
+            return;
+        last = now;
+        QCoreApplication::processEvents();
+    });
+}
 
 TLibFrame::~TLibFrame() = default;
 
-void TLibFrame::InitLists() {}
+QStringList TLibFrame::LibraryFilters() {
+    return {QStringLiteral("PowerBuilder Library Files(*.pbl)"),
+            QStringLiteral("PowerBuilder Target(*.pbt)"),
+            QStringLiteral("PowerBuilder WorkSpace(*.pbw)")};
+}
 
-void TLibFrame::FreeLists() {}
+TCompareOptions TLibFrame::Options() const {
+    TCompareOptions options;
+    options.IgnoreCase = FShell.IgnoreCase();
+    options.IgnoreBlanks = FShell.IgnoreBlanks();
+    return options;
+}
 
-void TLibFrame::ShowLibsView() {}
+bool TLibFrame::Idle() const {
+    return FCompare && !FCompare->Busy();
+}
 
-void TLibFrame::ShowObjsView() {}
+// ---- start-up and shutdown ----
+
+void TLibFrame::InitLists() {
+    FLvLibs->SetHeaderImages(&FSortMarks);
+    FLvObjs->SetHeaderImages(&FSortMarks);
+    FLvLibs->SortColumn(0);
+    FLibsModel->Fill(*FCompare);
+    FCompare->SetFilterKind(fkLibraries);
+    FShell.Guarded([this] { FCompare->LoadHistory(); });
+    LoadHistoryLists();
+    FFitPending = true;
+    if (isVisible())
+        FitColumns();
+}
+
+void TLibFrame::FreeLists() {
+    FLibsModel->Clear();
+    FObjsModel->Clear();
+    FCompare.reset();
+}
+
+void TLibFrame::LoadHistoryLists() {
+    for (int side = 1; side <= 2; ++side) {
+        QComboBox* combo = side == 1 ? FCbOpen1 : FCbOpen2;
+        const QString text = combo->currentText();
+        combo->clear();
+        for (const std::string& path : FCompare->History(side))
+            combo->addItem(DisplayPath(path), QByteArray::fromStdString(path));
+        combo->setEditText(text);
+    }
+}
+
+void TLibFrame::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (FFitPending)
+        FitColumns();
+}
+
+void TLibFrame::FitColumns() {
+    FFitPending = false;
+    lvLibsResize(FLvLibs);
+    lvLibsResize(FLvObjs);
+}
+
+void TLibFrame::lvLibsResize(TMyListView* view) {
+    // Both lists fill the same place; the one behind has not been laid out yet.
+    const auto* front = static_cast<TMyListView*>(FLists->currentWidget());
+    const int client = front->viewport()->width();
+    const std::vector<TColumnSpec>& specs = ColumnSpecs(view->ResultModel()->Kind());
+    int total = 0;
+    for (const TColumnSpec& spec : specs)
+        total += spec.Width;
+    if (total <= 0 || client <= 0)
+        return;
+    for (size_t c = 0; c < specs.size(); ++c)
+        view->header()->resizeSection(
+            static_cast<int>(c),
+            static_cast<int>((static_cast<int64_t>(specs[c].Width) * client + total / 2) / total));
+}
+
+// ---- the two views ----
+
+void TLibFrame::BindOpenCommands(bool objectView) {
+    TSharedCommands& commands = FShell.Commands();
+    const QString caption1 =
+        objectView ? QStringLiteral("打开一个PB库文件 1") : QStringLiteral("打开PB库文件 1");
+    const QString caption2 =
+        objectView ? QStringLiteral("打开一个PB库文件 2") : QStringLiteral("打开PB库文件 2");
+    const struct {
+        QAction* Item;
+        int Side;
+        const QString& Caption;
+        bool Menu;
+    } items[] = {{commands.mnuOpen1, 1, caption1, true},
+                 {commands.mnuOpen2, 2, caption2, true},
+                 {commands.tbOpen1, 1, caption1, false},
+                 {commands.tbOpen2, 2, caption2, false}};
+    for (const auto& item : items) {
+        if (item.Item == nullptr)
+            continue;
+        const int side = item.Side;
+        if (objectView)
+            FShell.Bind(item.Item, [this, side] { OpenLibClick(side); });
+        else
+            FShell.Bind(item.Item, [this, side] { OpenLibsClick(side); });
+        if (item.Menu)
+            item.Item->setText(item.Caption);
+        item.Item->setToolTip(item.Caption);
+        item.Item->setEnabled(!FHeld);
+    }
+}
+
+void TLibFrame::ShowLibsView() {
+    BindOpenCommands(false);
+    FLists->setCurrentWidget(FLvLibs);
+    FObjsShown = false;
+    if (FCompare)
+        FShell.ShowCounts(FCompare->LibCounts());
+}
+
+void TLibFrame::ShowObjsView() {
+    BindOpenCommands(true);
+    FLists->setCurrentWidget(FLvObjs);
+    FObjsShown = true;
+    if (!FCompare)
+        return;
+    SetComboPath(FCbOpen1, FCompare->LibPath1());
+    SetComboPath(FCbOpen2, FCompare->LibPath2());
+    FShell.ShowCounts(FCompare->ObjCounts());
+}
 
 QWidget* TLibFrame::LibsList() {
-    return this;
+    return FLvLibs;
 }
 
 QWidget* TLibFrame::ObjsList() {
-    return this;
+    return FLvObjs;
 }
 
-void TLibFrame::OpenSides(const std::vector<std::string>&, const std::vector<std::string>&) {}
+void TLibFrame::FillLibsView() {
+    FLibsModel->Fill(*FCompare);
+    FLvLibs->ReapplySort();
+    FObjsShown = false;
+    FShell.ShowCounts(FCompare->LibCounts());
+}
+
+void TLibFrame::FillObjsView() {
+    FObjsModel->Fill(*FCompare);
+    FLvObjs->SetSortTag(6, 0);
+    FLvObjs->SortColumn(6);
+    FLists->setCurrentWidget(FLvObjs);
+    FObjsShown = true;
+    FShell.ShowCounts(FCompare->ObjCounts());
+}
+
+void TLibFrame::SetComboPath(QComboBox* combo, const std::string& path) {
+    combo->setEditText(DisplayPath(path));
+}
+
+// ---- selection and double-click ----
+
+void TLibFrame::lvLibsSelectItem(TMyListView* view, int row) {
+    if (FObjsShown || !FCompare || view != FLvLibs)
+        return;
+    TResultRow result;
+    if (!FCompare->LibRow(FLibsModel->PairIndex(row), result))
+        return;
+    SetComboPath(FCbOpen1, result.Path1);
+    SetComboPath(FCbOpen2, result.Path2);
+}
+
+void TLibFrame::lvLibsDblClick(TMyListView* view) {
+    if (!Idle())
+        return;
+    const std::vector<int> rows = view->SelectedRows();
+    if (rows.empty())
+        return;
+    const int index = view->ResultModel()->PairIndex(rows.front());
+    if (!FObjsShown) {
+        if (!FCompare->OpenLibPair(index, Options()))
+            return;
+        FLvObjs->clearSelection();
+        FillObjsView();
+        FShell.ShowObjsView();
+        return;
+    }
+    if (index < 0 || index >= FCompare->ObjPairCount())
+        return;
+    const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
+    FShell.ShowFilesView();
+    TSourceView& source = FShell.SourceView();
+    for (int side = 1; side <= 2; ++side) {
+        std::vector<std::string> lines;
+        if (!FCompare->ObjSource(index, side, lines))
+            throw std::runtime_error("The object list has changed; open the object again");
+        const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
+        source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+    }
+    source.Compare();
+}
+
+// ---- opening libraries ----
+
+void TLibFrame::OpenDialog1TypeChange(int filterIndex) {
+    if (FCompare && filterIndex >= 0 && filterIndex < 3)
+        FCompare->SetFilterKind(filterIndex + 1);
+}
+
+void TLibFrame::OpenLibsClick(int side) {
+    if (!Idle())
+        return;
+    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    QFileDialog dialog(FShell.Window());
+    dialog.setDirectory(DisplayPath(folder));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(LibraryFilters());
+    dialog.selectNameFilter(LibraryFilters().value(FCompare->FilterKind() - 1));
+    connect(&dialog, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        OpenDialog1TypeChange(LibraryFilters().indexOf(filter));
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    OpenDialog1TypeChange(LibraryFilters().indexOf(dialog.selectedNameFilter()));
+    std::vector<std::string> chosen;
+    for (const QString& file : dialog.selectedFiles())
+        chosen.push_back(FileSystemPath(file));
+    AddLibraries(chosen, side);
+}
+
+void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
+    if (!Idle() || chosen.empty())
+        return;
+    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    FCompare->SetRememberedFolder(side, folder);
+    struct TRefill {
+        TLibFrame& Frame;
+        int Side;
+        ~TRefill() {
+            // The lists may have changed even when the comparison failed.
+            (Side == 1 ? Frame.FShell.Values().Folder1 : Frame.FShell.Values().Folder2) =
+                Frame.FCompare->RememberedFolder(Side);
+            Frame.FillLibsView();
+        }
+    } refill{*this, side};
+    FCompare->AddLibraries(chosen, side, Options());
+}
+
+void TLibFrame::OpenLibClick(int side) {
+    if (!Idle())
+        return;
+    const std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    QFileDialog dialog(FShell.Window());
+    dialog.setDirectory(DisplayPath(folder));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({LibraryFilters().front()});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    OpenSingleLib(FileSystemPath(dialog.selectedFiles().constFirst()), side);
+}
+
+void TLibFrame::OpenSingleLib(const std::string& path, int side) {
+    if (!Idle())
+        return;
+    struct TRefill {
+        TLibFrame& Frame;
+        int Side;
+        ~TRefill() {
+            // A history file that cannot be written fails after the lists changed.
+            Frame.LoadHistoryLists();
+            Frame.FLvObjs->clearSelection();
+            Frame.FillObjsView();
+            Frame.SetComboPath(Frame.FCbOpen1, Frame.FCompare->LibPath1());
+            Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
+        }
+    } refill{*this, side};
+    FCompare->OpenSingleLib(path, side, Options());
+}
+
+void TLibFrame::tbClear1Click() {
+    ClearSide(1);
+}
+
+void TLibFrame::tbClear2Click() {
+    ClearSide(2);
+}
+
+void TLibFrame::ClearSide(int side) {
+    if (FObjsShown || !Idle())
+        return;
+    struct TRefill {
+        TLibFrame& Frame;
+        ~TRefill() { Frame.FillLibsView(); }
+    } refill{*this};
+    FCompare->ClearSide(side, Options());
+}
+
+void TLibFrame::OpenSides(const std::vector<std::string>& side1,
+                          const std::vector<std::string>& side2) {
+    if (!Idle())
+        return;
+    struct TRefill {
+        TLibFrame& Frame;
+        ~TRefill() { Frame.FillLibsView(); }
+    } refill{*this};
+    for (int side = 1; side <= 2; ++side) {
+        const std::vector<std::string>& named = side == 1 ? side1 : side2;
+        if (named.empty())
+            continue;
+        std::vector<std::string> paths;
+        for (const std::string& file : named) {
+            const std::vector<std::string> libs =
+                TLibCompare::ExpandChosen({file}, KindOfPath(file));
+            paths.insert(paths.end(), libs.begin(), libs.end());
+        }
+        std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+        folder = FolderOf(named.front());
+        FCompare->AddLibraryPaths(paths, folder, side, Options());
+    }
+}
+
+// ---- progress and notices ----
+
+void TLibFrame::ShowProgress(int kind, int position, int maximum, const std::string& text) {
+    QProgressBar* bar = FShell.ProgressBar();
+    switch (static_cast<TProgressKind>(kind)) {
+    case TProgressKind::Start:
+        HoldCommands(true);
+        FLastProgressPaint = {};
+        if (bar) {
+            bar->setRange(0, maximum);
+            bar->setValue(0);
+            bar->show();
+        }
+        break;
+    case TProgressKind::Step:
+        FShell.SetPanelText(7, QString::fromLatin1(text));
+        if (bar) {
+            bar->setValue(position);
+            // The walk gives the event loop no turn of its own, so the bar is painted here;
+            // a few dozen times a second is as often as anyone can read it.
+            const auto now = std::chrono::steady_clock::now();
+            if (now - FLastProgressPaint >= std::chrono::milliseconds(25)) {
+                FLastProgressPaint = now;
+                if (QWidget* statusBar = bar->parentWidget())
+                    statusBar->repaint();
+                else
+                    bar->repaint();
+            }
+        }
+        break;
+    case TProgressKind::Finish:
+        FShell.SetPanelText(7, QString());
+        if (bar)
+            bar->hide();
+        HoldCommands(false);
+        break;
+    }
+}
+
+// While a comparison runs the diff engine lets events through; the commands that would
+// change the lists are disabled until it ends (their handlers also ignore calls meanwhile).
+void TLibFrame::HoldCommands(bool held) {
+    if (held == FHeld)
+        return;
+    FHeld = held;
+    if (held) {
+        TSharedCommands& commands = FShell.Commands();
+        FHeldStates.clear();
+        for (QAction* action :
+             {commands.mnuOpen1, commands.mnuOpen2, commands.tbOpen1, commands.tbOpen2}) {
+            if (action) {
+                FHeldStates.emplace_back(action, action->isEnabled());
+                action->setEnabled(false);
+            }
+        }
+        for (QWidget* widget :
+             {static_cast<QWidget*>(FTbClear1), static_cast<QWidget*>(FTbClear2)}) {
+            FHeldStates.emplace_back(widget, widget->isEnabled());
+            widget->setEnabled(false);
+        }
+        return;
+    }
+    for (const auto& [object, enabled] : FHeldStates) {
+        if (auto* action = qobject_cast<QAction*>(object))
+            action->setEnabled(enabled);
+        else if (auto* widget = qobject_cast<QWidget*>(object))
+            widget->setEnabled(enabled);
+    }
+    FHeldStates.clear();
+}
+
+void TLibFrame::ShowNotice(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Information, FromCodePage(caption), FromCodePage(text),
+                    QMessageBox::Ok, FShell.Window());
+    box.exec();
+}
+
+// ---- tool bar ----
+
+bool TLibFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FToolBar1 && event->type() == QEvent::Resize)
+        ToolBar1Resize();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TLibFrame::ToolBar1Resize() {
+    const int clearWidth = FTbClear1->width();
+    const int comboWidth = std::max(0, FToolBar1->width() / 2 - clearWidth);
+    const int height = FToolBar1->height();
+    const int comboHeight = std::min(height - 2, FCbOpen1->sizeHint().height());
+    const int comboTop = (height - comboHeight) / 2;
+    const int clearTop = (height - FTbClear1->height()) / 2;
+    int x = 0;
+    FCbOpen1->setGeometry(x, comboTop, comboWidth, comboHeight);
+    x += comboWidth;
+    FTbClear1->move(x, clearTop);
+    x += clearWidth;
+    FCbOpen2->setGeometry(x, comboTop, comboWidth, comboHeight);
+    x += comboWidth;
+    FTbClear2->move(x, clearTop);
+}
 
 } // namespace tandrel

@@ -2,18 +2,31 @@
 // The library comparison frame: the library list and the object list of the current library
 // pair, shown over the comparison model. The frame only shows and drives TLibCompare.
 
+#include "ListImages.h"
+
+#include <memory>
 #include <QWidget>
 #include <string>
 #include <vector>
 
+class QComboBox;
+class QStackedWidget;
+class QToolButton;
+
 namespace tandrel {
 
+class TLibCompare;
 class TMainShell;
+class TMyListView;
+class TResultListModel;
+class TResultRowDelegate;
+struct TCompareOptions;
 
 class TLibFrame : public QWidget {
     Q_OBJECT
 public:
-    TLibFrame(TMainShell& shell, QWidget* parent);
+    // `exeDir` is the folder of the history files; empty takes ResolveExeDir.
+    TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir = {});
     ~TLibFrame() override;
 
     // Start-up and shutdown, called by the main window after and before its own.
@@ -30,8 +43,76 @@ public:
     // two sides, then compared.
     void OpenSides(const std::vector<std::string>& side1, const std::vector<std::string>& side2);
 
+    // Refill a list from the paired lists.
+    void FillLibsView();
+    void FillObjsView();
+
+    // The commands and handlers of the frame. The open commands take the side (1 or 2) their
+    // sender stands for.
+    void OpenLibsClick(int side);
+    void OpenLibClick(int side);
+    void AddLibraries(const std::vector<std::string>& chosen, int side);
+    void OpenSingleLib(const std::string& path, int side);
+    void tbClear1Click();
+    void tbClear2Click();
+    void lvLibsDblClick(TMyListView* view);
+    void lvLibsSelectItem(TMyListView* view, int row);
+    void lvLibsResize(TMyListView* view);
+    void OpenDialog1TypeChange(int filterIndex);
+    void ToolBar1Resize();
+
+    bool ObjsShown() const { return FObjsShown; }
+    // The comparison shown; valid between construction and FreeLists.
+    TLibCompare& Comparison() { return *FCompare; }
+    TMyListView* lvLibs() const { return FLvLibs; }
+    TMyListView* lvObjs() const { return FLvObjs; }
+    QComboBox* cbOpen1() const { return FCbOpen1; }
+    QComboBox* cbOpen2() const { return FCbOpen2; }
+    QToolButton* tbClear1() const { return FTbClear1; }
+    QToolButton* tbClear2() const { return FTbClear2; }
+    QWidget* ToolBar1() const { return FToolBar1; }
+
+    // The open dialog's filters, in the order of TFilterKind.
+    static QStringList LibraryFilters();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    TCompareOptions Options() const;
+    bool Idle() const;
+    void ClearSide(int side);
+    void BindOpenCommands(bool objectView);
+    void HoldCommands(bool held);
+    void ShowProgress(int kind, int position, int maximum, const std::string& text);
+    void ShowNotice(const std::string& text, const std::string& caption);
+    void LoadHistoryLists();
+    void FitColumns();
+    void SetComboPath(QComboBox* combo, const std::string& path);
+
     TMainShell& FShell;
+    std::string FExeDir;
+    std::unique_ptr<TLibCompare> FCompare;
+    TImageList FRowImages;
+    TImageList FSortMarks;
+    bool FObjsShown = false;
+    bool FFitPending = false;
+    bool FHeld = false;
+    std::chrono::steady_clock::time_point FLastProgressPaint;
+    std::vector<std::pair<QObject*, bool>> FHeldStates;
+
+    QWidget* FToolBar1 = nullptr;
+    QComboBox* FCbOpen1 = nullptr;
+    QComboBox* FCbOpen2 = nullptr;
+    QToolButton* FTbClear1 = nullptr;
+    QToolButton* FTbClear2 = nullptr;
+    QStackedWidget* FLists = nullptr;
+    TMyListView* FLvLibs = nullptr;
+    TMyListView* FLvObjs = nullptr;
+    TResultListModel* FLibsModel = nullptr;
+    TResultListModel* FObjsModel = nullptr;
+    TResultRowDelegate* FDelegate = nullptr;
 };
 
 } // namespace tandrel

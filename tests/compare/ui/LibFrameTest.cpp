@@ -1,0 +1,644 @@
+// The library comparison frame on a stand-in main window: list views filled from real and
+// generated libraries, their colours, markers and sorting, the double-clicks, the open
+// commands with their dialogs and histories, the clear buttons, progress and message boxes.
+
+#include "CodePage.h"
+#include "FrameTestUtil.h"
+#include "LibCompare.h"
+#include "LibView.h"
+#include "ListImages.h"
+#include "MyListView.h"
+#include "PblWriter.h"
+#include "ResultListModel.h"
+#include "TestShell.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <QDateTime>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QtTest>
+#include <sys/stat.h>
+
+using namespace tandrel;
+using namespace tandrel::test;
+
+namespace {
+
+constexpr int32_t kStamp = 1700000000;
+
+void WriteLib(const std::string& path, const std::vector<PblObject>& objects, time_t fileTime,
+              PblForm form = PblForm::Ansi) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    PblWriter writer(form);
+    for (const PblObject& o : objects)
+        writer.Add(o);
+    writer.Build().WriteFile(path);
+    const struct timespec times[2] = {{fileTime, 0}, {fileTime, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string Source(const std::string& name, const std::string& body) {
+    return "$PBExportHeader$" + name + "\r\nforward\r\nend forward\r\n" + body + "\r\n";
+}
+
+// Side 1 and side 2 of a small application: a.pbl on both sides with a changed, a same, a
+// deleted and an added object; b.pbl only on side 1, c.pbl only on side 2.
+struct TSmallPair {
+    std::string Side1, Side2;
+    explicit TSmallPair(const TScratch& dir) : Side1(dir / "one/"), Side2(dir / "two/") {
+        WriteLib(Side1 + "a.pbl",
+                 {{"w_main.srw", Source("w_main.srw", "open()"), "", kStamp},
+                  {"d_emp.srd", Source("d_emp.srd", "release 10;"), "", kStamp},
+                  {"f_calc.srf", Source("f_calc.srf", "return 1"), "", kStamp + 50},
+                  {"m_main.srm", Source("m_main.srm", "menu"), "", kStamp}},
+                 1600000000);
+        WriteLib(Side2 + "a.pbl",
+                 {{"w_main.srw", Source("w_main.srw", "open()\r\nclose()"), "", kStamp + 100},
+                  {"d_emp.srd", Source("d_emp.srd", "release 10;"), "", kStamp},
+                  {"m_main.srm", Source("m_main.srm", "menu"), "", kStamp},
+                  {"u_new.sru", Source("u_new.sru", "new"), "", kStamp}},
+                 1600000100);
+        WriteLib(Side1 + "b.pbl", {{"s_point.srs", Source("s_point.srs", "x"), "", kStamp}},
+                 1600000000);
+        WriteLib(Side2 + "c.pbl", {{"f_two.srf", Source("f_two.srf", "y"), "", kStamp}},
+                 1600000000);
+    }
+};
+
+QColor ToQColor(TColor c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+bool Near(QColor a, QColor b, int tolerance = 8) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+int RowOfName(TResultListModel* model, const QString& name) {
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (model->Text(r, 0) == name)
+            return r;
+    return -1;
+}
+
+void ClickHeader(TMyListView* view, int column) {
+    QHeaderView* header = view->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void DoubleClickRow(TMyListView* view, int row) {
+    const QRect rect = view->visualRect(view->model()->index(row, 1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+class TLibFrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A shown window with its frame; the history lives in `exeDir`.
+    std::unique_ptr<TTestShell> NewShell(const std::string& exeDir) {
+        auto shell = std::make_unique<TTestShell>();
+        shell->CreateFrame(exeDir);
+        shell->show();
+        if (!QTest::qWaitForWindowExposed(shell.get()))
+            qWarning("window not exposed");
+        return shell;
+    }
+
+private slots:
+    void startState() {
+        TScratch dir("start");
+        { std::ofstream(dir / "File1.lst", std::ios::binary) << "/x/one.pbl\r\n/y/two.pbl\r\n"; }
+        { std::ofstream(dir / "File2.lst", std::ios::binary) << ""; }
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        QCOMPARE(shell->Commands().mnuOpen1->text(), QStringLiteral("打开PB库文件 1"));
+        QCOMPARE(shell->Commands().mnuOpen2->text(), QStringLiteral("打开PB库文件 2"));
+        QCOMPARE(shell->Commands().tbOpen2->toolTip(), QStringLiteral("打开PB库文件 2"));
+        QVERIFY(!frame.ObjsShown());
+        QCOMPARE(frame.LibsList()->isVisible(), true);
+        QCOMPARE(frame.lvLibs()->SortTag(0), 1);
+        QCOMPARE(frame.lvLibs()->Header()->Mark(0), int(smAscending));
+        QCOMPARE(shell->Counts().Count1, 0);
+        QCOMPARE(frame.Comparison().FilterKind(), int(fkLibraries));
+        QCOMPARE(frame.cbOpen1()->count(), 2);
+        QCOMPARE(frame.cbOpen1()->itemText(0), QStringLiteral("/x/one.pbl"));
+        QCOMPARE(frame.cbOpen2()->count(), 0);
+
+        // Columns: captions, alignments, and widths fitted to the view in proportion.
+        auto* libs = frame.lvLibs();
+        QCOMPARE(libs->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("库文件列表"));
+        QCOMPARE(libs->model()->headerData(5, Qt::Horizontal).toString(), QStringLiteral("大小2"));
+        QCOMPARE(frame.lvObjs()->model()->headerData(6, Qt::Horizontal).toString(),
+                 QStringLiteral("类型标志"));
+        QCOMPARE(frame.lvObjs()->model()->columnCount(), 7);
+        const int total = libs->header()->length();
+        QVERIFY(std::abs(total - libs->viewport()->width()) <= 6);
+        QVERIFY(std::abs(libs->header()->sectionSize(0) * 100 / total - 170 * 100 / 670) <= 1);
+        QCOMPARE(Qt::Alignment(
+                     libs->model()->headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) &
+                     Qt::AlignRight,
+                 Qt::AlignRight);
+
+        // The tool bar: combo boxes of half the width less a clear button, each followed by
+        // its clear button.
+        QWidget* bar = frame.ToolBar1();
+        QCOMPARE(bar->height(), 29);
+        QCOMPARE(frame.cbOpen1()->width(), bar->width() / 2 - frame.tbClear1()->width());
+        QCOMPARE(frame.cbOpen2()->width(), frame.cbOpen1()->width());
+        QCOMPARE(frame.tbClear1()->x(), frame.cbOpen1()->geometry().right() + 1);
+        QCOMPARE(frame.cbOpen2()->x(), frame.tbClear1()->geometry().right() + 1);
+        QCOMPARE(frame.tbClear2()->x(), frame.cbOpen2()->geometry().right() + 1);
+
+        // The object view's captions and counts, and back.
+        shell->ShowObjsView();
+        QVERIFY(frame.ObjsShown());
+        QCOMPARE(shell->Commands().mnuOpen1->text(), QStringLiteral("打开一个PB库文件 1"));
+        QCOMPARE(shell->Commands().tbOpen1->toolTip(), QStringLiteral("打开一个PB库文件 1"));
+        QCOMPARE(frame.lvObjs()->model()->rowCount(), 0);
+        shell->ShowLibsView();
+        QVERIFY(!frame.ObjsShown());
+        QCOMPARE(shell->Commands().mnuOpen2->text(), QStringLiteral("打开PB库文件 2"));
+    }
+
+    void realLibraryList() {
+        if (!HaveRealData())
+            QSKIP("real data not present");
+        TScratch dir("real");
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        const std::vector<TBox> boxes = CaptureBoxes(
+            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
+        // Both workspaces name libraries that were too large to keep: each missing path is
+        // one notice, and the libraries shared by several targets are notices on side 2.
+        QVERIFY(boxes.size() > 30);
+        int missing = 0;
+        for (const TBox& box : boxes) {
+            QCOMPARE(box.Title, QStringLiteral("information"));
+            QCOMPARE(box.Icon, QMessageBox::Information);
+            missing += box.Text.endsWith(QStringLiteral(" does not exist"));
+            QVERIFY(box.Text.endsWith(QStringLiteral(" does not exist")) ||
+                    box.Text.endsWith(QStringLiteral(" already in Destination")));
+        }
+        QCOMPARE(missing, 33);
+
+        TResultListModel* model = frame.lvLibs()->ResultModel();
+        const TLibCompare& compare = frame.Comparison();
+        QCOMPARE(model->rowCount(), compare.LibPairCount());
+        QCOMPARE(model->rowCount(), 19);
+        const TCompareCounts counts = shell->Counts();
+        QCOMPARE(counts.Count1, compare.LibCounts().Count1);
+        QCOMPARE(counts.Deleted, 1);
+        QCOMPARE(counts.Changed, 16);
+        for (int r = 0; r < model->rowCount(); ++r) {
+            TResultRow row;
+            QVERIFY(compare.LibRow(model->PairIndex(r), row));
+            QCOMPARE(model->Text(r, 0).toStdString(), SystemCodePage().ToUtf8(row.Name));
+            QCOMPARE(model->Text(r, 1), QString::fromUtf8(StatusNames[row.Status]));
+            QCOMPARE(model->Text(r, 3).toStdString(), row.Size1);
+            QCOMPARE(model->Text(r, 4).toStdString(), row.Time2);
+        }
+        const int msg = RowOfName(model, QStringLiteral("pfcmsg.pbl"));
+        QCOMPARE(model->Text(msg, 1), QStringLiteral("减少"));
+        QVERIFY(model->Text(msg, 4).isEmpty() && model->Text(msg, 5).isEmpty());
+        // Same although the sizes differ: each side shows its own size.
+        const int wnsrv = RowOfName(model, QStringLiteral("exmwnsrv.pbl"));
+        QCOMPARE(model->Text(wnsrv, 1), QStringLiteral("相同"));
+        QVERIFY(model->Text(wnsrv, 3) != model->Text(wnsrv, 5));
+        // Files checked out together carry one time: no newer side.
+        QCOMPARE(model->NewerImage(wnsrv), -1);
+
+        // Each row lies on its status colour.
+        TMyListView* view = frame.lvLibs();
+        const QImage image = view->viewport()->grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QRect cell = view->visualRect(model->index(r, 1));
+            if (cell.bottom() >= view->viewport()->height())
+                break;
+            const QPoint at(cell.right() - 3, cell.center().y());
+            const QColor shown = image.pixelColor(at * ratio);
+            const TProgramValues& values = shell->Values();
+            const TColor expected = model->Status(r) == csChanged   ? values.ModColor
+                                    : model->Status(r) == csDeleted ? values.DelColor
+                                    : model->Status(r) == csAdded   ? values.AddColor
+                                                                    : RgbColor(255, 255, 255);
+            QVERIFY2(Near(shown, ToQColor(expected)), qPrintable(model->Text(r, 0)));
+        }
+    }
+
+    void headerSortsThreeClicks() {
+        if (!HaveRealData())
+            QSKIP("real data not present");
+        TScratch dir("sort");
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        CaptureBoxes(
+            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
+        TMyListView* view = frame.lvLibs();
+        TResultListModel* model = view->ResultModel();
+        auto sizes = [&](int column) {
+            std::vector<long> values;
+            for (int r = 0; r < model->rowCount(); ++r)
+                values.push_back(model->Text(r, column).toLong());
+            return values;
+        };
+        ClickHeader(view, 5);
+        QCOMPARE(view->SortTag(5), 1);
+        QCOMPARE(view->SortTag(0), 0);
+        QCOMPARE(view->Header()->Mark(0), -1);
+        QCOMPARE(view->Header()->Mark(5), int(smAscending));
+        std::vector<long> up = sizes(5);
+        QVERIFY(std::is_sorted(up.begin(), up.end()));
+        // The deleted library has no size 2: its empty cell counts as 0.
+        QCOMPARE(model->Text(0, 0), QStringLiteral("pfcmsg.pbl"));
+        ClickHeader(view, 5);
+        QCOMPARE(view->SortTag(5), -1);
+        QCOMPARE(view->Header()->Mark(5), int(smDescending));
+        std::vector<long> down = sizes(5);
+        QVERIFY(std::is_sorted(down.rbegin(), down.rend()));
+        ClickHeader(view, 5);
+        QCOMPARE(view->SortTag(5), 1);
+        QVERIFY(sizes(5) == up);
+        // As numbers, not as texts: "15360" (five digits) before "1226240" and "2798080".
+        QCOMPARE(model->Text(1, 5), QStringLiteral("15360"));
+
+        // The mark survives a resized column, and is drawn to the right of the caption.
+        view->header()->resizeSection(5, 150);
+        QCOMPARE(view->Header()->Mark(5), int(smAscending));
+        const QImage header = view->header()->grab().toImage();
+        const int left = view->header()->sectionViewportPosition(5);
+        bool markDrawn = false;
+        for (int x = left; x < left + 150 && !markDrawn; ++x)
+            for (int y = 0; y < view->header()->height() && !markDrawn; ++y)
+                markDrawn = Near(header.pixelColor(QPoint(x, y) * header.devicePixelRatio()),
+                                 QColor(0x9a, 0x9a, 0x9a), 4);
+        QVERIFY(markDrawn);
+
+        // Texts sort with a-z folded to capitals.
+        ClickHeader(view, 0);
+        for (int r = 1; r < model->rowCount(); ++r)
+            QVERIFY(model->Text(r - 1, 0).toUpper() <= model->Text(r, 0).toUpper());
+    }
+
+    void libraryToObjectListAndSource() {
+        if (!HaveRealData())
+            QSKIP("real data not present");
+        TScratch dir("objects");
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        CaptureBoxes(
+            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
+        TResultListModel* libs = frame.lvLibs()->ResultModel();
+        DoubleClickRow(frame.lvLibs(), RowOfName(libs, QStringLiteral("appexamp.pbl")));
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+        QVERIFY(frame.ObjsShown());
+        QVERIFY(frame.ObjsList()->isVisible());
+        const TLibCompare& compare = frame.Comparison();
+        QVERIFY(compare.LibPath1().find("pfc105/") != std::string::npos);
+        QVERIFY(compare.LibPath1().ends_with("/appexamp.pbl"));
+        TMyListView* view = frame.lvObjs();
+        TResultListModel* objs = view->ResultModel();
+        QCOMPARE(objs->rowCount(), compare.ObjPairCount());
+        QVERIFY(objs->rowCount() > 60);
+        QCOMPARE(shell->Counts().Count1, compare.ObjCounts().Count1);
+        QCOMPARE(shell->Counts().Changed, compare.ObjCounts().Changed);
+        QCOMPARE(frame.cbOpen1()->currentText().toStdString(), compare.LibPath1());
+        QCOMPARE(shell->Commands().mnuOpen2->text(), QStringLiteral("打开一个PB库文件 2"));
+
+        // Grouped by type letter in the model's own view order; only column 6 is marked.
+        const std::vector<int> order = compare.ObjViewOrder();
+        for (int r = 0; r < objs->rowCount(); ++r)
+            QCOMPARE(objs->PairIndex(r), order[static_cast<size_t>(r)]);
+        QCOMPARE(view->Header()->Mark(6), int(smAscending));
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(view->Header()->Mark(c), -1);
+
+        // Newer-side markers follow the times, and are drawn.
+        int markers = 0;
+        const QImage image = view->viewport()->grab().toImage();
+        for (int r = 0; r < objs->rowCount(); ++r) {
+            const QString t1 = objs->Text(r, 2), t2 = objs->Text(r, 4);
+            const int newer = objs->NewerImage(r);
+            if (objs->Status(r) == csAdded || objs->Status(r) == csDeleted || t1 == t2)
+                QCOMPARE(newer, -1);
+            else
+                QCOMPARE(newer, t1 > t2 ? int(riSide1Newer) : int(riSide2Newer));
+            const QRect cell = view->visualRect(objs->index(r, 0));
+            if (newer < 0 || cell.bottom() >= view->viewport()->height())
+                continue;
+            const int top = cell.top() + (cell.height() - 16) / 2;
+            const QPoint at(cell.left() + 15 + (newer == riSide1Newer ? 11 : 4), top + 8);
+            const QColor expected =
+                newer == riSide1Newer ? QColor(0x3c, 0xb0, 0x43) : QColor(0x9b, 0x4d, 0xca);
+            QVERIFY(Near(image.pixelColor(at * image.devicePixelRatio()), expected, 24));
+            ++markers;
+        }
+        QVERIFY(markers > 0);
+
+        // Dates sort in time order.
+        ClickHeader(view, 4);
+        QDateTime last;
+        for (int r = 0; r < objs->rowCount(); ++r) {
+            const QString text = objs->Text(r, 4);
+            if (text.isEmpty()) {
+                QVERIFY(!last.isValid());
+                continue;
+            }
+            const QDateTime time =
+                QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            QVERIFY(time.isValid());
+            QVERIFY(!last.isValid() || last <= time);
+            last = time;
+        }
+
+        // A changed object opens in the source view, titled by name and library.
+        int changed = -1;
+        for (int r = 0; r < objs->rowCount() && changed < 0; ++r)
+            if (objs->Status(r) == csChanged)
+                changed = r;
+        QVERIFY(changed >= 0);
+        const QString name = objs->Text(changed, 0);
+        DoubleClickRow(view, changed);
+        QCOMPARE(int(shell->View()), int(TView::Files));
+        TRecordingSourceView& source = shell->Source();
+        QCOMPARE(source.Loads.size(), size_t(2));
+        QCOMPARE(source.Compares, 1);
+        QCOMPARE(source.Loads[0].Title, name.toStdString() + "@" + compare.LibPath1());
+        QCOMPARE(source.Loads[1].Title, name.toStdString() + "@" + compare.LibPath2());
+        QVERIFY(source.Loads[0].Side1 && !source.Loads[1].Side1);
+        std::vector<std::string> lines;
+        QVERIFY(compare.ObjSource(objs->PairIndex(changed), 1, lines));
+        QVERIFY(source.Loads[0].Lines == lines);
+        QVERIFY(!lines.empty() && lines.front().starts_with("$PBExportHeader$"));
+    }
+
+    void smallPairDoubleClicks() {
+        TScratch dir("small");
+        TSmallPair pair(dir);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        frame.OpenSides({pair.Side1 + "a.pbl", pair.Side1 + "b.pbl"},
+                        {pair.Side2 + "a.pbl", pair.Side2 + "c.pbl"});
+        TResultListModel* libs = frame.lvLibs()->ResultModel();
+        QCOMPARE(libs->rowCount(), 3);
+        QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
+        QCOMPARE(libs->Text(1, 1), QStringLiteral("减少"));
+        QCOMPARE(libs->Text(2, 1), QStringLiteral("增加"));
+        // Side-2 file is newer: the purple marker.
+        QCOMPARE(libs->NewerImage(0), int(riSide2Newer));
+        QCOMPARE(libs->NewerImage(1), -1);
+
+        // No selection: a double-click does nothing.
+        frame.lvLibs()->clearSelection();
+        frame.lvLibsDblClick(frame.lvLibs());
+        QCOMPARE(int(shell->View()), int(TView::Libs));
+
+        // The row of c.pbl has no side 1: the first box empties, the second shows the path.
+        frame.cbOpen1()->setEditText(QStringLiteral("something"));
+        frame.lvLibs()->selectionModel()->select(
+            libs->index(2, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(frame.cbOpen1()->currentText(), QString());
+        QCOMPARE(frame.cbOpen2()->currentText().toStdString(), pair.Side2 + "c.pbl");
+
+        // Library pair to objects; the added object opens with an empty left side.
+        DoubleClickRow(frame.lvLibs(), 0);
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+        TResultListModel* objs = frame.lvObjs()->ResultModel();
+        QStringList rows;
+        for (int r = 0; r < objs->rowCount(); ++r)
+            rows << objs->Text(r, 6) + ":" + objs->Text(r, 0) + ":" + objs->Text(r, 1);
+        QCOMPARE(rows.join(' '), QStringLiteral("d:d_emp:相同 f:f_calc:减少 m:m_main:相同 "
+                                                "u:u_new:增加 w:w_main:更改"));
+        QCOMPARE(objs->Image(0), int(riDataWindow));
+        QCOMPARE(objs->Image(3), int(riUserObject));
+        QCOMPARE(objs->Image(4), int(riWindow));
+        QCOMPARE(objs->NewerImage(4), int(riSide2Newer));
+        QCOMPARE(shell->Counts().Added, 1);
+        QCOMPARE(shell->Counts().Deleted, 1);
+        QCOMPARE(shell->Counts().Changed, 1);
+
+        // Clearing a side does nothing while the object list is in front.
+        frame.tbClear1()->click();
+        QCOMPARE(frame.Comparison().LibCounts().Count1, 2);
+
+        DoubleClickRow(frame.lvObjs(), 3);
+        QCOMPARE(int(shell->View()), int(TView::Files));
+        TRecordingSourceView& source = shell->Source();
+        QCOMPARE(source.Loads.size(), size_t(2));
+        QCOMPARE(source.Loads[0].Title, "u_new@" + pair.Side1 + "a.pbl");
+        QVERIFY(source.Loads[0].Lines.empty());
+        QCOMPARE(source.Loads[1].Title, "u_new@" + pair.Side2 + "a.pbl");
+        QCOMPARE(source.Loads[1].Lines.front(), std::string("$PBExportHeader$u_new.sru"));
+
+        // Back to the library list: the clear button empties side 1, all rows added.
+        shell->ShowLibsView();
+        frame.tbClear1()->click();
+        QCOMPARE(libs->rowCount(), 2);
+        QCOMPARE(libs->Text(0, 1), QStringLiteral("增加"));
+        QCOMPARE(shell->Counts().Count1, 0);
+        QCOMPARE(shell->Counts().Added, 2);
+    }
+
+    void textColumnsFoldToCapitals() {
+        TScratch dir("fold");
+        WriteLib(dir / "x.pbl",
+                 {{"w_a_b.srw", "a", "", kStamp},
+                  {"w_aab.srw", "b", "", kStamp},
+                  {"w_AC.srw", "c", "", kStamp},
+                  {"w_a.srw", "d", "", kStamp}},
+                 1600000000);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        shell->ShowObjsView();
+        frame.OpenSingleLib(dir / "x.pbl", 1);
+        TResultListModel* objs = frame.lvObjs()->ResultModel();
+        auto names = [&] {
+            QStringList out;
+            for (int r = 0; r < objs->rowCount(); ++r)
+                out << objs->Text(r, 0);
+            return out.join(' ');
+        };
+        // Grouped by type, then in key order (letters lowered, so "_" before "a").
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        // The list's own order folds a-z to capitals: "_" sorts after the letters.
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a w_aab w_AC w_a_b"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        ClickHeader(frame.lvObjs(), 0);
+        QCOMPARE(names(), QStringLiteral("w_a_b w_AC w_aab w_a"));
+        QCOMPARE(frame.lvObjs()->CompareRows(0, 1, 0), -1);
+        // Refilling groups by type again, marking only the type column.
+        frame.FillObjsView();
+        QCOMPARE(names(), QStringLiteral("w_a w_a_b w_aab w_AC"));
+        QCOMPARE(frame.lvObjs()->Header()->Mark(0), -1);
+        QCOMPARE(frame.lvObjs()->Header()->Mark(6), int(smAscending));
+    }
+
+    void progressHoldsCommands() {
+        TScratch dir("progress");
+        TSmallPair pair(dir);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        QStringList texts;
+        bool heldDuring = true, barShown = true;
+        shell->OnPanelText = [&](int panel, const QString& text) {
+            if (panel != 7 || text.isEmpty())
+                return;
+            texts << text;
+            heldDuring = heldDuring && !shell->Commands().mnuOpen1->isEnabled() &&
+                         !shell->Commands().tbOpen2->isEnabled() && !frame.tbClear1()->isEnabled();
+            barShown = barShown && shell->ProgressBar()->isVisible();
+            // A command arriving meanwhile is held back.
+            frame.tbClear2Click();
+            frame.OpenSides({}, {pair.Side2 + "c.pbl"});
+        };
+        frame.OpenSides({pair.Side1 + "a.pbl", pair.Side1 + "b.pbl"},
+                        {pair.Side2 + "a.pbl", pair.Side2 + "c.pbl"});
+        shell->OnPanelText = nullptr;
+        QVERIFY(!texts.isEmpty());
+        QVERIFY(texts.contains(QStringLiteral("Approx. 50% complete")));
+        QVERIFY(heldDuring);
+        QVERIFY(barShown);
+        QVERIFY(!shell->ProgressBar()->isVisible());
+        QCOMPARE(shell->PanelText(7), QString());
+        QVERIFY(shell->Commands().mnuOpen1->isEnabled());
+        QVERIFY(frame.tbClear1()->isEnabled());
+        QCOMPARE(frame.lvLibs()->model()->rowCount(), 3);
+    }
+
+    void noticesAndErrors() {
+        TScratch dir("notices");
+        TSmallPair pair(dir);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        frame.OpenSides({pair.Side1 + "a.pbl"}, {pair.Side2 + "a.pbl"});
+
+        std::vector<TBox> boxes =
+            CaptureBoxes([&] { frame.AddLibraries({pair.Side2 + "a.pbl"}, 2); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].Title, QStringLiteral("information"));
+        QCOMPARE(boxes[0].Text, QStringLiteral("a.pbl already in Destination"));
+        QCOMPARE(boxes[0].Icon, QMessageBox::Information);
+        boxes = CaptureBoxes([&] { frame.AddLibraries({pair.Side1 + "a.pbl"}, 1); });
+        QVERIFY(boxes.empty());
+        boxes = CaptureBoxes([&] { frame.AddLibraries({dir / "none.pbl"}, 1); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].Text.toStdString(), dir / "none.pbl does not exist");
+
+        // A library that cannot be opened fails through the guard: stop box, view unchanged.
+        std::filesystem::create_directories(dir / "folder.pbl");
+        shell->ShowObjsView();
+        boxes = CaptureBoxes(
+            [&] { shell->Guarded([&] { frame.OpenSingleLib(dir / "folder.pbl", 1); }); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].Title, QStringLiteral("Tandrel"));
+        QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+        QVERIFY(boxes[0].Text.endsWith(QLatin1Char('.')));
+        QVERIFY(frame.ObjsShown());
+
+        boxes = CaptureBoxes(
+            [&] { shell->Guarded([&] { frame.OpenSingleLib(dir / "missing.pbl", 1); }); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QVERIFY(boxes[0].Text.startsWith(QStringLiteral("Cannot open file \"")));
+    }
+
+    void openDialogs() {
+        TScratch dir("dialog");
+        TSmallPair pair(dir);
+        { std::ofstream(pair.Side2 + "two.pbt") << "LibList \"a.pbl;c.pbl\";\r\n"; }
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        shell->Values().Folder1 = pair.Side1;
+
+        // Side 1: two libraries through the library filter; the dialog starts in Folder.1.
+        QString startFolder;
+        const QStringList filters =
+            DriveFileDialog([&] { shell->Commands().mnuOpen1->trigger(); }, 0,
+                            {QString::fromStdString(pair.Side1 + "a.pbl"),
+                             QString::fromStdString(pair.Side1 + "b.pbl")},
+                            &startFolder);
+        QCOMPARE(filters, TLibFrame::LibraryFilters());
+        QCOMPARE(filters.value(2), QStringLiteral("PowerBuilder WorkSpace(*.pbw)"));
+        QCOMPARE(startFolder + "/", QString::fromStdString(pair.Side1));
+        QCOMPARE(frame.Comparison().LibCounts().Count1, 2);
+        QCOMPARE(frame.Comparison().FilterKind(), int(fkLibraries));
+
+        // Side 2: the target filter picked in the dialog makes the file a target.
+        DriveFileDialog([&] { shell->Commands().tbOpen2->trigger(); }, 1,
+                        {QString::fromStdString(pair.Side2 + "two.pbt")});
+        QCOMPARE(frame.Comparison().FilterKind(), int(fkTarget));
+        QCOMPARE(frame.Comparison().LibCounts().Count2, 2);
+        QCOMPARE(shell->Values().Folder2, pair.Side2);
+        QCOMPARE(frame.lvLibs()->model()->rowCount(), 3);
+
+        // The object view's open command: one library, the history written and shown.
+        shell->ShowObjsView();
+        DriveFileDialog([&] { shell->Commands().mnuOpen1->trigger(); }, 0,
+                        {QString::fromStdString(pair.Side1 + "b.pbl")});
+        QCOMPARE(frame.Comparison().LibPath1(), pair.Side1 + "b.pbl");
+        QCOMPARE(frame.cbOpen1()->currentText().toStdString(), pair.Side1 + "b.pbl");
+        QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), pair.Side1 + "b.pbl");
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n");
+        QCOMPARE(frame.lvObjs()->model()->rowCount(), 1);
+        QCOMPARE(shell->Values().Folder1, pair.Side1); // not changed by this command
+
+        frame.OpenSingleLib(pair.Side1 + "a.pbl", 1);
+        frame.OpenSingleLib(pair.Side1 + "b.pbl", 1);
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
+        QCOMPARE(frame.cbOpen1()->count(), 2);
+
+        // A cancelled dialog changes nothing.
+        DriveFileDialog([&] { shell->Commands().mnuOpen2->trigger(); }, 0, {});
+        QCOMPARE(frame.Comparison().LibPath2(), std::string());
+    }
+
+    void nonUtf8LibraryName() {
+        TScratch dir("gbk");
+        // "库.pbl" in GBK bytes, as a name copied from a Windows disk.
+        const std::string raw = dir / "\xBF\xE2.pbl";
+        WriteLib(raw, {{"w_one.srw", Source("w_one.srw", "x"), "", kStamp}}, 1600000000);
+        {
+            auto shell = NewShell(dir.Path());
+            TLibFrame& frame = shell->Frame();
+            shell->ShowObjsView();
+            frame.OpenSingleLib(raw, 2);
+            QCOMPARE(frame.lvObjs()->model()->rowCount(), 1);
+            QVERIFY(frame.cbOpen2()->currentText().endsWith(QStringLiteral("/库.pbl")));
+            QCOMPARE(ReadFile(dir / "File2.lst"), raw + "\r\n");
+
+            shell->ShowLibsView();
+            frame.OpenSides({}, {raw});
+            QCOMPARE(frame.lvLibs()->ResultModel()->Text(0, 0), QStringLiteral("库.pbl"));
+
+            // The source title stays readable.
+            shell->ShowObjsView();
+            DoubleClickRow(frame.lvObjs(), 0);
+            QVERIFY(QString::fromStdString(shell->Source().Loads[1].Title)
+                        .endsWith(QStringLiteral("/库.pbl")));
+        }
+        // Remembered: the next start lists it readably and opens the very file.
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->Frame();
+        QCOMPARE(frame.cbOpen2()->count(), 1);
+        QVERIFY(frame.cbOpen2()->itemText(0).endsWith(QStringLiteral("/库.pbl")));
+        QCOMPARE(frame.cbOpen2()->itemData(0).toByteArray().toStdString(), raw);
+        QCOMPARE(frame.Comparison().History(2).front(), raw);
+    }
+};
+
+QTEST_MAIN(TLibFrameTest)
+#include "LibFrameTest.moc"
