@@ -152,8 +152,11 @@ void TFilesFrame::WirePane(TCodeEdit& pane) {
         }));
     FSubscriptions.push_back(
         pane.SubscribeScroll([this](TEditorCore& sender) { SyncScroll(sender); }));
-    FSubscriptions.push_back(
-        pane.SubscribeCaretPt([this](TEditorCore& sender) { CaretMoved(sender); }));
+    FSubscriptions.push_back(pane.SubscribeCaretPt([this, &pane](TEditorCore& sender) {
+        // The caret row is marked; a caret moved by a command must repaint the mark.
+        pane.viewport()->update();
+        CaretMoved(sender);
+    }));
     pane.OnPaintLeftMargin = [this](TCodeEdit& sender, QPainter& canvas, const QRect& marginRec,
                                     int lineNo, int tag) {
         PaintLineNumber(sender, canvas, marginRec, lineNo, tag);
