@@ -5,6 +5,7 @@
 #include "OverviewStrip.h"
 #include "TCodeEdit.h"
 
+#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -603,11 +604,17 @@ void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::st
 }
 
 void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& path2) {
-    // Both sides first, then one comparison.
+    if (FModel->Running())
+        return;
+    for (const std::string& path : {path1, path2}) {
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
+    }
+    // Both sides, then one comparison that fills each pane once.
     for (bool isSide1 : {true, false}) {
         const std::string& path = isSide1 ? path1 : path2;
-        if (!FModel->LoadFile(path, isSide1))
-            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
+        FModel->LoadFile(path, isSide1, false);
         ShowCaption(isSide1);
         (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
             DirectoryOf(path).toStdString();
@@ -615,6 +622,10 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
     SetScrollSync(false);
     EnableCommands();
     Compare();
+    if (!FModel->Compared()) {
+        FModel->ShowText(true);
+        FModel->ShowText(false);
+    }
 }
 
 void TFilesFrame::Compare() {
