@@ -1,10 +1,12 @@
 #include "CodePage.h"
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cwctype>
 #include <iconv.h>
 #include <locale.h>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -12,14 +14,21 @@ namespace tandrel {
 
 namespace {
 
+// One direction of conversion. iconv keeps a shift state in its handle, so a handle serves
+// one conversion at a time: each conversion leases a handle of its own from the pool and
+// gives it back when done. Conversions may therefore run on several threads at once.
 class Iconv {
 public:
     Iconv(const std::string& to, const std::string& from, const std::string& pageName)
-        : FHandle(iconv_open(to.c_str(), from.c_str())) {
-        if (FHandle == reinterpret_cast<iconv_t>(-1))
+        : FTo(to), FFrom(from) {
+        FFree.push_back(Open());
+        if (FFree.back() == kNoHandle)
             throw std::runtime_error("Unknown code page \"" + pageName + "\"");
     }
-    ~Iconv() { iconv_close(FHandle); }
+    ~Iconv() {
+        for (iconv_t handle : FFree)
+            iconv_close(handle);
+    }
     Iconv(const Iconv&) = delete;
     Iconv& operator=(const Iconv&) = delete;
 
@@ -27,14 +36,15 @@ public:
     // converted; it returns how many input bytes to skip and appends its replacement.
     template <class OnInvalid>
     std::string Convert(const char* in, size_t inLeft, OnInvalid onInvalid) const {
-        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        const Lease lease(*this);
+        const iconv_t handle = lease.Handle;
         std::string out;
         out.resize(inLeft * 2 + 16);
         char* dst = out.data();
         size_t dstLeft = out.size();
         char* src = const_cast<char*>(in);
         while (inLeft > 0) {
-            size_t r = iconv(FHandle, &src, &inLeft, &dst, &dstLeft);
+            size_t r = iconv(handle, &src, &inLeft, &dst, &dstLeft);
             if (r != static_cast<size_t>(-1))
                 break;
             if (errno == E2BIG) {
@@ -61,29 +71,67 @@ public:
                 *dst++ = c;
                 --dstLeft;
             }
-            iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+            iconv(handle, nullptr, nullptr, nullptr, nullptr);
         }
         size_t flushLeft = dstLeft;
-        iconv(FHandle, nullptr, nullptr, &dst, &flushLeft);
+        iconv(handle, nullptr, nullptr, &dst, &flushLeft);
         out.resize(static_cast<size_t>(dst - out.data()));
         return out;
     }
 
     // Converts one complete sequence; returns the errno on failure, 0 on success.
     int ConvertOne(const char* in, size_t length, std::string& out) const {
-        iconv(FHandle, nullptr, nullptr, nullptr, nullptr);
+        const Lease lease(*this);
         char buffer[16];
         char* src = const_cast<char*>(in);
         char* dst = buffer;
         size_t dstLeft = sizeof buffer;
-        if (iconv(FHandle, &src, &length, &dst, &dstLeft) == static_cast<size_t>(-1))
+        if (iconv(lease.Handle, &src, &length, &dst, &dstLeft) == static_cast<size_t>(-1))
             return errno;
         out.assign(buffer, static_cast<size_t>(dst - buffer));
         return 0;
     }
 
 private:
-    iconv_t FHandle;
+    static inline const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
+
+    // A handle in its initial state, taken from the pool for one conversion.
+    struct Lease {
+        explicit Lease(const Iconv& pool) : Pool(pool), Handle(pool.Take()) {}
+        ~Lease() { Pool.Give(Handle); }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        const Iconv& Pool;
+        iconv_t Handle;
+    };
+
+    iconv_t Open() const { return iconv_open(FTo.c_str(), FFrom.c_str()); }
+
+    iconv_t Take() const {
+        {
+            const std::lock_guard<std::mutex> lock(FMutex);
+            if (!FFree.empty()) {
+                const iconv_t handle = FFree.back();
+                FFree.pop_back();
+                return handle;
+            }
+        }
+        const iconv_t handle = Open();
+        if (handle == kNoHandle)
+            throw std::runtime_error("Cannot convert from " + FFrom + " to " + FTo);
+        return handle;
+    }
+
+    void Give(iconv_t handle) const {
+        iconv(handle, nullptr, nullptr, nullptr, nullptr);
+        const std::lock_guard<std::mutex> lock(FMutex);
+        FFree.push_back(handle);
+    }
+
+    std::string FTo;
+    std::string FFrom;
+    mutable std::mutex FMutex;
+    mutable std::vector<iconv_t> FFree;
 };
 
 size_t Utf16UnitsOfInvalid(const char* src, size_t left) {
@@ -180,6 +228,16 @@ CodePage::CodePage(const std::string& name)
             back.size() == 1)
             FLower[b] = static_cast<unsigned char>(back[0]);
     }
+    // A trail byte completes at least one lead byte to a character.
+    for (int t = 0; t < 256; ++t) {
+        for (int lead = 0x80; lead < 256 && !FTrailByte[t]; ++lead) {
+            if (!FLeadByte[lead])
+                continue;
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
+            std::string utf8;
+            FTrailByte[t] = FConv->ToUtf8.ConvertOne(pair, 2, utf8) == 0;
+        }
+    }
 }
 
 CodePage::~CodePage() = default;
@@ -251,20 +309,60 @@ int CodePage::CompareText(std::string_view a, std::string_view b) const {
     return a.size() < b.size() ? -1 : 1;
 }
 
-namespace {
-std::unique_ptr<CodePage>& SystemCodePageSlot() {
-    static std::unique_ptr<CodePage> page = std::make_unique<CodePage>("GBK");
-    return page;
+size_t CodePage::CharLength(std::string_view text, size_t at) const {
+    return at + 1 < text.size() && FLeadByte[static_cast<unsigned char>(text[at])] &&
+                   FTrailByte[static_cast<unsigned char>(text[at + 1])]
+               ? 2
+               : 1;
 }
+
+size_t CodePage::CharStart(std::string_view text, size_t at) const {
+    size_t i = 0;
+    while (i < at && i < text.size()) {
+        const size_t next = i + CharLength(text, i);
+        if (next > at)
+            return i;
+        i = next;
+    }
+    return at;
+}
+
+namespace {
+
+// The program code page, fixed by its first reader or by SetSystemCodePage; it lives until
+// the program ends, so references to it never dangle.
+struct SystemPageSlot {
+    std::mutex Mutex;
+    std::atomic<const CodePage*> Page{nullptr};
+};
+
+SystemPageSlot& SystemSlot() {
+    static SystemPageSlot slot;
+    return slot;
+}
+
 } // namespace
 
 const CodePage& SystemCodePage() {
-    return *SystemCodePageSlot();
+    SystemPageSlot& slot = SystemSlot();
+    if (const CodePage* page = slot.Page.load(std::memory_order_acquire))
+        return *page;
+    const std::lock_guard<std::mutex> lock(slot.Mutex);
+    if (slot.Page.load(std::memory_order_relaxed) == nullptr)
+        slot.Page.store(new CodePage("GBK"), std::memory_order_release);
+    return *slot.Page.load(std::memory_order_relaxed);
 }
 
 void SetSystemCodePage(const std::string& name) {
-    auto page = std::make_unique<CodePage>(name);
-    SystemCodePageSlot() = std::move(page);
+    SystemPageSlot& slot = SystemSlot();
+    const std::lock_guard<std::mutex> lock(slot.Mutex);
+    if (const CodePage* page = slot.Page.load(std::memory_order_relaxed)) {
+        if (page->Name() == name)
+            return;
+        throw std::logic_error("The code page is already " + page->Name() +
+                               "; it is chosen once, at start-up, before any text is read");
+    }
+    slot.Page.store(new CodePage(name), std::memory_order_release);
 }
 
 } // namespace tandrel

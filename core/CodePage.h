@@ -1,7 +1,8 @@
 #pragma once
 // The program's 8-bit code page: the equivalent of the system's ANSI code page on the
 // platforms PowerBuilder libraries come from. All text of the program is bytes in this
-// code page; lengths, columns and hashes count bytes. Conversions go through iconv.
+// code page; lengths, columns and hashes count bytes. Conversions go through iconv; a
+// CodePage may be used from several threads at once.
 
 #include <array>
 #include <memory>
@@ -29,6 +30,14 @@ public:
 
     // True for the first byte of a double-byte character.
     bool IsLeadByte(unsigned char byte) const { return FLeadByte[byte]; }
+    // True for a byte that completes some lead byte to a character.
+    bool IsTrailByte(unsigned char byte) const { return FTrailByte[byte]; }
+    // Bytes of the character at `at`: 2 for a lead byte followed by a trail byte, else 1. A
+    // lead byte without a trail byte after it (at the end, or before a blank) stands alone.
+    size_t CharLength(std::string_view text, size_t at) const;
+    // Start of the character that byte `at` belongs to; characters are told apart only by
+    // walking from the start of the text. `at` itself at or past the end.
+    size_t CharStart(std::string_view text, size_t at) const;
     // Lower case of a single-byte character: A-Z, plus the code page's own letters.
     unsigned char LowerByte(unsigned char byte) const { return FLower[byte]; }
     // Lowers the single-byte letters of a text; both bytes of a double-byte character
@@ -44,12 +53,18 @@ private:
     std::string FName;
     std::unique_ptr<Converters> FConv;
     std::array<bool, 256> FLeadByte{};
+    std::array<bool, 256> FTrailByte{};
     std::array<unsigned char, 256> FLower{};
 };
 
-// The program-wide code page (GBK, code page 936, until changed).
+// The program-wide code page. The first call fixes it: the one SetSystemCodePage chose, or
+// GBK (code page 936). It never changes afterwards, so the reference stays valid and may be
+// used from any thread; every conversion has its own iconv state.
 const CodePage& SystemCodePage();
-// Throws std::runtime_error for an unknown name and keeps the previous code page.
+// Chooses the program-wide code page at start-up (the CLI's --codepage, the program's
+// "CodePage" setting), before anything reads it. Throws std::runtime_error for an unknown
+// name (nothing is chosen then) and std::logic_error once the code page is fixed, unless the
+// name is the one already in force.
 void SetSystemCodePage(const std::string& name);
 
 } // namespace tandrel

@@ -70,7 +70,10 @@ int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks) {
     if (!ignoreCase && !ignoreBlanks)
         return static_cast<int32_t>(~CrcBytes(
             0xFFFFFFFFu, reinterpret_cast<const unsigned char*>(line.data()), line.size()));
-    const CodePage& cp = SystemCodePage();
+    return LineHash(line, ignoreCase, ignoreBlanks, SystemCodePage());
+}
+
+int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks, const CodePage& cp) {
     uint32_t crc = 0xFFFFFFFFu;
     bool trailByte = false;
     for (char ch : line) {

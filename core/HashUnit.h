@@ -7,9 +7,13 @@
 
 namespace tandrel {
 
+class CodePage;
+
 // CRC-32 (IEEE 802.3) of the line after optional removal of spaces and tabs and optional
 // lower-casing by the program's code page. An empty text hashes to 0.
 int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks);
+// The same with the letters and double-byte characters of the given code page.
+int32_t LineHash(std::string_view line, bool ignoreCase, bool ignoreBlanks, const CodePage& page);
 
 // The hash of every line, in line order (empty for no lines). Lines: a vector of
 // std::string or std::string_view.

@@ -3,6 +3,7 @@
 // and the key codes the model understands.
 
 #include <cstdint>
+#include <limits>
 
 namespace tandrel {
 
@@ -44,7 +45,7 @@ constexpr int PageDown = 0x01000017;
 // Requests of a scroll bar; every other request (thumb tracking among them) is ignored.
 enum class TScrollCode { LineUp, LineDown, PageUp, PageDown, ThumbPosition, Other };
 
-// Column value that clamps to the end of any line.
-constexpr std::int32_t kLineEndCol = 65535;
+// Column value that clamps to the end of any line, however long.
+constexpr std::int32_t kLineEndCol = std::numeric_limits<std::int32_t>::max();
 
 } // namespace tandrel

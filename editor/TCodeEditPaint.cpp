@@ -139,6 +139,9 @@ void TCodeEdit::PaintLine(QPainter& painter, std::int32_t index, QRect r) {
 }
 
 // Fills clip with the background and draws the bytes of s, column c at x0 + c * CharWidth.
+// Characters are split as the caret splits them (CodePage::CharLength). A byte that is no
+// character of the code page, alone or as part of an unassigned pair, gets a replacement
+// mark of its own in its own column, so that columns on screen stay the text's columns.
 void TCodeEdit::DrawBytes(QPainter& painter, const std::string& s, int x0, const QRect& clip,
                           const QColor& background, const QColor& text) const {
     if (clip.isEmpty())
@@ -155,34 +158,51 @@ void TCodeEdit::DrawBytes(QPainter& painter, const std::string& s, int x0, const
     painter.save();
     painter.setClipRect(clip);
     painter.setPen(text);
-    auto draw = [&](int col, const std::string& bytes) {
-        const QString unicode = QString::fromStdU16String(cp.ToUtf16(bytes));
-        painter.drawText(x0 + col * cw, baseline, unicode);
+    auto mark = [&](int col) {
+        painter.drawRect(QRect(x0 + col * cw + 1, clip.top() + 2, std::max(1, cw - 3),
+                               std::max(1, clip.height() - 5)));
+    };
+    // Draws the character of `width` bytes at col, or a mark for each of its bytes.
+    auto draw = [&](int col, int width) {
+        const std::u16string unicode =
+            cp.ToUtf16(std::string_view(s).substr(size_t(col), size_t(width)));
+        if (unicode.size() == 1 && unicode[0] != u'\uFFFD') {
+            painter.drawText(x0 + col * cw, baseline, QString(QChar(unicode[0])));
+            return;
+        }
+        for (int k = 0; k < width; ++k)
+            mark(col + k);
     };
     // Lead bytes can only be told from trail bytes by walking from the start of the row.
     int i = 0;
     while (i <= lastCol) {
-        const auto byte = static_cast<unsigned char>(s[size_t(i)]);
-        if (cp.IsLeadByte(byte) && i + 1 < len) {
+        if (cp.CharLength(s, size_t(i)) == 2) {
             if (i + 1 >= firstCol)
-                draw(i, s.substr(size_t(i), 2));
+                draw(i, 2);
             i += 2;
             continue;
         }
-        int j = i;
-        while (j <= lastCol && !cp.IsLeadByte(static_cast<unsigned char>(s[size_t(j)])))
+        int j = i + 1;
+        while (j <= lastCol && cp.CharLength(s, size_t(j)) == 1)
             ++j;
         const int from = std::max(i, firstCol);
         if (from < j) {
-            bool ascii = true;
-            for (int k = from; k < j && ascii; ++k)
-                ascii = static_cast<unsigned char>(s[size_t(k)]) < 0x80;
-            if (FExactPitch && ascii) {
+            // Control bytes may have no advance at all, so only printable runs go in one call.
+            bool printable = true;
+            for (int k = from; k < j && printable; ++k) {
+                const auto byte = static_cast<unsigned char>(s[size_t(k)]);
+                printable = byte >= 0x20 && byte < 0x7F;
+            }
+            if (FExactPitch && printable) {
                 painter.drawText(x0 + from * cw, baseline,
                                  QString::fromLatin1(s.data() + from, j - from));
             } else {
-                for (int k = from; k < j; ++k)
-                    draw(k, s.substr(size_t(k), 1));
+                for (int k = from; k < j; ++k) {
+                    if (static_cast<unsigned char>(s[size_t(k)]) < 0x80)
+                        painter.drawText(x0 + k * cw, baseline, QString(QLatin1Char(s[size_t(k)])));
+                    else
+                        draw(k, 1);
+                }
             }
         }
         i = j;

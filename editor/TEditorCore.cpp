@@ -66,6 +66,10 @@ void TEditorCore::SetGutterWidth(std::int32_t value) {
 
 void TEditorCore::SetTabWidth(std::int32_t value) {
     FTabWidth = std::max(1, value);
+    FMaxLineCols = FMaxLineLen;
+    for (std::int32_t i = 0; i < FLines.Count(); ++i)
+        FMaxLineCols = std::max(FMaxLineCols, ScreenWidth(FLines[i]));
+    RefreshScrollBars();
     UpdateCaret();
     Invalidate();
 }
@@ -96,8 +100,19 @@ void TEditorCore::WindowCreated() {
     RefreshScrollBars();
 }
 
+void TEditorCore::LineStored(const std::string& s) {
+    FMaxLineLen = std::max(FMaxLineLen, std::int32_t(s.size()));
+    FMaxLineCols = std::max({FMaxLineCols, FMaxLineLen, ScreenWidth(s)});
+}
+
+std::int32_t TEditorCore::ScreenWidth(const std::string& s) const {
+    const auto tabs = std::int32_t(std::count(s.begin(), s.end(), '\t'));
+    return std::int32_t(s.size()) + tabs * (FTabWidth - 1);
+}
+
 void TEditorCore::LinesCleared() {
     FMaxLineLen = kInitialMaxLineLen;
+    FMaxLineCols = kInitialMaxLineLen;
     if (FAutoLineNum)
         FGutterWidth = kClearedGutterWidth; // the next change sets the real width
     FTopLine = 0;
@@ -125,8 +140,8 @@ void TEditorCore::RecalcVisible(bool grewHigher, bool grewWider) {
     if (FTopLine > 0 && grewHigher && FLines.Count() < FTopLine + FVisibleLines)
         FTopLine = std::max(0, FLines.Count() - FVisibleLines);
     FVisibleCols = (FClientWidth - FGutterWidth - FLeftMargin) / FCharWidth - 1;
-    if (FLeftCol > 0 && grewWider && FMaxLineLen < FLeftCol + FVisibleCols)
-        FLeftCol = std::max(0, FMaxLineLen - FVisibleCols);
+    if (FLeftCol > 0 && grewWider && FMaxLineCols < FLeftCol + FVisibleCols)
+        FLeftCol = std::max(0, FMaxLineCols - FVisibleCols);
 }
 
 void TEditorCore::RefreshScrollBars() {
@@ -141,7 +156,7 @@ void TEditorCore::RefreshScrollBars() {
     }
     FView->SetScrollBar(true, n, (FClientHeight / FLineHeight) >> FVScrollShift,
                         FTopLine >> FVScrollShift);
-    FView->SetScrollBar(false, FMaxLineLen + 2, (FClientWidth - FGutterWidth) / FCharWidth,
+    FView->SetScrollBar(false, FMaxLineCols + 2, (FClientWidth - FGutterWidth) / FCharWidth,
                         FLeftCol);
 }
 
@@ -197,7 +212,7 @@ void TEditorCore::SetTopLine(std::int32_t n) {
 }
 
 void TEditorCore::SetLeftCol(std::int32_t n) {
-    std::int32_t last = std::max(0, FMaxLineLen - (FClientWidth - FGutterWidth) / FCharWidth + 4);
+    std::int32_t last = std::max(0, FMaxLineCols - (FClientWidth - FGutterWidth) / FCharWidth + 4);
     n = std::clamp(n, 0, last);
     if (n != FLeftCol) {
         FLeftCol = n;
@@ -231,16 +246,19 @@ void TEditorCore::ScrollToLine(std::int32_t n) {
 }
 
 void TEditorCore::ScrollToCol(std::int32_t n) {
-    std::int32_t last = std::max(0, FMaxLineLen - (FClientWidth - FGutterWidth) / FCharWidth + 3);
+    std::int32_t last = std::max(0, FMaxLineCols - (FClientWidth - FGutterWidth) / FCharWidth + 3);
     HScroll(TScrollCode::ThumbPosition, std::min(n, last));
 }
 
 void TEditorCore::ScrollCaretIntoView() {
-    if (FCaretPt.X < FLeftCol) {
-        FLeftCol = std::max(0, FCaretPt.X);
+    // Scrolling counts screen columns: a tab takes TabWidth of them.
+    const std::int32_t col =
+        FCaretPt.Y >= 0 && FCaretPt.Y < FLines.Count() ? ExpandedCol(FCaretPt.Y, FCaretPt.X) : 0;
+    if (col < FLeftCol) {
+        FLeftCol = std::max(0, col);
         LeftColChanged();
-    } else if (FCaretPt.X > FLeftCol + FVisibleCols) {
-        FLeftCol = std::max(0, FCaretPt.X - FVisibleCols);
+    } else if (col > FLeftCol + FVisibleCols) {
+        FLeftCol = std::max(0, col - FVisibleCols);
         LeftColChanged();
     }
     if (FCaretPt.Y < FTopLine) {
@@ -257,7 +275,8 @@ void TEditorCore::ScrollCaretIntoView() {
 std::int32_t TEditorCore::PosFromPoint(TPoint p) const {
     if (p.Y == FLines.Count())
         return 0;
-    return FLines.GetLineObj(p.Y).Start + p.X;
+    const TLineObj& obj = FLines.GetLineObj(p.Y);
+    return obj.Start + std::clamp(p.X, 0, obj.Len);
 }
 
 TPoint TEditorCore::PointFromPos(std::int32_t pos) const {
@@ -330,21 +349,7 @@ std::int32_t TEditorCore::ExpandedCol(std::int32_t line, std::int32_t x) const {
 std::int32_t TEditorCore::CharStart(std::int32_t line, std::int32_t x) const {
     if (line < 0 || line >= FLines.Count() || x <= 0)
         return x;
-    // Lead bytes are told from trail bytes only by walking from the start of the line.
-    const std::string& s = FLines.Get(line);
-    const CodePage& cp = SystemCodePage();
-    const std::int32_t len = std::int32_t(s.size());
-    std::int32_t i = 0;
-    while (i < x && i < len) {
-        if (cp.IsLeadByte(static_cast<unsigned char>(s[size_t(i)])) && i + 1 < len) {
-            if (i + 1 == x)
-                return i;
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return x;
+    return std::int32_t(SystemCodePage().CharStart(FLines.Get(line), size_t(x)));
 }
 
 bool TEditorCore::DoubleByteAt(std::int32_t line, std::int32_t x) const {
@@ -380,10 +385,19 @@ void TEditorCore::PlaceCaret() {
                       FLineHeight * (FCaretPt.Y - FTopLine) + FTopMargin + 1);
 }
 
+void TEditorCore::SnapCaret() {
+    const std::int32_t x = CharStart(FCaretPt.Y, FCaretPt.X);
+    if (x != FCaretPt.X) {
+        FCaretPt.X = x;
+        UpdateCaret();
+    }
+}
+
 void TEditorCore::SetCaret(TPoint p, bool collapse) {
     FDesiredCol = p.X;
     FCaretPt = p;
     UpdateCaret();
+    SnapCaret();
     if (collapse)
         FSelAnchor = FCaretPos;
     NotifyCaretPtChange();
@@ -396,8 +410,10 @@ void TEditorCore::GotoPoint(TPoint p) {
 }
 
 void TEditorCore::SetSelectionStart(std::int32_t pos) {
-    FSelAnchor = pos;
-    SetCaret(PointFromPos(pos), false);
+    TPoint p = PointFromPos(pos);
+    p.X = CharStart(p.Y, p.X); // an anchor never rests inside a character either
+    FSelAnchor = PosFromPoint(p);
+    SetCaret(p, false);
     Invalidate();
 }
 

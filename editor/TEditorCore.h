@@ -26,9 +26,12 @@ namespace tandrel {
 // every operation of the editor itself: CaretPt lies inside the text (0 <= Y < Count,
 // 0 <= X <= Len; (0,0) when empty) and CaretPos = PosFromPoint(CaretPt), except while a
 // selection is dragged, when CaretPt shows the drop point and CaretPos keeps the
-// selection; the selection is the range between SelAnchor and CaretPos. MaxLineLen never
-// shrinks until the store is cleared. Changes made straight to Lines() do not move the
-// caret; editing starts again from the nearest point of the text.
+// selection; the selection is the range between SelAnchor and CaretPos. A caret or anchor
+// placed by a move, a click or SetCaret never rests on the trail byte of a double-byte
+// character; only typing, which enters a character byte by byte, leaves the caret between
+// the two bytes until the second one follows. MaxLineLen never shrinks until the store is
+// cleared. Changes made straight to Lines() do not move the caret; editing starts again
+// from the nearest point of the text.
 class TEditorCore {
 public:
     using TNotifyEvent = std::function<void(TEditorCore& Sender)>;
@@ -85,6 +88,10 @@ public:
     std::int32_t VisibleLines() const { return FVisibleLines; }
     std::int32_t VisibleCols() const { return FVisibleCols; }
     std::int32_t MaxLineLen() const { return FMaxLineLen; }
+    // The widest line in screen columns (tabs expanded), at least MaxLineLen; what the
+    // horizontal scroll range covers. Like MaxLineLen it only shrinks when the store is
+    // cleared, or when the tab width changes.
+    std::int32_t MaxLineCols() const { return FMaxLineCols; }
     std::int32_t VScrollShift() const { return FVScrollShift; }
     std::int32_t TopLine() const { return FTopLine; }
     std::int32_t LeftCol() const { return FLeftCol; }
@@ -201,6 +208,12 @@ private:
     friend class TUndo;
 
     void LinesCleared();
+    // A line of this text was stored: MaxLineLen and MaxLineCols rise to it.
+    void LineStored(const std::string& s);
+    // Columns of a whole line on screen.
+    std::int32_t ScreenWidth(const std::string& s) const;
+    // The caret point moved to the start of the character it lies in, and its offset.
+    void SnapCaret();
     void LinesChanged();
     void ClearUndo() { FUndo.Clear(); }
     void RecalcVisible(bool grewHigher, bool grewWider);
@@ -234,6 +247,7 @@ private:
     std::int32_t FVisibleLines = 0;
     std::int32_t FVisibleCols = 0;
     std::int32_t FMaxLineLen = kInitialMaxLineLen;
+    std::int32_t FMaxLineCols = kInitialMaxLineLen;
     std::int32_t FVScrollShift = 0;
     std::int32_t FTopLine = 0;
     std::int32_t FLeftCol = 0;
@@ -254,7 +268,7 @@ private:
     TListeners<TEditorCore&> FCaretPtListeners;
     TListeners<TEditorCore&> FSelectionListeners;
     TUndo FUndo;
-    // Last: its constructor and destructor reach the fields above.
+    // Last: its constructor reaches the fields above.
     TLines FLines;
 };
 

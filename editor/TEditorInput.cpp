@@ -1,5 +1,6 @@
 // Keyboard and mouse behaviour of TEditorCore: the key table, caret movement, character
 // shortcuts, word selection, dragging the selection and scrolling while selecting.
+#include "CodePage.h"
 #include "TEditorCore.h"
 
 namespace tandrel {
@@ -118,6 +119,7 @@ void TEditorCore::MoveToCol(std::int32_t n, bool wrap, bool shift) {
     FCaretPt.X = n;
     FDesiredCol = n; // before clamping: after End vertical moves stay at line ends
     UpdateCaret();
+    SnapCaret();
     FinishMove(shift);
 }
 
@@ -231,18 +233,30 @@ void TEditorCore::MouseDown(TMouseButton button, TShiftState shift, std::int32_t
     Invalidate();
 }
 
+// The line is read character by character: a trail byte that looks like a letter belongs
+// to its double-byte character, which is no word character.
 void TEditorCore::SelectWordAt(TPoint p) {
     if (FLines.Count() > 0 && !FLines.Get(p.Y).empty()) {
         const std::string& line = FLines.Get(p.Y);
-        const std::int32_t len = std::int32_t(line.size());
-        std::int32_t c = std::clamp(p.X + 1, 1, len); // 1-based
-        if (IsWordChar(line[size_t(c - 1)])) {
-            while (c < len && IsWordChar(line[size_t(c)]))
-                ++c;
-            SetCaret(TPoint{c, p.Y}, false);
-            while (c > 1 && IsWordChar(line[size_t(c - 2)]))
-                --c;
-            FSelAnchor = FLines.GetLineObj(p.Y).Start + c - 1;
+        const CodePage& cp = SystemCodePage();
+        const auto len = std::int32_t(line.size());
+        auto wordChar = [&](std::int32_t i) {
+            return cp.CharLength(line, size_t(i)) == 1 && IsWordChar(line[size_t(i)]);
+        };
+        const std::int32_t at = CharStart(p.Y, std::clamp(p.X, 0, len - 1));
+        std::int32_t begin = 0;
+        for (std::int32_t i = 0; i < at;) {
+            const auto n = std::int32_t(cp.CharLength(line, size_t(i)));
+            if (!wordChar(i))
+                begin = i + n;
+            i += n;
+        }
+        if (wordChar(at)) {
+            std::int32_t end = at + 1;
+            while (end < len && wordChar(end))
+                ++end;
+            SetCaret(TPoint{end, p.Y}, false);
+            FSelAnchor = FLines.GetLineObj(p.Y).Start + begin;
             NotifySelectionChange(); // the anchor moved after SetCaret reported
         }
     }

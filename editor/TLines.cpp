@@ -3,7 +3,9 @@
 #include "TEditorCore.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 namespace tandrel {
@@ -26,15 +28,66 @@ void TLines::CheckIndex(std::int32_t index, std::int32_t count) const {
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
 }
 
+std::pair<size_t, size_t> TLines::Locate(std::int32_t index) const {
+    const auto it = std::upper_bound(FFirst.begin(), FFirst.end(), index);
+    const auto block = size_t(it - FFirst.begin()) - 1;
+    return {block, size_t(index - FFirst[block])};
+}
+
+TLines::TLine& TLines::LineAt(std::int32_t index) const {
+    const auto [block, at] = Locate(index);
+    return FBlocks[block][at];
+}
+
+template <class F> void TLines::ForEachLine(F f) const {
+    for (TBlock& block : FBlocks)
+        for (TLine& line : block)
+            f(line);
+}
+
+void TLines::Renumber(size_t fromBlock) {
+    FFirst.resize(FBlocks.size());
+    FBlockStart.resize(FBlocks.size());
+    FBlockStartValid = std::min(FBlockStartValid, fromBlock);
+    for (size_t b = fromBlock; b < FBlocks.size(); ++b)
+        FFirst[b] = b == 0 ? 0 : FFirst[b - 1] + std::int32_t(FBlocks[b - 1].size());
+}
+
+void TLines::Tidy(size_t block) {
+    if (block >= FBlocks.size())
+        return;
+    if (FBlocks[block].empty()) {
+        FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(block));
+    } else if (block + 1 < FBlocks.size() &&
+               FBlocks[block].size() + FBlocks[block + 1].size() <= size_t(kBlockLines)) {
+        TBlock& next = FBlocks[block + 1];
+        FBlocks[block].insert(FBlocks[block].end(), std::make_move_iterator(next.begin()),
+                              std::make_move_iterator(next.end()));
+        FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(block) + 1);
+    }
+}
+
 const std::string& TLines::Get(std::int32_t index) const {
     CheckIndex(index, Count());
-    return FLines[size_t(index)].Text;
+    return LineAt(index).Text;
 }
 
 void TLines::FixStarts(std::int32_t index) const {
-    for (std::int32_t j = std::max(FStartValid, 1); j <= index; ++j)
-        FLines[size_t(j)].Obj.Start = EndOfLine(j - 1);
-    FStartValid = std::max(FStartValid, index + 1);
+    std::int32_t j = std::max(FStartValid, 1);
+    if (j > index)
+        return;
+    auto [block, at] = Locate(j);
+    std::int32_t start = EndOfLine(j - 1);
+    for (; j <= index; ++j) {
+        TLineObj& obj = FBlocks[block][at].Obj;
+        obj.Start = start;
+        start += obj.Len + 2;
+        if (++at == FBlocks[block].size()) {
+            ++block;
+            at = 0;
+        }
+    }
+    FStartValid = index + 1;
 }
 
 const TLineObj& TLines::GetLineObj(std::int32_t index) const {
@@ -42,7 +95,7 @@ const TLineObj& TLines::GetLineObj(std::int32_t index) const {
         throw std::out_of_range("TLines.GetLineObj() - index out of bounds.");
     if (index >= FStartValid)
         FixStarts(index);
-    return FLines[size_t(index)].Obj;
+    return LineAt(index).Obj;
 }
 
 TLineObj& TLines::GetLineObj(std::int32_t index) {
@@ -52,33 +105,50 @@ TLineObj& TLines::GetLineObj(std::int32_t index) {
 std::int32_t TLines::LineFromPos(std::int32_t pos) const {
     if (pos <= 0 || Count() <= 1)
         return 0;
-    std::int32_t valid = std::max(FStartValid, 1);
-    if (valid < Count() && EndOfLine(valid - 1) <= pos) {
-        // Past the exact prefix: walk on only as far as the offset asks for.
-        while (valid < Count()) {
-            FLines[size_t(valid)].Obj.Start = EndOfLine(valid - 1);
-            FStartValid = ++valid;
-            if (FLines[size_t(valid - 1)].Obj.Start > pos)
-                return valid - 2;
+    const std::int32_t valid = std::max(FStartValid, 1);
+    const size_t lastBlock = Locate(valid - 1).first;
+    const TLineObj& lastExact = FBlocks[lastBlock][size_t(valid - 1 - FFirst[lastBlock])].Obj;
+    if (valid < Count() && lastExact.Start + lastExact.Len + 2 <= pos) {
+        // Past the exact prefix: fix offsets onward only as far as the offset asks for.
+        auto [block, at] = Locate(valid);
+        std::int32_t start = lastExact.Start + lastExact.Len + 2;
+        for (std::int32_t j = valid; j < Count(); ++j) {
+            TLineObj& obj = FBlocks[block][at].Obj;
+            obj.Start = start;
+            FStartValid = j + 1;
+            if (start > pos)
+                return j - 1;
+            start += obj.Len + 2;
+            if (++at == FBlocks[block].size()) {
+                ++block;
+                at = 0;
+            }
         }
         return Count() - 1;
     }
-    auto first = FLines.begin();
-    auto it = std::upper_bound(first, first + valid, pos, [](std::int32_t p, const TLine& line) {
-        return p < line.Obj.Start;
-    });
-    return std::int32_t(it - first) - 1;
+    // Within the exact prefix: the block, then the line in it.
+    for (; FBlockStartValid <= lastBlock; ++FBlockStartValid)
+        FBlockStart[FBlockStartValid] = FBlocks[FBlockStartValid].front().Obj.Start;
+    const auto blockEnd = FBlockStart.begin() + std::ptrdiff_t(lastBlock) + 1;
+    const auto b =
+        size_t(std::upper_bound(FBlockStart.begin(), blockEnd, pos) - FBlockStart.begin()) - 1;
+    const TBlock& block = FBlocks[b];
+    const auto limit = b == lastBlock ? size_t(valid - FFirst[b]) : block.size();
+    const auto it =
+        std::upper_bound(block.begin(), block.begin() + std::ptrdiff_t(limit), pos,
+                         [](std::int32_t p, const TLine& line) { return p < line.Obj.Start; });
+    return FFirst[b] + std::int32_t(it - block.begin()) - 1;
 }
 
-void TLines::RaiseMaxLineLen(std::int32_t len) {
-    if (FEditor && len > FEditor->FMaxLineLen)
-        FEditor->FMaxLineLen = len;
+void TLines::RaiseMaxLineLen(const std::string& s) {
+    if (FEditor)
+        FEditor->LineStored(s);
 }
 
 TLineObj TLines::NewLineObj(const std::string& s) {
     TLineObj obj;
     obj.Len = std::int32_t(s.size());
-    RaiseMaxLineLen(obj.Len);
+    RaiseMaxLineLen(s);
     obj.Modified = true;
     obj.Color = FEditor ? FEditor->FColor : SysColor::Window;
     return obj;
@@ -100,23 +170,53 @@ void TLines::InsertLines(std::int32_t index, std::vector<std::string> strings) {
     if (strings.empty())
         return;
     const auto n = std::int32_t(strings.size());
-    std::vector<TLine> added;
-    added.reserve(strings.size());
-    for (std::string& s : strings) {
-        TLineObj obj = NewLineObj(s);
-        added.push_back(TLine{std::move(s), obj});
-    }
-    if (index <= FStartValid) {
-        // The new lines follow exact offsets, so theirs are exact too; the later ones go stale.
-        std::int32_t start = index > 0 ? EndOfLine(index - 1) : 0;
-        for (TLine& line : added) {
-            line.Obj.Start = start;
-            start += line.Obj.Len + 2;
+    // The new lines follow exact offsets, so theirs are exact too; the later ones go stale.
+    const bool exact = index <= FStartValid;
+    std::int32_t start = exact && index > 0 ? EndOfLine(index - 1) : 0;
+    auto fill = [&](TBlock& block, size_t from, size_t to) {
+        block.reserve(block.size() + (to - from));
+        for (size_t i = from; i < to; ++i) {
+            TLineObj obj = NewLineObj(strings[i]);
+            if (exact) {
+                obj.Start = start;
+                start += obj.Len + 2;
+            }
+            block.push_back(TLine{std::move(strings[i]), obj});
         }
-        FStartValid = index + n;
+    };
+
+    size_t block = 0;
+    size_t at = 0;
+    if (FBlocks.empty())
+        FBlocks.emplace_back();
+    else
+        std::tie(block, at) = Locate(index);
+    TBlock& target = FBlocks[block];
+    if (target.size() + strings.size() <= 2 * size_t(kBlockLines)) {
+        TBlock added;
+        fill(added, 0, strings.size());
+        target.insert(target.begin() + std::ptrdiff_t(at), std::make_move_iterator(added.begin()),
+                      std::make_move_iterator(added.end()));
+    } else {
+        // The block splits where the lines go in; they come as blocks of their own between.
+        std::vector<TBlock> fresh((strings.size() + size_t(kBlockLines) - 1) / size_t(kBlockLines));
+        for (size_t k = 0; k < fresh.size(); ++k)
+            fill(fresh[k], k * size_t(kBlockLines),
+                 std::min(strings.size(), (k + 1) * size_t(kBlockLines)));
+        if (at < target.size()) {
+            fresh.emplace_back(std::make_move_iterator(target.begin() + std::ptrdiff_t(at)),
+                               std::make_move_iterator(target.end()));
+            target.erase(target.begin() + std::ptrdiff_t(at), target.end());
+        }
+        FBlocks.insert(FBlocks.begin() + std::ptrdiff_t(block) + 1,
+                       std::make_move_iterator(fresh.begin()),
+                       std::make_move_iterator(fresh.end()));
+        Tidy(block);
     }
-    FLines.insert(FLines.begin() + index, std::make_move_iterator(added.begin()),
-                  std::make_move_iterator(added.end()));
+    if (exact)
+        FStartValid = index + n;
+    FCount += n;
+    Renumber(block);
     FModified = true;
     Record(index, index + n - 1, n);
     Changed();
@@ -124,15 +224,17 @@ void TLines::InsertLines(std::int32_t index, std::vector<std::string> strings) {
 
 void TLines::SetLine(std::int32_t index, const std::string& s) {
     CheckIndex(index, Count());
-    TLine& line = FLines[size_t(index)];
+    TLine& line = LineAt(index);
     const bool sameLength = s.size() == line.Text.size();
     line.Text = s;
     line.Obj.Len = std::int32_t(s.size());
     line.Obj.Modified = true;
     FModified = true;
-    RaiseMaxLineLen(line.Obj.Len);
-    if (!sameLength)
+    RaiseMaxLineLen(s);
+    if (!sameLength) {
         FStartValid = std::min(FStartValid, index + 1);
+        FBlockStartValid = std::min(FBlockStartValid, Locate(index).first + 1);
+    }
     Record(index, index, 0);
     Changed();
 }
@@ -146,10 +248,29 @@ void TLines::DeleteLines(std::int32_t index, std::int32_t count) {
         return;
     CheckIndex(index, Count());
     CheckIndex(index + count - 1, Count());
-    FLines.erase(FLines.begin() + index, FLines.begin() + index + count);
+    const auto [first, from] = Locate(index);
+    const auto [last, to] = Locate(index + count - 1);
+    if (first == last) {
+        TBlock& block = FBlocks[first];
+        block.erase(block.begin() + std::ptrdiff_t(from), block.begin() + std::ptrdiff_t(to) + 1);
+    } else {
+        // The tail of the first block, the head of the last and every block between.
+        TBlock& head = FBlocks[first];
+        head.erase(head.begin() + std::ptrdiff_t(from), head.end());
+        TBlock& tail = FBlocks[last];
+        tail.erase(tail.begin(), tail.begin() + std::ptrdiff_t(to) + 1);
+        FBlocks.erase(FBlocks.begin() + std::ptrdiff_t(first) + 1,
+                      FBlocks.begin() + std::ptrdiff_t(last));
+        Tidy(first + 1);
+    }
+    Tidy(first);
+    if (first > 0)
+        Tidy(first - 1);
+    FCount -= count;
+    Renumber(first > 0 ? first - 1 : 0);
     FStartValid = std::min(FStartValid, index);
-    if (FStartValid == 0 && !FLines.empty()) {
-        FLines[0].Obj.Start = 0;
+    if (FStartValid == 0 && FCount > 0) {
+        FBlocks.front().front().Obj.Start = 0;
         FStartValid = 1;
     }
     FModified = true;
@@ -161,7 +282,11 @@ void TLines::Clear() {
     if (FEditor)
         FEditor->LinesCleared();
     const std::int32_t count = Count();
-    FLines.clear();
+    FBlocks.clear();
+    FFirst.clear();
+    FBlockStart.clear();
+    FBlockStartValid = 0;
+    FCount = 0;
     FStartValid = 0;
     if (count > 0) {
         Record(0, -1, -count);
@@ -171,14 +296,13 @@ void TLines::Clear() {
 
 void TLines::Reserve(std::int32_t capacity) {
     if (capacity > 0)
-        FLines.reserve(size_t(capacity));
+        FBlocks.reserve(size_t(capacity / kBlockLines + 1));
 }
 
 void TLines::AddLines(const TLines& source) {
     std::vector<std::string> strings;
-    strings.reserve(source.FLines.size());
-    for (const TLine& line : source.FLines)
-        strings.push_back(line.Text);
+    strings.reserve(size_t(source.Count()));
+    source.ForEachLine([&](const TLine& line) { strings.push_back(line.Text); });
     InsertLines(0, std::move(strings));
 }
 
@@ -198,10 +322,16 @@ void TLines::AssignLines(const TLines& source) {
         TLinesUpdate update(*this);
         Clear();
         AddLines(source);
-        for (size_t i = 0; i < FLines.size(); ++i) {
-            FLines[i].Obj.Color = source.FLines[i].Obj.Color;
-            FLines[i].Obj.Tag = source.FLines[i].Obj.Tag;
-        }
+        std::vector<std::pair<TColor, std::int32_t>> marks;
+        marks.reserve(size_t(source.Count()));
+        source.ForEachLine(
+            [&](const TLine& line) { marks.emplace_back(line.Obj.Color, line.Obj.Tag); });
+        size_t i = 0;
+        ForEachLine([&](TLine& line) {
+            line.Obj.Color = marks[i].first;
+            line.Obj.Tag = marks[i].second;
+            ++i;
+        });
     }
     SetLinesModified(false);
 }
@@ -210,8 +340,7 @@ void TLines::SetLinesModified(bool value) {
     if (value == FModified)
         return;
     FModified = value;
-    for (TLine& line : FLines)
-        line.Obj.Modified = value;
+    ForEachLine([&](TLine& line) { line.Obj.Modified = value; });
 }
 
 void TLines::BeginUpdate() {

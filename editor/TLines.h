@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tandrel {
@@ -44,8 +45,10 @@ struct TLinesChange {
 // BeginUpdate/EndUpdate bracket; then to OnChange and to every subscribed listener. Nothing
 // is reported while the store is destroyed.
 //
-// A block of lines is inserted or removed with one move of the lines after it, so a block
-// edit costs the same wherever it happens in the text.
+// The lines are kept in blocks of at most 2 * kBlockLines, with the index of each block's
+// first line. A line is found by a binary search over the blocks; an edit moves lines only
+// inside the blocks it touches and renumbers the blocks after them, so inserting or
+// removing a block of lines costs the same at the top of a long text as at its end.
 //
 // Start offsets are kept exact but fixed lazily: a change only marks the offsets after the
 // changed line as stale, and every read (GetLineObj, LineFromPos) first brings the offsets
@@ -62,7 +65,7 @@ public:
     TLines(const TLines&) = delete;
     TLines& operator=(const TLines&) = delete;
 
-    std::int32_t Count() const { return std::int32_t(FLines.size()); }
+    std::int32_t Count() const { return FCount; }
     // Throws std::out_of_range "List index out of bounds (%d)".
     const std::string& Get(std::int32_t index) const;
     const std::string& operator[](std::int32_t index) const { return Get(index); }
@@ -116,11 +119,24 @@ public:
         return FListeners.Subscribe(std::move(listener));
     }
 
+    // Lines a block holds after a split; a block never holds more than twice as many.
+    static constexpr std::int32_t kBlockLines = 1024;
+
 private:
     struct TLine {
         std::string Text;
         TLineObj Obj;
     };
+    using TBlock = std::vector<TLine>;
+
+    // The block of line `index` and the line's place in it; Count gives the end of the last
+    // block. The store must not be empty.
+    std::pair<size_t, size_t> Locate(std::int32_t index) const;
+    TLine& LineAt(std::int32_t index) const;
+    template <class F> void ForEachLine(F f) const;
+    void Renumber(size_t fromBlock);
+    // Removes an empty block b and joins small neighbours, so blocks stay few.
+    void Tidy(size_t block);
 
     TLineObj NewLineObj(const std::string& s);
     void CheckIndex(std::int32_t index, std::int32_t count) const;
@@ -128,15 +144,22 @@ private:
     void Record(std::int32_t first, std::int32_t last, std::int32_t delta);
     void Changed();
     void LinesChanged();
-    void RaiseMaxLineLen(std::int32_t len);
+    void RaiseMaxLineLen(const std::string& s);
     void FixStarts(std::int32_t index) const;
     std::int32_t EndOfLine(std::int32_t index) const {
-        const TLineObj& obj = FLines[size_t(index)].Obj;
+        const TLineObj& obj = LineAt(index).Obj;
         return obj.Start + obj.Len + 2;
     }
 
     TEditorCore* FEditor;
-    mutable std::vector<TLine> FLines;
+    // Never an empty block; FFirst[b] is the index of the first line of block b.
+    mutable std::vector<TBlock> FBlocks;
+    std::vector<std::int32_t> FFirst;
+    // Start of the first line of each block, exact for the first FBlockStartValid blocks:
+    // offset lookups search these before the lines of one block.
+    mutable std::vector<std::int32_t> FBlockStart;
+    mutable size_t FBlockStartValid = 0;
+    std::int32_t FCount = 0;
     // Lines [0, FStartValid) carry their exact Start; later ones are fixed on demand.
     mutable std::int32_t FStartValid = 0;
     bool FModified = false;

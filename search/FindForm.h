@@ -5,6 +5,7 @@
 #include <QPointer>
 
 class QCheckBox;
+class QFontMetrics;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -22,6 +23,27 @@ enum TModalResult : int {
     mrNo = 7,
 };
 
+// The factors by which a dialog's table of sizes and places grows for its font, across and
+// down, as dialog units do: 1 for the classic 8-point dialog font, more where a caption or
+// a row of text would not fit.
+class TDialogScale {
+public:
+    // Raise a factor so that `wanted` pixels fit where the table gives `tableSize`.
+    void FitX(double wanted, int tableSize);
+    void FitY(double wanted, int tableSize);
+    double FactorX() const { return FX; }
+    double FactorY() const { return FY; }
+    // A size or place of the table, across or down, grown by its factor.
+    int X(int tableValue) const;
+    int Y(int tableValue) const;
+    // What a push button needs around its caption (the '&' of a mnemonic takes no room).
+    static double ButtonTextRoom(const QFontMetrics& fm, const QString& caption);
+
+private:
+    double FX = 1.0;
+    double FY = 1.0;
+};
+
 // The one modal dialog of both the find and the replace command. It is built once, in the
 // replace layout, and keeps its texts and check states between showings; one of the two
 // layouts is applied before each showing. The first two buttons are enabled exactly when
@@ -32,8 +54,11 @@ public:
     // The font is copied from the owner, which also owns the dialog.
     explicit TFindForm(QWidget* owner);
 
+    // Each layout is sized from the dialog's font; the layout tables give the least sizes.
     void ApplyFindLayout();
     void ApplyReplaceLayout();
+    // The factors the last layout grew the tables by.
+    const TDialogScale& LayoutScale() const { return FScale; }
     // Places the dialog centred over the remembered owner form (over its screen when there
     // is none).
     void CentreOverOwner();
@@ -62,9 +87,12 @@ public:
 
 private:
     void edFindChange();
+    TDialogScale FitScale() const;
+    void ApplyLayout(bool replacing);
 
     QPointer<QWidget> FOwnerForm;
     bool FReplaceAll = false;
+    TDialogScale FScale;
 
     QLineEdit* edFind = nullptr;
     QLabel* lblFind = nullptr;

@@ -31,6 +31,18 @@ std::string FromQString(const QString& text) {
 
 } // namespace
 
+QPoint PromptPosition(const QRect& area, const QPoint& match, const QSize& frame) {
+    int left = match.x();
+    if (left + frame.width() > area.right() + 1) {
+        left = area.right() + 1 - frame.width() - kEdgeGap;
+    }
+    int top = match.y() - frame.height() - kGapAboveMatch;
+    if (top <= area.top()) {
+        top = match.y() + kOffsetBelowMatch;
+    }
+    return QPoint(left, top);
+}
+
 TFindReplace::~TFindReplace() {
     delete FReplaceForm.data();
     delete FFindForm.data();
@@ -104,15 +116,15 @@ int TFindReplace::AskReplace(QWidget* control, const QPoint& point) {
         screen = control->screen();
     }
     const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 0, 0);
-    int left = at.x();
-    if (left + prompt.width() > area.right() + 1) {
-        left = area.right() + 1 - prompt.width() - kEdgeGap;
+    // move() places the frame, which is larger than the client area by the title bar and
+    // the borders. Before the prompt was first shown its frame is not known: the owner
+    // window's frame tells the decoration the window manager adds.
+    QSize frame = prompt.frameGeometry().size();
+    if (frame == prompt.size()) {
+        const QWidget* window = control->window();
+        frame += window->frameGeometry().size() - window->size();
     }
-    int top = at.y() - prompt.height() - kGapAboveMatch;
-    if (top <= area.top()) {
-        top = at.y() + kOffsetBelowMatch;
-    }
-    prompt.move(left, top);
+    prompt.move(PromptPosition(area, at, frame));
 
     switch (prompt.exec()) {
     case mrOk:

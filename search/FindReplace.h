@@ -7,6 +7,8 @@
 
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 
 namespace tandrel {
 
@@ -17,6 +19,13 @@ enum TReplaceAnswer : int {
     raReplaceAll = 2, // replace this and every further match without asking
     raCancel = 3,     // stop
 };
+
+// Where the per-match prompt's frame goes, in global coordinates, for a match whose top
+// left is at `match`, on a screen `area`, given the size of the prompt's whole frame (title
+// bar and borders included): above the match with a gap, so that no part of the frame
+// covers the match row; below the match when there is no room above; and short of the
+// right edge of the screen.
+QPoint PromptPosition(const QRect& area, const QPoint& match, const QSize& frame);
 
 // Holds the find dialog and the per-match prompt for the main window. Each dialog is
 // created on first use as a child of the owner form given then, so it lives as long as

@@ -1,6 +1,8 @@
 #pragma once
 // The question asked before each single replacement.
 
+#include "FindForm.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -30,11 +32,16 @@ public:
     QPushButton* SkipButton() const { return btnSkip; }
     QPushButton* AllButton() const { return btnAll; }
     QPushButton* CancelButton() const { return btnCancel; }
+    // The factors the layout table was grown by for the font (1 for the classic one).
+    const TDialogScale& LayoutScale() const { return FScale; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ApplyLayout();
+
+    TDialogScale FScale;
     QLineEdit* edFind = nullptr;
     QLabel* lblFind = nullptr;
     QLineEdit* edReplace = nullptr;

@@ -1,5 +1,7 @@
 #include "Searches.h"
 
+#include "CodePage.h"
+
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
@@ -118,20 +120,67 @@ int32_t TBaseSearch::FindNext() {
         while (i < n - 1 && fold[pattern[i]] == fold[window[i]]) {
             ++i;
         }
-        if (i == n - 1) {
+        if (i == n - 1 && AcceptMatch(static_cast<int32_t>(current - n + 1))) {
             const int64_t offset = current - n + 1;
             FFloor = offset + n;
             FCurrent = current + n;
             return static_cast<int32_t>(offset);
         }
-        current += FMatchSkip;
+        current += i == n - 1 ? 1 : FMatchSkip;
     }
     FCurrent = current;
     return -1;
 }
 
+bool TBaseSearch::AcceptMatch(int32_t) {
+    return true;
+}
+
+TSearch::TSearch(const CodePage* codePage)
+    : FCodePage(codePage != nullptr ? *codePage : SystemCodePage()) {}
+
 void TSearch::SetText(const void* buffer, size_t length) {
     TBaseSearch::SetText(buffer, length);
+    FWalk = 0;
+}
+
+bool TSearch::AcceptMatch(int32_t offset) {
+    const std::string_view text(reinterpret_cast<const char*>(Text()),
+                                static_cast<size_t>(TextLength()));
+    const auto start = static_cast<size_t>(offset);
+    if (FWalk > start) {
+        FWalk = 0; // the search started over
+    }
+    while (FWalk < start) {
+        FWalk += FCodePage.CharLength(text, FWalk);
+    }
+    if (FWalk != start) {
+        return false;
+    }
+    const size_t end = start + Pattern().size();
+    size_t i = start;
+    while (i < end) {
+        const size_t n = FCodePage.CharLength(text, i);
+        if (n == 2 && i + 1 < end && text[i + 1] != Pattern()[i + 1 - start]) {
+            return false; // a trail byte that only matched by case folding
+        }
+        i += n;
+    }
+    return i == end;
+}
+
+bool TSearch::IsWholeWord(std::string_view row, int32_t position, int32_t length) const {
+    auto wordChar = [&](size_t at) {
+        const auto c = static_cast<unsigned char>(row[at]);
+        return FCodePage.CharLength(row, at) == 1 &&
+               ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+    };
+    const auto start = static_cast<size_t>(position);
+    const size_t end = start + static_cast<size_t>(length);
+    if (start > 0 && start <= row.size() && wordChar(FCodePage.CharStart(row, start - 1))) {
+        return false;
+    }
+    return end >= row.size() || !wordChar(end);
 }
 
 } // namespace tandrel

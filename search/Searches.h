@@ -6,8 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tandrel {
+
+class CodePage;
 
 // Boyer-Moore-Horspool search for a byte pattern in a caller-owned buffer.
 //
@@ -42,6 +45,13 @@ public:
     // it starts at the beginning of the text, like FindFirst.
     int32_t FindNext();
 
+protected:
+    // Whether the window at offset, whose bytes equal the pattern's, counts as a match; a
+    // refused window is passed over and the scan goes on one byte further.
+    virtual bool AcceptMatch(int32_t offset);
+    const unsigned char* Text() const { return FStart; }
+    int32_t TextLength() const { return FTextLength; }
+
 private:
     void BuildSkipTable();
     unsigned char Fold(unsigned char byte) const {
@@ -67,9 +77,31 @@ private:
 };
 
 // The search the source view owns; it feeds the editor's lines through SetText.
+//
+// It finds characters of the code page, not bytes: a match starts and ends on character
+// boundaries (a window starting on a trail byte, or ending between the two bytes of a
+// character, is skipped), and the trail bytes of double-byte characters compare exactly
+// even when case is ignored. Characters are told apart by walking the text from its start;
+// the walk goes on from the previous candidate, so a search stays linear.
 class TSearch : public TBaseSearch {
 public:
+    // Null: the program's code page.
+    explicit TSearch(const CodePage* codePage = nullptr);
+
     void SetText(const void* buffer, size_t length) override;
+
+    // Whether the match of `length` bytes at `position` of row is a whole word: the
+    // characters right before and after it, if any, are no ASCII letters or digits. Every
+    // other character delimits words, a double-byte one included, whatever its trail byte.
+    bool IsWholeWord(std::string_view row, int32_t position, int32_t length) const;
+
+protected:
+    bool AcceptMatch(int32_t offset) override;
+
+private:
+    const CodePage& FCodePage;
+    // A character start at or before the candidates still to come.
+    size_t FWalk = 0;
 };
 
 } // namespace tandrel

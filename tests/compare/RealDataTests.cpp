@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "CompareTestUtil.h"
+#include "RealData.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -73,9 +74,7 @@ std::vector<std::string> WithoutBlankLines(std::vector<std::string> lines) {
 class RealDataCompare : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(RealData + "/pfc105/PFC.pbw") ||
-            !std::filesystem::exists(RealData + "/pfc2022/PFC.pbw"))
-            GTEST_SKIP() << "no real data at " << RealData;
+        TANDREL_REQUIRE_REALDATA(RealData + "/pfc105/PFC.pbw", RealData + "/pfc2022/PFC.pbw");
         Model.OnNotice = [this](const std::string& text, const std::string&) {
             Notices.push_back(text);
         };

@@ -3,7 +3,11 @@
 
 #include "CodePage.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <random>
+#include <thread>
+#include <vector>
 
 namespace tandrel {
 namespace {
@@ -38,10 +42,110 @@ TEST(CodePage, CompareTextIgnoresCaseOfSingleByteLettersOnly) {
     EXPECT_NE(gbk.CompareText("\xB4\x41", "\xB4\x61"), 0);
 }
 
-TEST(CodePage, UnknownNameKeepsTheProgramCodePage) {
-    const std::string before = SystemCodePage().Name();
-    EXPECT_THROW(SetSystemCodePage("NO-SUCH-PAGE"), std::runtime_error);
-    EXPECT_EQ(SystemCodePage().Name(), before);
+// Lower-casing both sides and comparing bytes is what CompareText means; random texts of
+// single-byte letters, trail bytes that look like letters and double-byte characters.
+TEST(CodePage, CompareTextAgreesWithLoweringBothSides) {
+    std::mt19937 rng(2024);
+    const char pool[] = {'A',    'a',    'Z',    'z',    '_',    '0',    ' ',
+                         '\x81', '\xB4', '\xD6', '\xFE', '\x41', '\x61', '\x80',
+                         '\xC4', '\xE4', '\xFF', '@',    '['};
+    std::uniform_int_distribution<size_t> pick(0, sizeof pool - 1);
+    std::uniform_int_distribution<int> len(0, 8);
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const char* name : {"GBK", "CP1252", "CP932"}) {
+        const CodePage cp(name);
+        for (int round = 0; round < 20000; ++round) {
+            std::string a;
+            for (int i = len(rng); i > 0; --i)
+                a.push_back(pool[pick(rng)]);
+            // Often a common head, so that the difference lies behind a double-byte part.
+            std::string b = rng() % 2 ? a.substr(0, rng() % (a.size() + 1)) : std::string();
+            for (int i = len(rng); i > 0; --i)
+                b.push_back(pool[pick(rng)]);
+            std::string la = a, lb = b;
+            cp.LowerInPlace(la);
+            cp.LowerInPlace(lb);
+            const int expected = sign(std::string_view(la).compare(lb));
+            ASSERT_EQ(sign(cp.CompareText(a, b)), expected) << name << " round " << round;
+            ASSERT_EQ(sign(cp.CompareText(b, a)), -expected) << name << " round " << round;
+            ASSERT_EQ(cp.SameText(a, b), expected == 0);
+        }
+    }
+}
+
+TEST(CodePage, CharactersAreLeadAndTrailBytePairs) {
+    const CodePage gbk("GBK");
+    EXPECT_TRUE(gbk.IsTrailByte(0x40));
+    EXPECT_TRUE(gbk.IsTrailByte(0xFE));
+    EXPECT_FALSE(gbk.IsTrailByte(' '));
+    EXPECT_FALSE(gbk.IsTrailByte(0x7F));
+    EXPECT_FALSE(gbk.IsTrailByte(0xFF));
+    // 中 then a lead byte before a blank, then a lone lead byte at the end.
+    const std::string text = "\xD6\xD0\xD6 \xD6";
+    EXPECT_EQ(gbk.CharLength(text, 0), 2u);
+    EXPECT_EQ(gbk.CharLength(text, 2), 1u);
+    EXPECT_EQ(gbk.CharLength(text, 3), 1u);
+    EXPECT_EQ(gbk.CharLength(text, 4), 1u);
+    EXPECT_EQ(gbk.CharStart(text, 1), 0u);
+    EXPECT_EQ(gbk.CharStart(text, 3), 3u);
+    EXPECT_EQ(gbk.CharStart(text, 9), 9u);
+    // 時間abc: the trail byte of 間 is 0x67, the letter g.
+    const std::string mixed = "\x95\x72\xe9\x67"
+                              "abc";
+    EXPECT_EQ(gbk.CharStart(mixed, 3), 2u);
+    EXPECT_EQ(gbk.CharStart(mixed, 4), 4u);
+    const CodePage latin("CP1252");
+    EXPECT_FALSE(latin.IsTrailByte(0x41));
+    EXPECT_EQ(latin.CharLength("\xC4\xE4", 0), 1u);
+}
+
+// Conversions keep no state between calls, so threads may share one code page.
+TEST(CodePage, ConversionsRunOnSeveralThreadsAtOnce) {
+    const CodePage gbk("GBK");
+    const std::string text = gbk.FromUtf8("窗口 w_main 中文") + "\xD6";
+    const std::u16string expected = gbk.ToUtf16(text);
+    const std::string back = gbk.FromUtf16(expected.data(), expected.size());
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5000; ++i) {
+                if (gbk.ToUtf16(text) != expected)
+                    ++wrong;
+                if (gbk.FromUtf16(expected.data(), expected.size()) != back)
+                    ++wrong;
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+TEST(CodePage, ProgramCodePageIsChosenOnceBeforeItIsRead) {
+    const std::string name = SystemCodePage().Name(); // fixed from here on
+    EXPECT_NO_THROW(SetSystemCodePage(name));
+    EXPECT_THROW(SetSystemCodePage(name == "CP1252" ? "GBK" : "CP1252"), std::logic_error);
+    EXPECT_THROW(SetSystemCodePage("NO-SUCH-PAGE"), std::logic_error);
+    EXPECT_EQ(&SystemCodePage(), &SystemCodePage());
+    EXPECT_EQ(SystemCodePage().Name(), name);
+}
+
+// A fresh process: nothing has read the code page yet.
+TEST(CodePageDeathTest, StartUpChoosesTheCodePageAndAnUnknownNameChoosesNothing) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            try {
+                SetSystemCodePage("NO-SUCH-PAGE");
+            } catch (const std::runtime_error&) {
+                SetSystemCodePage("CP1252");
+            }
+            std::exit(SystemCodePage().Name() == "CP1252" &&
+                              SystemCodePage().IsLeadByte(0xC4) == false
+                          ? 0
+                          : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "DiffTestUtil.h"
 #include "HashUnit.h"
 #include "PbFuncs.h"
+#include "RealData.h"
 
 #include <algorithm>
 #include <cctype>
@@ -45,8 +46,7 @@ test::Seq Hashes(const fs::path& path) {
 
 TEST(DiffRealData, ObjectsOfTwoLibraryVersions) {
     const fs::path root = TANDREL_REALDATA_DIR;
-    if (!fs::is_directory(root / "pfc105") || !fs::is_directory(root / "pfc2022"))
-        GTEST_SKIP() << "real data not found";
+    TANDREL_REQUIRE_REALDATA(root / "pfc105", root / "pfc2022");
     const auto old = Exports(root / "pfc105");
     const auto now = Exports(root / "pfc2022");
     int pairs = 0;

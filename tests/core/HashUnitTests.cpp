@@ -54,38 +54,36 @@ TEST(LineHash, CollidingLinesCountAsEqual) {
     EXPECT_EQ(LineHash("codding", false, false), LineHash("gnu", false, false));
 }
 
-// The code page is program-wide; each test leaves GBK behind.
-class LineHashCodePage : public ::testing::Test {
-protected:
-    void TearDown() override { SetSystemCodePage("GBK"); }
-};
-
-TEST_F(LineHashCodePage, DoubleByteCharactersStayAsTheyAre) {
-    SetSystemCodePage("GBK");
+// Lowering follows the code page the hash is given.
+TEST(LineHashCodePage, DoubleByteCharactersStayAsTheyAre) {
+    const CodePage gbk("GBK");
     // 0x81 0x41 and 0x81 0x61 are two different GBK characters; the trail byte 0x41
     // looks like 'A' but must not be lowered.
-    EXPECT_NE(LineHash("\x81\x41", true, false), LineHash("\x81\x61", true, false));
-    EXPECT_EQ(LineHash("X\x81\x41Y", true, false), LineHash("x\x81\x41y", false, false));
+    EXPECT_NE(LineHash("\x81\x41", true, false, gbk), LineHash("\x81\x61", true, false, gbk));
+    EXPECT_EQ(LineHash("X\x81\x41Y", true, false, gbk), LineHash("x\x81\x41y", false, false, gbk));
     // With blanks removed first, the byte after a lead byte and a blank is a trail byte.
-    EXPECT_EQ(LineHash("\x81 A", true, true), LineHash("\x81\x41", false, false));
+    EXPECT_EQ(LineHash("\x81 A", true, true, gbk), LineHash("\x81\x41", false, false, gbk));
+    // The program's own code page is GBK unless chosen otherwise.
+    EXPECT_EQ(LineHash("X\x81\x41Y", true, false), LineHash("X\x81\x41Y", true, false, gbk));
 }
 
-TEST_F(LineHashCodePage, SingleByteLettersOfTheCodePage) {
-    SetSystemCodePage("CP1252");
-    EXPECT_EQ(LineHash("\xC4PFEL", true, false), LineHash("\xE4pfel", false, false));
-    SetSystemCodePage("GBK");
-    EXPECT_EQ(LineHash("ABC", true, false), LineHash("abc", false, false));
+TEST(LineHashCodePage, SingleByteLettersOfTheCodePage) {
+    const CodePage cp1252("CP1252");
+    EXPECT_EQ(LineHash("\xC4PFEL", true, false, cp1252),
+              LineHash("\xE4pfel", false, false, cp1252));
+    const CodePage gbk("GBK");
+    EXPECT_EQ(LineHash("ABC", true, false, gbk), LineHash("abc", false, false, gbk));
 }
 
 // The streaming hash agrees with hashing a working copy that had its blanks removed and
 // was lowered by the code page, for arbitrary bytes.
-TEST_F(LineHashCodePage, AgreesWithLoweredCopy) {
+TEST(LineHashCodePage, AgreesWithLoweredCopy) {
     std::mt19937 rng(4711);
     const char pool[] = {'\x81', '\xB0', '\xFE', '\x80', 'A', 'z', 'Q', ' ', '\t', '@', '\xC4'};
     std::uniform_int_distribution<size_t> pick(0, sizeof pool - 1);
     std::uniform_int_distribution<int> len(0, 12);
-    for (const char* cp : {"GBK", "CP1252", "CP932"}) {
-        SetSystemCodePage(cp);
+    for (const char* name : {"GBK", "CP1252", "CP932"}) {
+        const CodePage cp(name);
         for (int round = 0; round < 3000; ++round) {
             std::string line;
             for (int i = len(rng); i > 0; --i)
@@ -95,9 +93,9 @@ TEST_F(LineHashCodePage, AgreesWithLoweredCopy) {
                 for (char c : line)
                     if (!blanks || (c != ' ' && c != '\t'))
                         copy.push_back(c);
-                SystemCodePage().LowerInPlace(copy);
-                ASSERT_EQ(LineHash(line, true, blanks), LineHash(copy, false, false))
-                    << cp << " blanks=" << blanks;
+                cp.LowerInPlace(copy);
+                ASSERT_EQ(LineHash(line, true, blanks, cp), LineHash(copy, false, false, cp))
+                    << name << " blanks=" << blanks;
             }
         }
     }

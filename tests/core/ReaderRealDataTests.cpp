@@ -1,8 +1,9 @@
 // Libraries written by PowerBuilder itself, against the sources it exported beside them.
-// Skipped when the folder of real data is absent.
+// Skipped when the folder of real data is absent, except in CI.
 
 #include "CodePage.h"
 #include "PbFuncs.h"
+#include "RealData.h"
 
 #include <filesystem>
 #include <fstream>
@@ -53,10 +54,7 @@ struct OpenLibrary {
 
 class RealData : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (!fs::is_directory(kRealData))
-            GTEST_SKIP() << "no real data at " << kRealData;
-    }
+    void SetUp() override { TANDREL_REQUIRE_REALDATA(kRealData); }
 
     static size_t SourceEntriesIn(const fs::path& corpus, size_t& libraries) {
         size_t count = 0;

@@ -134,6 +134,15 @@ TEST(SplitLines, BreaksEndLinesAndNulEndsTheText) {
     EXPECT_EQ(split("a\n\rb"), (Strings{"a", "", "b"}));
     EXPECT_EQ(split("a\r\r\nb\r"), (Strings{"a", "", "b"}));
     EXPECT_EQ(split(std::string_view("a\nb\0c\nd", 7)), (Strings{"a", "b"}));
+    // A NUL right after a line break ends the text there: the break adds no empty line.
+    EXPECT_EQ(split(std::string_view("a\r\n\0b", 5)), Strings{"a"});
+    EXPECT_EQ(split(std::string_view("a\n\0\nb", 5)), Strings{"a"});
+    EXPECT_EQ(split(std::string_view("a\r\0\nb", 5)), Strings{"a"});
+    EXPECT_EQ(split(std::string_view("\0a", 2)), Strings{});
+    EXPECT_EQ(split(std::string_view("\r\n\0", 3)), Strings{""});
+    std::vector<std::string_view> views;
+    SplitLineViews(std::string_view("a\r\n\0b", 5), views);
+    EXPECT_EQ(views, std::vector<std::string_view>{"a"});
     Strings appended{"kept"};
     SplitLines("x", appended);
     EXPECT_EQ(appended, (Strings{"kept", "x"}));

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
+#include <random>
 
 using namespace tandrel;
 
@@ -286,6 +287,75 @@ private slots:
         QVERIFY(inked(1) || inked(2));
         QVERIFY(inked(3));
         QVERIFY(!inked(4));
+    }
+
+    // Whether any pixel of a cell of row 0 is dark: what was drawn there.
+    bool Inked(const QImage& image, int col) const {
+        const int top = FEdit->TopMargin();
+        const int left = FEdit->GutterWidth() + FEdit->LeftMargin() + col * FEdit->CharWidth();
+        for (int x = left; x < left + FEdit->CharWidth(); ++x)
+            for (int y = top; y < top + FEdit->LineHeight(); ++y)
+                if (QColor(image.pixel(x, y)).lightness() < 128)
+                    return true;
+        return false;
+    }
+    QImage PaintWithoutCaretLine(const std::string& line) {
+        Load({line, ""});
+        FOther->setFocus();
+        FEdit->SetColor(RgbColor(255, 255, 255));
+        FEdit->Lines().GetLineObj(0).Color = RgbColor(255, 255, 255);
+        FEdit->GotoPoint({0, 1});
+        return FEdit->viewport()->grab().toImage();
+    }
+
+    // Lone lead bytes, bytes that are no character and a lead byte before a blank: one
+    // mark per byte, each in its own column, and the blank stays blank.
+    void invalidBytesDrawOneMarkPerColumn() {
+        QImage image = PaintWithoutCaretLine("\xFF \xD6 \xD6");
+        QVERIFY(Inked(image, 0));
+        QVERIFY(!Inked(image, 1));
+        QVERIFY(Inked(image, 2));
+        QVERIFY(!Inked(image, 3));
+        QVERIFY(Inked(image, 4));
+        QVERIFY(!Inked(image, 5));
+        image = PaintWithoutCaretLine("ab\xD6\xD6");
+        QVERIFY(Inked(image, 2));
+        QVERIFY(Inked(image, 3));
+        QVERIFY(!Inked(image, 4));
+    }
+
+    // A lone lead byte as the last visible byte once hung the painter; any bytes must paint,
+    // from any first column, selected or not.
+    void randomByteLinesAllPaint() {
+        std::mt19937 rng(99);
+        std::vector<std::string> lines;
+        for (int i = 0; i < 400; ++i) {
+            std::string line(rng() % 90, ' ');
+            for (char& c : line) {
+                do
+                    c = char(rng() % 256);
+                while (c == '\r' || c == '\n');
+            }
+            if (rng() % 3 == 0)
+                line += "\xD6"; // a lone lead byte at the end
+            lines.push_back(line);
+        }
+        lines.push_back(std::string(5000, '\xD6'));
+        Load(lines);
+        QPixmap target(FEdit->viewport()->size());
+        for (int top = 0; top < FEdit->Lines().Count(); top += 7) {
+            FEdit->SetTopLine(top);
+            for (int left : {0, 1, 2, 3, 37, 88}) {
+                FEdit->SetLeftCol(left);
+                if (top % 2)
+                    FEdit->SetSelectionStart(FEdit->PosFromPoint({int(rng() % 20), top}));
+                FEdit->viewport()->render(&target);
+            }
+        }
+        FEdit->SetTopLine(FEdit->Lines().Count() - 1);
+        FEdit->ScrollToCol(5000);
+        FEdit->viewport()->render(&target);
+        QVERIFY(FEdit->LeftCol() > 4000);
     }
 
     void paintsGutterRowColoursAndSelection() {

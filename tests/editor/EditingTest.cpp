@@ -104,6 +104,14 @@ TEST(Editing, InsertTextPlacesLinesAndCaret) {
     ed.GotoPoint({1, 1});
     ed.InsertText(std::string("z\0ignored", 9));
     EXPECT_EQ(ed.Lines()[1], "qzfirXYst");
+    // A NUL right after a line break: the break is the last thing inserted.
+    const std::int32_t count = ed.Lines().Count();
+    ed.GotoPoint({0, 1});
+    ed.InsertText(std::string("n\r\n\0x", 5));
+    EXPECT_EQ(ed.Lines().Count(), count + 1);
+    EXPECT_EQ(ed.Lines()[1], "n");
+    EXPECT_EQ(ed.Lines()[2], "qzfirXYst");
+    EXPECT_EQ(ed.CaretPt(), (TPoint{0, 2}));
 
     TEditorCore empty;
     empty.InsertText("only");

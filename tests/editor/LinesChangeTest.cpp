@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 
 namespace tandrel {
 namespace {
@@ -62,6 +63,71 @@ TEST(LinesBlocks, RangedInsertAndDeleteKeepOffsetsAndReportOneChangeEach) {
     EXPECT_EQ(ErrorOf([&] { lines.DeleteLines(1, 2); }), "List index out of bounds (2)");
     EXPECT_EQ(ErrorOf([&] { lines.InsertLines(3, {"z"}); }), "List index out of bounds (3)");
     EXPECT_EQ(FullText(lines), "bb\r\nccc");
+}
+
+// Large ranged edits anywhere in a text of many blocks, against a plain list of strings:
+// texts, offsets and offset lookups stay exact, whatever order they are read in.
+TEST(LinesBlocks, RangedEditsOnManyBlocksMatchAPlainList) {
+    std::mt19937 rng(5);
+    TEditorCore ed;
+    TLines& lines = ed.Lines();
+    std::vector<std::string> model;
+    auto text = [&](size_t n) {
+        std::vector<std::string> out(n);
+        for (std::string& s : out)
+            s.assign(rng() % 9, char('a' + rng() % 26));
+        return out;
+    };
+    lines.AddLines(model = text(5000));
+    for (int step = 0; step < 400; ++step) {
+        const auto count = std::int32_t(model.size());
+        switch (rng() % 4) {
+        case 0: {
+            const auto at = std::int32_t(rng() % std::uint32_t(count + 1));
+            const std::vector<std::string> block = text(rng() % 2 ? rng() % 5 + 1 : rng() % 4000);
+            lines.InsertLines(at, block);
+            model.insert(model.begin() + at, block.begin(), block.end());
+            break;
+        }
+        case 1: {
+            if (count == 0)
+                break;
+            const auto at = std::int32_t(rng() % std::uint32_t(count));
+            const auto n = std::int32_t(rng() % std::uint32_t(std::min(count - at, 3000) + 1));
+            lines.DeleteLines(at, n);
+            model.erase(model.begin() + at, model.begin() + at + n);
+            break;
+        }
+        case 2:
+            if (count > 0) {
+                const auto at = std::int32_t(rng() % std::uint32_t(count));
+                model[size_t(at)] = text(1)[0];
+                lines.SetLine(at, model[size_t(at)]);
+            }
+            break;
+        default:
+            for (int k = 0; k < 5 && count > 0; ++k) {
+                const auto at = std::int32_t(rng() % std::uint32_t(count));
+                std::int32_t start = 0;
+                for (std::int32_t i = 0; i < at; ++i)
+                    start += std::int32_t(model[size_t(i)].size()) + 2;
+                ASSERT_EQ(lines[at], model[size_t(at)]);
+                if (rng() % 2)
+                    ASSERT_EQ(lines.GetLineObj(at).Start, start) << "step " << step;
+                else
+                    ASSERT_EQ(lines.LineFromPos(start + std::int32_t(rng() % 2)), at)
+                        << "step " << step;
+            }
+            break;
+        }
+        ASSERT_EQ(lines.Count(), std::int32_t(model.size()));
+    }
+    std::int32_t start = 0;
+    for (std::int32_t i = 0; i < lines.Count(); ++i) {
+        ASSERT_EQ(lines[i], model[size_t(i)]);
+        ASSERT_EQ(lines.GetLineObj(i).Start, start);
+        start += std::int32_t(model[size_t(i)].size()) + 2;
+    }
 }
 
 TEST(LinesBlocks, ABracketReportsOneChangeCoveringItsEdits) {

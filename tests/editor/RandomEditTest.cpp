@@ -92,19 +92,29 @@ private:
 
     bool HasSelection() const { return FAnchor != FCaret; }
 
+    // The line of the text that pos lies in: its offset and its bytes.
+    std::pair<size_t, std::string> LineAt(std::int32_t pos) const {
+        size_t begin = pos > 0 ? FText.rfind('\n', size_t(pos - 1)) : std::string::npos;
+        begin = begin == std::string::npos ? 0 : begin + 1;
+        const size_t end = std::min(FText.find('\r', begin), FText.size());
+        return {begin, FText.substr(begin, end - begin)};
+    }
+
     // The two bytes before pos are one double-byte character of their line.
     bool DoubleByteBefore(std::int32_t pos) const {
         if (pos < 2 || pos > std::int32_t(FText.size()))
             return false;
-        size_t i = FText.rfind('\n', size_t(pos - 1));
-        i = i == std::string::npos ? 0 : i + 1;
-        const CodePage& cp = SystemCodePage();
-        while (std::int32_t(i) < pos - 2) {
-            bool pair = cp.IsLeadByte(static_cast<unsigned char>(FText[i])) && FText[i + 1] != '\r';
-            i += pair ? 2 : 1;
-        }
-        return std::int32_t(i) == pos - 2 && cp.IsLeadByte(static_cast<unsigned char>(FText[i])) &&
-               FText[i + 1] != '\r';
+        const auto [begin, line] = LineAt(pos - 2);
+        const size_t at = size_t(pos - 2) - begin;
+        return at + 2 <= line.size() && SystemCodePage().CharStart(line, at) == at &&
+               SystemCodePage().CharLength(line, at) == 2;
+    }
+
+    // The start of the character pos lies in: a caret placed by the editor never rests on
+    // the trail byte of a double-byte character.
+    std::int32_t SnapPos(std::int32_t pos) const {
+        const auto [begin, line] = LineAt(pos);
+        return std::int32_t(begin + SystemCodePage().CharStart(line, size_t(pos) - begin));
     }
 
     // The model's DeleteSelection; records one state when something went.
@@ -113,7 +123,7 @@ private:
             return;
         std::int32_t a = std::min(FAnchor, FCaret), b = std::max(FAnchor, FCaret);
         FText.erase(size_t(a), size_t(b - a));
-        FCaret = FAnchor = a;
+        FCaret = FAnchor = SnapPos(a);
         Record();
     }
     void ModelInsert(const std::string& s) {
@@ -195,7 +205,7 @@ private:
             break;
         case 5:
         case 6: { // a selection, either way round
-            std::int32_t p = RandomPos(), q = RandomPos();
+            std::int32_t p = SnapPos(RandomPos()), q = SnapPos(RandomPos());
             if (Rand(2)) {
                 FEd.SetSelectionStart(p);
                 FEd.SetSelectionLength(q - p);
@@ -218,6 +228,7 @@ private:
             ModelDeleteSelection();
             if (!block.empty()) {
                 ModelInsert(Normalized(block));
+                FCaret = FAnchor = SnapPos(FCaret);
                 Record();
             }
             break;

@@ -45,6 +45,11 @@ private:
     bool FRan = false;
 };
 
+// A rectangle of a layout table, grown as the dialog grew it for its font.
+QRect Scaled(const TDialogScale& s, int x, int y, int w, int h) {
+    return QRect(s.X(x), s.Y(y), s.X(w), s.Y(h));
+}
+
 TFindInfo SampleInfo() {
     TFindInfo info;
     info.FindText = "needle";
@@ -231,15 +236,16 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             ModalDriver findDriver([&](QDialog& dialog) {
                 TFindForm& form = *FDialogs->FindForm();
+                const TDialogScale& s = form.LayoutScale();
                 QCOMPARE(dialog.windowTitle(), QString("Find text"));
-                QCOMPARE(dialog.size(), QSize(304, 182));
-                QCOMPARE(form.OptionsGroup()->geometry(), QRect(15, 41, 148, 65));
-                QCOMPARE(form.DirectionGroup()->geometry(), QRect(176, 41, 102, 65));
-                QCOMPARE(form.ForwardsRadio()->pos(), QPoint(12, 19));
-                QCOMPARE(form.BackwardsRadio()->pos(), QPoint(12, 39));
+                QCOMPARE(dialog.size(), QSize(s.X(304), s.Y(182)));
+                QCOMPARE(form.OptionsGroup()->geometry(), Scaled(s, 15, 41, 148, 65));
+                QCOMPARE(form.DirectionGroup()->geometry(), Scaled(s, 176, 41, 102, 65));
+                QCOMPARE(form.ForwardsRadio()->pos(), QPoint(s.X(12), s.Y(19)));
+                QCOMPARE(form.BackwardsRadio()->pos(), QPoint(s.X(12), s.Y(39)));
                 QCOMPARE(form.FirstButton()->text(), QString("&OK"));
-                QCOMPARE(form.FirstButton()->geometry(), QRect(63, 119, 75, 25));
-                QCOMPARE(form.CancelButton()->geometry(), QRect(156, 119, 75, 25));
+                QCOMPARE(form.FirstButton()->geometry(), Scaled(s, 63, 119, 75, 25));
+                QCOMPARE(form.CancelButton()->geometry(), Scaled(s, 156, 119, 75, 25));
                 QVERIFY(!form.SecondButton()->isVisible());
                 QVERIFY(!form.PromptOnReplaceBox()->isVisible());
                 QVERIFY(!form.ReplaceLabel()->isVisible());
@@ -252,21 +258,22 @@ private slots:
 
             ModalDriver replaceDriver([&](QDialog& dialog) {
                 TFindForm& form = *FDialogs->FindForm();
+                const TDialogScale& s = form.LayoutScale();
                 QCOMPARE(dialog.windowTitle(), QString("Replace text"));
-                QCOMPARE(dialog.size(), QSize(304, 231));
-                QCOMPARE(form.OptionsGroup()->geometry(), QRect(15, 72, 148, 84));
-                QCOMPARE(form.DirectionGroup()->geometry(), QRect(176, 72, 102, 84));
-                QCOMPARE(form.ForwardsRadio()->pos(), QPoint(12, 26));
-                QCOMPARE(form.BackwardsRadio()->pos(), QPoint(12, 47));
+                QCOMPARE(dialog.size(), QSize(s.X(304), s.Y(231)));
+                QCOMPARE(form.OptionsGroup()->geometry(), Scaled(s, 15, 72, 148, 84));
+                QCOMPARE(form.DirectionGroup()->geometry(), Scaled(s, 176, 72, 102, 84));
+                QCOMPARE(form.ForwardsRadio()->pos(), QPoint(s.X(12), s.Y(26)));
+                QCOMPARE(form.BackwardsRadio()->pos(), QPoint(s.X(12), s.Y(47)));
                 QCOMPARE(form.FirstButton()->text(), QString("Replace &One"));
-                QCOMPARE(form.FirstButton()->geometry(), QRect(15, 165, 75, 25));
-                QCOMPARE(form.SecondButton()->geometry(), QRect(111, 165, 75, 25));
-                QCOMPARE(form.CancelButton()->geometry(), QRect(204, 165, 75, 25));
+                QCOMPARE(form.FirstButton()->geometry(), Scaled(s, 15, 165, 75, 25));
+                QCOMPARE(form.SecondButton()->geometry(), Scaled(s, 111, 165, 75, 25));
+                QCOMPARE(form.CancelButton()->geometry(), Scaled(s, 204, 165, 75, 25));
                 QVERIFY(form.SecondButton()->isVisible());
                 QVERIFY(form.PromptOnReplaceBox()->isVisible());
                 QVERIFY(form.ReplaceLabel()->isVisible());
                 QVERIFY(form.ReplaceEdit()->isVisible());
-                QCOMPARE(form.ReplaceEdit()->geometry(), QRect(88, 41, 190, 21));
+                QCOMPARE(form.ReplaceEdit()->geometry(), Scaled(s, 88, 41, 190, 21));
                 dialog.reject();
             });
             FDialogs->ShowReplaceDialog(FOwner.get(), info);
@@ -284,19 +291,21 @@ private slots:
             dialog.reject();
         });
         FDialogs->ShowFindDialog(FOwner.get(), info);
-        QCOMPARE(shownAt, ownerAt + QPoint((640 - 304) / 2, (480 - 182) / 2));
+        const QSize findSize = FDialogs->FindForm()->size();
+        QCOMPARE(shownAt,
+                 ownerAt + QPoint((640 - findSize.width()) / 2, (480 - findSize.height()) / 2));
         QCOMPARE(FDialogs->FindForm()->parentWidget(), FOwner.get());
         QCOMPARE(FDialogs->FindForm()->font(), FOwner->font());
 
         // Over an owner narrower than the dialog the half rounds toward zero.
-        FOwner->setGeometry(100, 50, 301, 480);
+        FOwner->setGeometry(100, 50, FDialogs->FindForm()->width() - 3, 480);
         ModalDriver narrow([&](QDialog& dialog) {
             shownAt = dialog.pos();
             ownerAt = FOwner->pos();
             dialog.reject();
         });
         FDialogs->ShowReplaceDialog(FOwner.get(), info);
-        QCOMPARE(shownAt, ownerAt + QPoint(-1, (480 - 231) / 2));
+        QCOMPARE(shownAt, ownerAt + QPoint(-1, (480 - FDialogs->FindForm()->height()) / 2));
     }
 
     void optionsAndTextsPersistBetweenUses() {
@@ -336,7 +345,9 @@ private slots:
             ModalDriver prompt([&](QDialog& dialog) {
                 TReplaceForm& form = *FDialogs->ReplaceForm();
                 QCOMPARE(dialog.windowTitle(), QString("Replace ..."));
-                QCOMPARE(dialog.size(), QSize(313, 126));
+                const TDialogScale& s = form.LayoutScale();
+                QCOMPARE(dialog.size(), QSize(s.X(313), s.Y(126)));
+                QCOMPARE(form.OkButton()->geometry(), Scaled(s, 15, 68, 64, 22));
                 QCOMPARE(form.FindEdit()->text(), QString("needle"));
                 QVERIFY(form.FindEdit()->hasSelectedText());
                 QCOMPARE(form.ReplaceEdit()->text(), QString("thread"));
@@ -390,13 +401,18 @@ private slots:
             QPoint Match;
             QPoint Expected;
         };
+        // The prompt's frame: its size for the owner's font in the platform's decoration.
+        const TReplaceForm probe(FOwner.get());
+        const QSize decoration = FOwner->frameGeometry().size() - FOwner->size();
+        const int w = probe.width() + decoration.width();
+        const int h = probe.height() + decoration.height();
         const Case cases[] = {
-            {{100, 200}, {100, 200 - 126 - 8}},
-            {{right - 313, 200}, {right - 313, 66}},
-            {{right - 312, 200}, {right - 313 - 4, 66}},
-            {{right - 10, 20}, {right - 313 - 4, 50}},
-            {{50, 134}, {50, 164}},
-            {{50, 135}, {50, 1}},
+            {{100, 200}, {100, 200 - h - 8}},
+            {{right - w, 200}, {right - w, 200 - h - 8}},
+            {{right - w + 1, 200}, {right - w - 4, 200 - h - 8}},
+            {{right - 10, 20}, {right - w - 4, 50}},
+            {{50, h + 8}, {50, h + 8 + 30}},
+            {{50, h + 9}, {50, 1}},
         };
         for (const Case& c : cases) {
             QPoint shownAt;
@@ -407,6 +423,71 @@ private slots:
             const QPoint match = c.Match - FOwner->mapToGlobal(QPoint(0, 0)) + screen.topLeft();
             QCOMPARE(FDialogs->AskReplace(FOwner.get(), match), int(raCancel));
             QCOMPARE(shownAt, c.Expected + screen.topLeft());
+        }
+    }
+
+    // The whole frame, title bar included, stays clear of the match it asks about.
+    void promptFrameLeavesTheMatchVisible() {
+        const QRect area(0, 0, 1280, 1024);
+        const QSize frame(321, 126 + 30); // a client of 313 x 126 in a decorated frame
+        const QPoint at = PromptPosition(area, QPoint(400, 500), frame);
+        QCOMPARE(at, QPoint(400, 500 - 156 - 8));
+        QVERIFY(at.y() + frame.height() < 500);
+        // No room above: below the match row.
+        QCOMPARE(PromptPosition(area, QPoint(400, 100), frame), QPoint(400, 130));
+        // Short of the right edge by the frame's width.
+        QCOMPARE(PromptPosition(area, QPoint(1200, 500), frame).x(), 1280 - 321 - 4);
+    }
+
+    // Captions never run into their edits nor get clipped: the controls grow with the font,
+    // and the layout tables' sizes are the least they take.
+    void controlsAreSizedFromTheFont() {
+        for (int pixels : {8, 13, 17, 24}) {
+            QFont font = FOwner->font();
+            font.setPixelSize(pixels);
+            FOwner->setFont(font);
+            FDialogs = std::make_unique<TFindReplace>();
+            TFindInfo info = SampleInfo();
+            ModalDriver closeReplace([&](QDialog&) {
+                TFindForm& form = *FDialogs->FindForm();
+                const QFontMetrics fm(form.font());
+                QVERIFY(form.LayoutScale().FactorX() >= 1.0 && form.LayoutScale().FactorY() >= 1.0);
+                QVERIFY(form.width() >= 304 && form.height() >= 231);
+                QVERIFY(form.FindLabel()->geometry().right() < form.FindEdit()->x());
+                QVERIFY(form.ReplaceLabel()->geometry().right() < form.ReplaceEdit()->x());
+                QVERIFY(fm.horizontalAdvance(form.FindLabel()->text().remove('&')) <=
+                        form.FindLabel()->width());
+                for (QPushButton* button :
+                     {form.FirstButton(), form.SecondButton(), form.CancelButton()}) {
+                    QVERIFY(fm.horizontalAdvance(button->text().remove('&')) < button->width() - 4);
+                    QVERIFY(fm.height() < button->height());
+                    QVERIFY(button->geometry().right() < form.width());
+                }
+                for (QWidget* box : std::initializer_list<QWidget*>{
+                         form.CaseSensitiveBox(), form.WholeWordsBox(), form.PromptOnReplaceBox(),
+                         form.ForwardsRadio(), form.BackwardsRadio()})
+                    QVERIFY(box->sizeHint().width() <= box->width());
+                QVERIFY(form.DirectionGroup()->geometry().right() < form.width());
+                QVERIFY(fm.height() < form.FindEdit()->height());
+                form.SecondButton()->click();
+            });
+            QVERIFY(FDialogs->ShowReplaceDialog(FOwner.get(), info));
+            bool fits = false;
+            ModalDriver prompt([&](QDialog&) {
+                TReplaceForm& form = *FDialogs->ReplaceForm();
+                const QFontMetrics fm(form.font());
+                fits = form.width() >= 313 && form.height() >= 126 &&
+                       form.FindLabel()->geometry().right() < form.FindEdit()->x() &&
+                       form.ReplaceLabel()->geometry().right() < form.ReplaceEdit()->x() &&
+                       form.CancelButton()->geometry().right() < form.width();
+                for (QPushButton* button :
+                     {form.OkButton(), form.SkipButton(), form.AllButton(), form.CancelButton()})
+                    fits = fits &&
+                           fm.horizontalAdvance(button->text().remove('&')) < button->width() - 4;
+                form.CancelButton()->click();
+            });
+            FDialogs->AskReplace(FOwner.get(), QPoint(200, 300));
+            QVERIFY2(fits, qPrintable(QString("pixel size %1").arg(pixels)));
         }
     }
 

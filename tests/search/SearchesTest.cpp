@@ -1,18 +1,23 @@
 #include "Searches.h"
 
+#include "CodePage.h"
+
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
 
+using tandrel::CodePage;
+using tandrel::TBaseSearch;
 using tandrel::TSearch;
 
 namespace {
 
 // Every match of the current pattern in order, FindFirst then FindNext until -1. The text
 // is copied into a buffer of exactly its size so that the sanitizer sees any over-read.
-std::vector<int32_t> AllMatches(TSearch& search, const std::string& text) {
+std::vector<int32_t> AllMatches(TBaseSearch& search, const std::string& text) {
     const std::vector<unsigned char> buffer(text.begin(), text.end());
     search.SetText(buffer.data(), buffer.size());
     std::vector<int32_t> found;
@@ -22,9 +27,10 @@ std::vector<int32_t> AllMatches(TSearch& search, const std::string& text) {
     return found;
 }
 
+// The byte engine: every window equal to the pattern is a match.
 std::vector<int32_t> Find(const std::string& pattern, const std::string& text,
                           bool caseSensitive = false) {
-    TSearch search;
+    TBaseSearch search;
     search.SetPattern(pattern);
     search.SetCaseSensitive(caseSensitive);
     return AllMatches(search, text);
@@ -177,7 +183,7 @@ TEST(Searches, AgreesWithNaiveSearchOnRandomInput) {
         "ab", "aAbB", "abcAB[{", std::string("a\x81\xE9\xC9Zz", 6), std::string(),
     };
     for (bool caseSensitive : {false, true}) {
-        TSearch search;
+        TBaseSearch search;
         search.SetCaseSensitive(caseSensitive);
         for (int round = 0; round < 4000; ++round) {
             const std::string& alphabet = alphabets[static_cast<size_t>(round) % alphabets.size()];
@@ -202,4 +208,104 @@ TEST(Searches, AgreesWithNaiveSearchOnRandomInput) {
             }
         }
     }
+}
+
+namespace {
+
+// Leftmost matches of whole characters: the naive search over the character sequence.
+std::vector<int32_t> NaiveCharFind(const CodePage& cp, const std::string& pattern,
+                                   const std::string& text, bool caseSensitive) {
+    std::vector<int32_t> found;
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size(); i += cp.CharLength(text, i))
+        starts.push_back(i);
+    starts.push_back(text.size());
+    size_t next = 0; // the first start a match may begin at
+    for (size_t k = 0; k + 1 < starts.size(); ++k) {
+        const size_t at = starts[k];
+        if (at < next || at + pattern.size() > text.size() ||
+            std::find(starts.begin(), starts.end(), at + pattern.size()) == starts.end())
+            continue;
+        bool same = true;
+        for (size_t j = 0; j < pattern.size() && same; ++j) {
+            const auto p = static_cast<unsigned char>(pattern[j]);
+            const auto t = static_cast<unsigned char>(text[at + j]);
+            // Letters fold only where they are single-byte characters of the text.
+            const bool single =
+                cp.CharStart(text, at + j) == at + j && cp.CharLength(text, at + j) == 1;
+            same = caseSensitive || !single ? p == t : FoldAscii(p) == FoldAscii(t);
+        }
+        if (same) {
+            found.push_back(static_cast<int32_t>(at));
+            next = at + pattern.size();
+        }
+    }
+    return found;
+}
+
+std::vector<int32_t> FindChars(const std::string& pattern, const std::string& text,
+                               bool caseSensitive = false) {
+    TSearch search;
+    search.SetPattern(pattern);
+    search.SetCaseSensitive(caseSensitive);
+    return AllMatches(search, text);
+}
+
+} // namespace
+
+// 形 (D0 CE) lies across 中文 (D6 D0 CE C4): no match there, or Replace splits both.
+TEST(CharacterSearch, MatchesStartAndEndOnCharacterBoundaries) {
+    EXPECT_EQ(FindChars("\xD0\xCE", "\xD6\xD0\xCE\xC4"), Offsets{});
+    EXPECT_EQ(FindChars("\xD0\xCE", "\xD6\xD0\xCE\xC4\xD0\xCE"), (Offsets{4}));
+    // A match may not end on the lead byte of a character either.
+    EXPECT_EQ(FindChars("a\xD6", "a\xD6\xD0 a\xD6"), (Offsets{4}));
+    // A trail byte that looks like a letter is no letter: 間 is E9 67.
+    EXPECT_EQ(FindChars("g", "\xE9\x67g"), (Offsets{2}));
+    EXPECT_EQ(FindChars("\xE9\x47", "\xE9\x67 \xE9\x47"), (Offsets{3}));
+    EXPECT_EQ(FindChars("AB", "xabyAb"), (Offsets{1, 4}));
+    // The search starts over with FindFirst and with each new text.
+    TSearch search;
+    search.SetPattern("\xD6\xD0");
+    const std::string text = "\xD6\xD0\xD6\xD0";
+    search.SetText(text.data(), text.size());
+    EXPECT_EQ(search.FindFirst(), 0);
+    EXPECT_EQ(search.FindNext(), 2);
+    EXPECT_EQ(search.FindFirst(), 0);
+}
+
+TEST(CharacterSearch, AgreesWithNaiveCharacterSearchOnRandomText) {
+    const CodePage gbk("GBK");
+    std::mt19937 random(7);
+    const std::string alphabet("a\xD6\xD0\xCE\xC4\x41\x61 \x81\xFF", 11);
+    for (bool caseSensitive : {false, true}) {
+        TSearch search(&gbk);
+        search.SetCaseSensitive(caseSensitive);
+        for (int round = 0; round < 4000; ++round) {
+            std::string pattern(random() % 4 + 1, ' ');
+            for (char& c : pattern)
+                c = alphabet[random() % alphabet.size()];
+            search.SetPattern(pattern);
+            for (int line = 0; line < 3; ++line) {
+                std::string text(random() % 30, ' ');
+                for (char& c : text)
+                    c = alphabet[random() % alphabet.size()];
+                ASSERT_EQ(AllMatches(search, text),
+                          NaiveCharFind(gbk, pattern, text, caseSensitive))
+                    << "round " << round << " case " << caseSensitive;
+            }
+        }
+    }
+}
+
+TEST(CharacterSearch, WholeWordsAreDelimitedByCharacters) {
+    const TSearch search;
+    EXPECT_TRUE(search.IsWholeWord("id_x = idx;", 0, 2));
+    EXPECT_FALSE(search.IsWholeWord("id_x = idx;", 7, 2));
+    EXPECT_TRUE(search.IsWholeWord("x id", 2, 2));
+    // 時間abc: the g-looking trail byte of 間 does not join abc to a word.
+    EXPECT_TRUE(search.IsWholeWord("\x95\x72\xE9\x67"
+                                   "abc",
+                                   4, 3));
+    EXPECT_FALSE(search.IsWholeWord("gabc", 1, 3));
+    EXPECT_TRUE(search.IsWholeWord("abc\xD6\xD0", 0, 3));
 }
