@@ -421,6 +421,9 @@ private slots:
         QCOMPARE(FMessages[0].Title, QStringLiteral("Tandrel"));
         QCOMPARE(FMessages[0].Text, QStringLiteral("Cannot open file \"x.pbl\"."));
         QCOMPARE(FMessages[1].Text, QStringLiteral("Already ends."));
+        // A library name in GBK bytes, copied from Windows, reads as its characters.
+        form->Guarded([] { throw std::runtime_error("Cannot open \"/w/\xB6\xA9\xB5\xA5.pbl\""); });
+        QCOMPARE(FMessages.back().Text, QStringLiteral("Cannot open \"/w/订单.pbl\"."));
         QCOMPARE(form->View(), TViewMode::Libs);
     }
 
