@@ -77,7 +77,9 @@ TAboutForm::TAboutForm(QWidget* owner, const QUrl& manual)
                          Qt::WindowCloseButtonHint),
       FManual(manual) {
     setWindowTitle(QStringLiteral("Tandrel - About"));
-    setFont(ArialFont(11, false));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
     setFixedSize(kClientWidth, kClientHeight);
 
     auto* panel = new TBevelPanel(this);

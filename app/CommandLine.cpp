@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace tandrel {
 
@@ -33,6 +34,16 @@ bool IsLibraryKindPath(const std::string& path) {
     for (char& c : ext)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == "pbl" || ext == "pbt" || ext == "pbw";
+}
+
+void MakePathsAbsolute(TLaunch& launch) {
+    for (auto* side : {&launch.Side1, &launch.Side2})
+        for (std::string& path : *side) {
+            std::error_code error;
+            const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+            if (!error)
+                path = absolute.lexically_normal().string();
+        }
 }
 
 std::string UsageText() {

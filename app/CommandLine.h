@@ -24,6 +24,10 @@ struct TLaunch {
 // extension (.pbl, .pbt, .pbw, any letter case); everything else is a text file.
 TLaunch ParseCommandLine(const std::vector<std::string>& args);
 
+// Relative paths made absolute against the current folder, so that the histories and the
+// remembered folders still name the files when the program runs elsewhere.
+void MakePathsAbsolute(TLaunch& launch);
+
 bool IsLibraryKindPath(const std::string& path);
 
 std::string UsageText();

@@ -1,9 +1,9 @@
 #include "DisplayText.h"
 
 #include "CodePage.h"
+#include "PathText.h"
 
 #include <QFile>
-#include <QStringDecoder>
 
 namespace tandrel {
 
@@ -12,11 +12,7 @@ QString FromCodePage(std::string_view bytes) {
 }
 
 QString DisplayText(std::string_view bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (!utf8.hasError())
-        return text;
-    return FromCodePage(bytes);
+    return QString::fromStdString(PathToUtf8Text(std::string(bytes)));
 }
 
 std::string FileSystemPath(const QString& path) {

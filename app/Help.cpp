@@ -14,9 +14,11 @@ QUrl FindHelpDocument(const QString& programPath) {
         folder.filePath(QStringLiteral("manual/index.html")),
         folder.filePath(QStringLiteral(TANDREL_MANUAL_FROM_BIN "/index.html")),
     };
-    for (const QString& path : candidates)
+    for (const QString& candidate : candidates) {
+        const QString path = QDir::cleanPath(candidate);
         if (QFileInfo(path).isFile())
-            return QUrl::fromLocalFile(QDir::cleanPath(path));
+            return QUrl::fromLocalFile(path);
+    }
     return {};
 }
 

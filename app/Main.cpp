@@ -1,15 +1,16 @@
 #include "Main.h"
 
 #include "About.h"
+#include "AtomicFile.h"
 #include "CommandGuard.h"
 #include "CommandLine.h"
+#include "DisplayText.h"
 #include "FileView.h"
 #include "Help.h"
 #include "LibView.h"
 #include "ShortcutRouter.h"
 #include "StatusBar.h"
 
-#include <filesystem>
 #include <QAbstractScrollArea>
 #include <QActionGroup>
 #include <QApplication>
@@ -86,7 +87,10 @@ void TMainForm::FormCreate() {
     // Qt's device-independent pixels scale the frames with the screen's pixel ratio.
     FFilesFrame = new TFilesFrame(*this, client);
     FClient->addWidget(FFilesFrame);
-    FLibFrame = new TLibFrame(*this, client);
+    // The histories lie beside the settings file.
+    const std::string folder =
+        FOptions.SettingsPath.substr(0, FOptions.SettingsPath.find_last_of('/') + 1);
+    FLibFrame = new TLibFrame(*this, client, folder);
     FClient->addWidget(FLibFrame);
     FClient->setCurrentWidget(FLibFrame);
 
@@ -344,6 +348,18 @@ void TMainForm::SetActivateHandler(std::function<void()> handler) {
     FActivateHandler = std::move(handler);
 }
 
+std::string TMainForm::ReadableTextPath(const std::string& path) {
+    // git difftool names /dev/null for the missing side of an added or deleted file; the
+    // source view reads regular files only, so an empty one stands in for it.
+    if (path != "/dev/null")
+        return path;
+    if (!FScratch)
+        FScratch = std::make_unique<QTemporaryDir>();
+    const std::string empty = FileSystemPath(FScratch->filePath(QStringLiteral("empty")));
+    WriteFileAtomic(empty, {});
+    return empty;
+}
+
 void TMainForm::OpenLaunch(const TLaunch& launch) {
     switch (launch.Kind) {
     case TLaunchKind::Sides:
@@ -352,13 +368,8 @@ void TMainForm::OpenLaunch(const TLaunch& launch) {
     case TLaunchKind::TextFiles:
         tbFileClick();
         Guarded([&] {
-            for (const std::string& path : {launch.Side1.at(0), launch.Side2.at(0)}) {
-                std::error_code error;
-                if (!std::filesystem::exists(path, error))
-                    throw std::runtime_error("Cannot open file \"" + path +
-                                             "\". No such file or directory");
-            }
-            FFilesFrame->OpenTextFiles(launch.Side1.at(0), launch.Side2.at(0));
+            FFilesFrame->OpenTextFiles(ReadableTextPath(launch.Side1.at(0)),
+                                       ReadableTextPath(launch.Side2.at(0)));
         });
         break;
     default:

@@ -8,10 +8,12 @@
 #include "Settings.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QUrl>
 
 class QActionGroup;
@@ -27,8 +29,9 @@ class TStatusBar;
 struct TLaunch;
 
 struct TMainOptions {
-    std::string SettingsPath; // the settings file (file-system text)
-    QString ProgramPath;      // where the help document is looked for
+    std::string SettingsPath; // the settings file, with the histories beside it
+
+    QString ProgramPath; // where the help document is looked for
 };
 
 enum class TViewMode { Libs, Objs, Files };
@@ -110,6 +113,7 @@ private:
     void mnuAboutClick();
     void mnuExitClick();
 
+    std::string ReadableTextPath(const std::string& path);
     void RunBound(QAction* item);
     void RunMenuHandler(QMenu* menu);
     void RepaintLists();
@@ -145,6 +149,7 @@ private:
     std::function<void()> FActivateHandler;
     TColorChooser FColorChooser;
     TUrlOpener FUrlOpener;
+    std::unique_ptr<QTemporaryDir> FScratch;
 };
 
 } // namespace tandrel

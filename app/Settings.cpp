@@ -33,7 +33,7 @@ std::string ApplyCodePage(const TSettings& settings, const std::string& filePath
     try {
         SetSystemCodePage(settings.CodePage);
         return {};
-    } catch (const std::exception&) {
+    } catch (const std::runtime_error&) {
         return "Unknown code page \"" + settings.CodePage + "\" in the settings file \"" +
                filePath + "\" (key CodePage); " + kDefaultCodePage + " is used instead";
     }

@@ -16,7 +16,8 @@
 
 int main(int argc, char** argv) {
     using namespace tandrel;
-    const TLaunch launch = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    TLaunch launch = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    MakePathsAbsolute(launch);
     switch (launch.Kind) {
     case TLaunchKind::Help:
         std::cout << UsageText();

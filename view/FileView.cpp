@@ -5,6 +5,7 @@
 #include "OverviewStrip.h"
 #include "TCodeEdit.h"
 
+#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -61,6 +62,14 @@ std::string FormatTime(std::int64_t seconds) {
 void Enable(QAction* action, bool enabled) {
     if (action)
         action->setEnabled(enabled);
+}
+
+// A menu and its entry in the menu above, which the window enables apart.
+void EnableMenu(QMenu* menu, bool enabled) {
+    if (!menu)
+        return;
+    menu->menuAction()->setEnabled(enabled);
+    menu->setEnabled(enabled);
 }
 
 } // namespace
@@ -144,8 +153,11 @@ void TFilesFrame::WirePane(TCodeEdit& pane) {
         }));
     FSubscriptions.push_back(
         pane.SubscribeScroll([this](TEditorCore& sender) { SyncScroll(sender); }));
-    FSubscriptions.push_back(
-        pane.SubscribeCaretPt([this](TEditorCore& sender) { CaretMoved(sender); }));
+    FSubscriptions.push_back(pane.SubscribeCaretPt([this, &pane](TEditorCore& sender) {
+        // The caret row is marked; a caret moved by a command must repaint the mark.
+        pane.viewport()->update();
+        CaretMoved(sender);
+    }));
     pane.OnPaintLeftMargin = [this](TCodeEdit& sender, QPainter& canvas, const QRect& marginRec,
                                     int lineNo, int tag) {
         PaintLineNumber(sender, canvas, marginRec, lineNo, tag);
@@ -223,8 +235,8 @@ void TFilesFrame::Running(bool running) {
         // Esc must reach the engine whichever view bound the commands last.
         FShell.Bind(c.mnuCancel, [this] { CancelCompare(); });
         FShell.Bind(c.tbCancel, [this] { CancelCompare(); });
-        if (c.mnuActions)
-            c.mnuActions->setEnabled(true);
+        FActionsBeforeRun = c.mnuActions && c.mnuActions->isEnabled();
+        EnableMenu(c.mnuActions, true);
         // Keys typed into a pane meanwhile would be lost when the display is rebuilt.
         FReadOnlyBeforeRun[0] = FLeft->ReadOnly();
         FReadOnlyBeforeRun[1] = FRight->ReadOnly();
@@ -235,6 +247,7 @@ void TFilesFrame::Running(bool running) {
     }
     FLeft->SetReadOnly(FReadOnlyBeforeRun[0]);
     FRight->SetReadOnly(FReadOnlyBeforeRun[1]);
+    EnableMenu(c.mnuActions, FActionsBeforeRun);
     if (!FHeld.empty())
         QTimer::singleShot(0, this, [this] {
             std::vector<std::function<void()>> held;
@@ -544,8 +557,7 @@ void TFilesFrame::EnterView() {
          {c.mnuSave1, c.mnuSave2, c.tbSave1, c.tbSave2, c.tbFindNext, c.tbReplace})
         Enable(action, true);
     for (QMenu* menu : {c.mnuEdit, c.mnuSearch, c.mnuOptions, c.mnuActions})
-        if (menu)
-            menu->setEnabled(true);
+        EnableMenu(menu, true);
     EnableCommands();
 
     if (c.mnuCompareFiles)
@@ -592,11 +604,17 @@ void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::st
 }
 
 void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& path2) {
-    // Both sides first, then one comparison.
+    if (FModel->Running())
+        return;
+    for (const std::string& path : {path1, path2}) {
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
+    }
+    // Both sides, then one comparison that fills each pane once.
     for (bool isSide1 : {true, false}) {
         const std::string& path = isSide1 ? path1 : path2;
-        if (!FModel->LoadFile(path, isSide1))
-            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
+        FModel->LoadFile(path, isSide1, false);
         ShowCaption(isSide1);
         (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
             DirectoryOf(path).toStdString();
@@ -604,6 +622,10 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
     SetScrollSync(false);
     EnableCommands();
     Compare();
+    if (!FModel->Compared()) {
+        FModel->ShowText(true);
+        FModel->ShowText(false);
+    }
 }
 
 void TFilesFrame::Compare() {

@@ -127,6 +127,7 @@ private:
     std::vector<TSubscription> FSubscriptions;
     std::vector<std::function<void()>> FHeld;
     bool FReadOnlyBeforeRun[2] = {false, false};
+    bool FActionsBeforeRun = false;
     qint64 FLastEvents = 0;
     QString FReportName; // the report dialog keeps the name it last had
 };

@@ -35,12 +35,7 @@ void AssignText(TEditorCore& pane, const TTextFile& text) {
     {
         TLinesUpdate update(lines);
         lines.Clear();
-        lines.Reserve(std::int32_t(text.Lines.size()));
-        std::string line;
-        for (std::string_view view : text.Lines) {
-            line.assign(view);
-            lines.Add(line);
-        }
+        lines.InsertLines(0, std::vector<std::string>(text.Lines.begin(), text.Lines.end()));
     }
     lines.SetLinesModified(false);
 }
@@ -142,14 +137,14 @@ void TSourceCompare::CheckIdle() const {
         throw std::runtime_error("A comparison is running; wait until it ends");
 }
 
-void TSourceCompare::ShowPlainText(bool isSide1) {
+void TSourceCompare::ShowText(bool isSide1) {
     TEditorCore& pane = Pane(isSide1);
     FCompared = false;
     AssignText(pane, Text(isSide1));
     pane.SetAutoLineNum(true);
 }
 
-bool TSourceCompare::LoadFile(const std::string& path, bool isSide1) {
+bool TSourceCompare::LoadFile(const std::string& path, bool isSide1, bool showText) {
     CheckIdle();
     std::error_code error;
     if (!std::filesystem::exists(path, error))
@@ -160,7 +155,9 @@ bool TSourceCompare::LoadFile(const std::string& path, bool isSide1) {
     (isSide1 ? FFileName1 : FFileName2) = path;
     (isSide1 ? FEncoding1 : FEncoding2) = file.Encoding;
     (isSide1 ? FLossy1 : FLossy2) = file.Lossy;
-    ShowPlainText(isSide1);
+    FCompared = false;
+    if (showText)
+        ShowText(isSide1);
     Pane(isSide1).SetReadOnly(false);
     FCurrentLine = 0;
     return true;
@@ -176,7 +173,7 @@ void TSourceCompare::LoadSource(const std::string& name, const std::vector<std::
     (isSide1 ? FFileAge1 : FFileAge2) = 0;
     (isSide1 ? FEncoding1 : FEncoding2) = TTextEncoding::CodePage;
     (isSide1 ? FLossy1 : FLossy2) = false;
-    ShowPlainText(isSide1);
+    ShowText(isSide1);
     Pane(isSide1).SetReadOnly(true);
 }
 

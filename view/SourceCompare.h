@@ -65,7 +65,11 @@ public:
     // Loads a text file into one side's text and pane, editable, with automatic line
     // numbers; no comparison is run. False, with nothing changed, when no file exists there.
     // A file with a UTF-8 or UTF-16LE byte-order mark is converted to the code page.
-    bool LoadFile(const std::string& path, bool isSide1);
+    // Without showText the pane keeps what it shows until ShowText or a comparison's
+    // display: loading a pair that is compared at once fills each pane only once.
+    bool LoadFile(const std::string& path, bool isSide1, bool showText = true);
+    // Shows a side's text as loaded, with automatic line numbers.
+    void ShowText(bool isSide1);
     // Loads an object's exported source into one side, read-only; no time stamp is kept.
     void LoadSource(const std::string& name, const std::vector<std::string>& lines, bool isSide1);
     // Hashes both texts under the options, runs the engine and builds the display.
@@ -130,7 +134,6 @@ private:
     TCompareOptions Options() const;
     TRowColors Colors() const;
     void CheckIdle() const;
-    void ShowPlainText(bool isSide1);
     bool CopyBlock(bool fromSide1, const TEditorCore* active);
     bool FindIn(TEditorCore& pane, bool forward, TPoint caret);
     void Replace(TEditorCore& pane, bool forward, const TAskReplace& ask);

@@ -6,6 +6,7 @@
 #include "CommandGuard.h"
 #include "CommandLine.h"
 #include "ExeDir.h"
+#include "Fonts.h"
 #include "Icons.h"
 #include "LibView.h"
 #include "Main.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -258,6 +260,18 @@ private slots:
         QCOMPARE(order.size(), size_t(4));
     }
 
+    void optionEntriesFlipTheirCheckMarks() {
+        auto form = Open();
+        TSharedCommands& c = form->Commands();
+        c.mnuIgnoreBlanks->trigger();
+        c.mnuIgnoreCase->trigger();
+        c.mnuShowDiffsOnly->trigger();
+        QVERIFY(form->IgnoreBlanks() && form->IgnoreCase() && form->ShowDiffsOnly());
+        c.mnuIgnoreCase->trigger();
+        QVERIFY(!form->IgnoreCase());
+        QVERIFY(FMessages.empty());
+    }
+
     void showCountsFillsTheCountPanels() {
         auto form = Open();
         TCompareCounts counts;
@@ -407,6 +421,9 @@ private slots:
         QCOMPARE(FMessages[0].Title, QStringLiteral("Tandrel"));
         QCOMPARE(FMessages[0].Text, QStringLiteral("Cannot open file \"x.pbl\"."));
         QCOMPARE(FMessages[1].Text, QStringLiteral("Already ends."));
+        // A library name in GBK bytes, copied from Windows, reads as its characters.
+        form->Guarded([] { throw std::runtime_error("Cannot open \"/w/\xB6\xA9\xB5\xA5.pbl\""); });
+        QCOMPARE(FMessages.back().Text, QStringLiteral("Cannot open \"/w/订单.pbl\"."));
         QCOMPARE(form->View(), TViewMode::Libs);
     }
 
@@ -426,12 +443,55 @@ private slots:
             QVERIFY(FOpened[0].toLocalFile().endsWith(QStringLiteral("/manual/index.html")));
             QVERIFY(QFileInfo(FOpened[0].toLocalFile()).isFile());
         }
+        {
+            // The installed layout: the manual under share/doc beside bin.
+            const QString manual = FDir.filePath(QStringLiteral("usr/share/doc/tandrel/manual"));
+            std::filesystem::create_directories(manual.toStdString());
+            WriteAll((manual + QStringLiteral("/index.html")).toStdString(), "<html/>");
+            auto form = Open({}, FDir.filePath(QStringLiteral("usr/bin/tandrel")));
+            form->HelpEntry()->trigger();
+            QCOMPARE(FOpened.back(), QUrl::fromLocalFile(manual + QStringLiteral("/index.html")));
+        }
         const QString chm = FDir.filePath(QStringLiteral("tandrel.chm"));
         WriteAll(chm.toStdString(), "x");
         auto form = Open({}, FDir.filePath(QStringLiteral("tandrel")));
         form->HelpEntry()->trigger();
         QCOMPARE(FOpened.back(), QUrl::fromLocalFile(chm));
         std::filesystem::remove(chm.toStdString());
+    }
+
+    void commandLineWithTwoWorkspacesComparesThem() {
+        const std::string demo = TANDREL_DEMO_DIR;
+        if (!std::filesystem::exists(demo + "/v1/app.pbw"))
+            QSKIP("the demo libraries are not built");
+        auto form = Open();
+        form->OpenLaunch(ParseCommandLine({demo + "/v1/app.pbw", demo + "/v2/app.pbw"}));
+        QVERIFY(FMessages.empty());
+        QCOMPARE(form->View(), TViewMode::Libs);
+        TStatusBar* bar = form->StatusPanels();
+        QCOMPARE(bar->PanelText(1), QStringLiteral("1"));
+        QCOMPARE(bar->PanelText(3), QStringLiteral("3"));
+        QCOMPARE(bar->PanelText(5), QStringLiteral("1"));
+        QCOMPARE(bar->PanelText(6), QStringLiteral("左5行:右5行"));
+        QVERIFY(!form->ProgressBar()->isVisible());
+        QCOMPARE(bar->PanelText(7), QString());
+    }
+
+    void commandLineWithTwoTextFilesOpensTheSourceView() {
+        const std::string one = FDir.filePath(QStringLiteral("one.txt")).toStdString();
+        const std::string two = FDir.filePath(QStringLiteral("two.txt")).toStdString();
+        WriteAll(one, "a\nb\n");
+        WriteAll(two, "a\nB\nc\n");
+        auto form = Open();
+        form->OpenLaunch(ParseCommandLine({one, two}));
+        QVERIFY(FMessages.empty());
+        QCOMPARE(form->View(), TViewMode::Files);
+        QVERIFY(form->Commands().tbFile->isChecked());
+        QCOMPARE(form->StatusPanels()->PanelText(6), QStringLiteral("左2行:右3行"));
+        // The missing side of an added file, as git difftool names it.
+        form->OpenLaunch(ParseCommandLine({"/dev/null", two}));
+        QVERIFY(FMessages.empty());
+        QCOMPARE(form->StatusPanels()->PanelText(6), QStringLiteral("左0行:右3行"));
     }
 
     void commandLineWithAMissingTextFileShowsTheSourceViewAndTheError() {
@@ -443,8 +503,21 @@ private slots:
         form->OpenLaunch(launch);
         QCOMPARE(form->View(), TViewMode::Files);
         QCOMPARE(FMessages.size(), size_t(1));
+        QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
         QVERIFY(FMessages[0].Text.contains(QStringLiteral("gone.txt")));
-        QVERIFY(FMessages[0].Text.endsWith(QStringLiteral("No such file or directory.")));
+    }
+
+    void windowsFontsFallBackToInstalledFontsOfTheSameKind() {
+        InstallFontSubstitutes();
+        const QFontInfo mono(QFont(QStringLiteral("Courier New")));
+        QVERIFY2(mono.fixedPitch(), qPrintable(mono.family()));
+        const QFontInfo sans(QFont(QStringLiteral("Arial")));
+        QVERIFY2(!sans.fixedPitch(), qPrintable(sans.family()));
+        // The Chinese face draws the interface's Chinese words.
+        QFont song(QStringLiteral("宋体"));
+        song.setPixelSize(12);
+        QVERIFY(QFontMetrics(song).inFont(QChar(0x589E))); // 增
+        QVERIFY(QFontMetrics(song).inFont(QChar(0x5C11))); // 少
     }
 
     void aboutBoxIsCentredOnTheWindowAndClosesOnEnterAndEsc() {

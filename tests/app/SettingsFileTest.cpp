@@ -178,6 +178,12 @@ private slots:
             QCOMPARE(launch.Kind, TLaunchKind::Error);
             QVERIFY(!launch.Error.empty());
         }
+        TLaunch relative = ParseCommandLine(V{"old/../v1/app.pbw", "/abs/app.pbw"});
+        MakePathsAbsolute(relative);
+        QCOMPARE(relative.Side1,
+                 V{(std::filesystem::current_path() / "v1/app.pbw").lexically_normal().string()});
+        QCOMPARE(relative.Side2, V{"/abs/app.pbw"});
+
         QVERIFY(!IsLibraryKindPath("dir.pbl/file"));
         QVERIFY(IsLibraryKindPath("/x/y.Pbl"));
     }

@@ -381,6 +381,20 @@ TEST_F(SourceCompareTest, UnicodeFilesRoundTripByteForByte) {
     EXPECT_EQ(Texts(FLeft), (Lines{"?"}));
 }
 
+TEST_F(SourceCompareTest, FileNamesThatAreNotUtf8LoadSaveAndReport) {
+    // A name in the code page's own bytes (中.txt in GBK), as old archives hold them.
+    const std::string path = Write("\xD6\xD0.txt", "x\r\n");
+    ASSERT_TRUE(FModel.LoadFile(path, true));
+    FModel.LoadSource("\xE4\xB8\xAD@lib", {"y"}, false);
+    ASSERT_EQ(FModel.Compare(), TCompareResult::Compared);
+    FLeft.InsertText("z");
+    FModel.SaveSource(true, path);
+    EXPECT_EQ(Read(path), "zx\r\n");
+    const auto report = FModel.ReportLines([](std::int64_t) { return std::string("T"); }, 0);
+    EXPECT_EQ(report[3], "File 1: \"" + path + "\"") << "bytes kept as they are";
+    EXPECT_EQ(report[5], "File 2: \"\xD6\xD0@lib\"") << "UTF-8 converted to the code page";
+}
+
 TEST_F(SourceCompareTest, ChangedFilesAreNoticed) {
     Files("a\r\n", "b\r\n");
     EXPECT_FALSE(FModel.FileChanged(true));

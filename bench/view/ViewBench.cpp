@@ -1,0 +1,136 @@
+// Speed of the source comparison view: two text files with 1% scattered edits opened and
+// compared up to the first painted frame, beside "tandrel-cli diff" of the same files in
+// the same run; page scrolling through the result, each step painted; the peak memory.
+// Run "bench_view" (100,000 and 1,000,000 lines, each in a process of its own) or
+// "bench_view LINES".
+
+#include "BenchCommon.h"
+#include "OverviewStrip.h"
+#include "TCodeEdit.h"
+#include "TestShell.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <QApplication>
+#include <random>
+#include <sys/resource.h>
+
+namespace tandrel::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A source-like text and a copy with 1% of its lines changed, deleted or inserted.
+void WriteFiles(int lines, const std::string& path1, const std::string& path2) {
+    std::mt19937 random(11);
+    std::ofstream one(path1, std::ios::binary);
+    std::ofstream two(path2, std::ios::binary);
+    for (int i = 0; i < lines; ++i) {
+        const std::string line = "    ls_name[" + std::to_string(i) +
+                                 "] = of_get_value(li_row, \"col_" + std::to_string(i % 97) + "\")";
+        one << line << "\r\n";
+        switch (random() % 400) {
+        case 0:
+        case 1:
+            two << line << " // changed\r\n";
+            break;
+        case 2:
+            break;
+        case 3:
+            two << "    // inserted " << i << "\r\n" << line << "\r\n";
+            break;
+        default:
+            two << line << "\r\n";
+        }
+    }
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int Run(int lines) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("tandrel-bench-view-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path1 = (dir / "one.srw").string();
+    const std::string path2 = (dir / "two.srw").string();
+    WriteFiles(lines, path1, path2);
+
+    const std::string cli =
+        std::string(TANDREL_CLI) + " diff " + path1 + " " + path2 + " >/dev/null";
+    const double cliSeconds = BestSeconds(3, [&] {
+        if (std::system(cli.c_str()) == -1)
+            throw std::runtime_error("cannot run tandrel-cli");
+    });
+
+    test::TTestShell shell;
+    shell.MainWindow().resize(1200, 800);
+    shell.MainWindow().show();
+    QApplication::processEvents();
+    shell.ShowFilesView();
+    TFilesFrame& frame = shell.Frame();
+    const int rounds = lines > 200000 ? 1 : 3;
+    const double openSeconds = BestSeconds(rounds, [&] {
+        frame.OpenTextFiles(path1, path2);
+        frame.repaint();
+    });
+    const long peak = PeakKilobytes();
+
+    // Page by page through the result, each step painted before the next.
+    TCodeEdit& left = frame.Pane(true);
+    left.setFocus();
+    std::vector<double> steps;
+    for (int step = 0; step < 400 && left.TopLine() + left.VisibleLines() < left.Lines().Count();
+         ++step) {
+        const auto start = std::chrono::steady_clock::now();
+        left.VScroll(TScrollCode::PageDown, 0);
+        frame.repaint();
+        steps.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    // And jumps to the far end and back, as a drag of the scroll bar's thumb does.
+    for (int top : {lines - 50, lines / 2, 0, lines - 50}) {
+        const auto start = std::chrono::steady_clock::now();
+        left.SetTopLine(top);
+        frame.repaint();
+        steps.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(steps.begin(), steps.end());
+
+    std::printf("%d lines, %d rows, %d blocks\n", lines, left.Lines().Count(),
+                frame.Model().Diff().Count());
+    std::printf("  tandrel-cli diff (baseline)     %8.3f s\n", cliSeconds);
+    std::printf("  open + compare + first paint    %8.3f s   %.2fx the baseline\n", openSeconds,
+                openSeconds / cliSeconds);
+    std::printf("  scroll step, median / worst     %8.2f ms / %.2f ms (%zu steps)\n",
+                steps[steps.size() / 2] * 1000, steps.back() * 1000, steps.size());
+    std::printf("  peak memory                     %8.1f MB\n", peak / 1024.0);
+    fs::remove_all(dir);
+    return 0;
+}
+
+} // namespace
+} // namespace tandrel::bench
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc > 1) {
+        QApplication app(argc, argv);
+        return tandrel::bench::Run(std::atoi(argv[1]));
+    }
+    // Each size in a process of its own, so that each peak is its own.
+    for (const char* lines : {"100000", "1000000"}) {
+        const std::string command = std::string(argv[0]) + " " + lines;
+        if (std::system(command.c_str()) != 0)
+            return 1;
+    }
+    return 0;
+}
