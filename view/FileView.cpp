@@ -270,9 +270,12 @@ void TFilesFrame::ProcessEvents() {
 }
 
 bool TFilesFrame::ConfirmDiscard() {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+    // The question is titled as the window is: the application's title.
+    QWidget* main = FShell.Window();
+    QMessageBox box(QMessageBox::Critical,
+                    main ? main->windowTitle() : QApplication::applicationDisplayName(),
                     "Changes will be lost if you proceed with this compare.\nContinue? ...",
-                    QMessageBox::Yes | QMessageBox::No, FShell.Window());
+                    QMessageBox::Yes | QMessageBox::No, main);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

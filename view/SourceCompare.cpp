@@ -49,42 +49,6 @@ void SelectRows(TEditorCore& pane, std::int32_t first, std::int32_t last) {
     pane.SetSelectionLength(end.Start + end.Len - start + 2);
 }
 
-bool IsAsciiWordChar(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Walks the characters of a code-page text left to right, for positions asked in
-// ascending order: a double-byte character's trail byte is never a character start.
-class TCharWalk {
-public:
-    explicit TCharWalk(std::string_view text) : FText(text) {}
-
-    // Whether a character starts at pos (the end of the text counts as one).
-    bool StartsAt(std::int32_t pos) {
-        Advance(pos);
-        return FPos == pos;
-    }
-    // The start of the character that ends at or covers pos - 1; pos must be a start.
-    std::int32_t PreviousStart(std::int32_t pos) {
-        Advance(pos);
-        return FPrev;
-    }
-
-private:
-    void Advance(std::int32_t pos) {
-        const CodePage& cp = SystemCodePage();
-        while (FPos < pos) {
-            FPrev = FPos;
-            const bool lead = cp.IsLeadByte(static_cast<unsigned char>(FText[size_t(FPos)]));
-            FPos += lead && size_t(FPos) + 1 < FText.size() ? 2 : 1;
-        }
-    }
-
-    std::string_view FText;
-    std::int32_t FPos = 0;
-    std::int32_t FPrev = 0;
-};
-
 } // namespace
 
 std::string FileNameToCodePage(const std::string& name) {
@@ -353,20 +317,9 @@ void TSourceCompare::ApplyFindInfo() {
     FSearch.SetCaseSensitive(!FFindInfo.IgnoreCase);
 }
 
-bool TSourceCompare::IsWholeWord(std::string_view text, std::int32_t position, std::int32_t len) {
-    TCharWalk walk(text);
-    if (position > 0) {
-        const std::int32_t before = walk.PreviousStart(position);
-        if (position - before == 1 && IsAsciiWordChar(static_cast<unsigned char>(text[before])))
-            return false;
-    }
-    const size_t end = size_t(position) + size_t(len);
-    if (end >= text.size())
-        return true;
-    const auto next = static_cast<unsigned char>(text[end]);
-    if (SystemCodePage().IsLeadByte(next) && end + 1 < text.size())
-        return true;
-    return !IsAsciiWordChar(next);
+bool TSourceCompare::IsWholeWord(std::string_view text, std::int32_t position,
+                                 std::int32_t len) const {
+    return FSearch.IsWholeWord(text, position, len);
 }
 
 bool TSourceCompare::FindIn(TEditorCore& pane, bool forward, TPoint caret) {
@@ -374,17 +327,12 @@ bool TSourceCompare::FindIn(TEditorCore& pane, bool forward, TPoint caret) {
     const std::int32_t len = std::int32_t(FSearch.Pattern().size());
     if (len == 0 || caret.Y < 0 || caret.Y >= lines.Count())
         return false;
-    // The matches of one row that start and end on character boundaries (and are whole
-    // words when asked), in order.
+    // The matches of one row (whole words when asked), in order.
     auto matches = [&](std::int32_t row) {
         const std::string& text = lines[row];
         std::vector<std::int32_t> found;
         FSearch.SetText(text.data(), text.size());
-        TCharWalk starts(text);
-        TCharWalk ends(text);
         for (std::int32_t p = FSearch.FindFirst(); p >= 0; p = FSearch.FindNext()) {
-            if (!starts.StartsAt(p) || !ends.StartsAt(p + len))
-                continue;
             if (FFindInfo.WholeWords && !IsWholeWord(text, p, len))
                 continue;
             found.push_back(p);

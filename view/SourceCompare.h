@@ -98,7 +98,7 @@ public:
     bool FindBackward(TEditorCore& pane);
     // The match has no ASCII letter or digit right before or after it; a double-byte
     // character delimits words like any other character.
-    static bool IsWholeWord(std::string_view text, std::int32_t position, std::int32_t len);
+    bool IsWholeWord(std::string_view text, std::int32_t position, std::int32_t len) const;
     // The per-match question: one of TReplacePrompt.
     using TAskReplace = std::function<int(TEditorCore& pane)>;
     void ReplaceForward(TEditorCore& pane, const TAskReplace& ask);

@@ -235,15 +235,15 @@ TEST_F(SourceCompareTest, CopyLeftOntoAReadOnlySourceChangesNothing) {
 }
 
 TEST_F(SourceCompareTest, WholeWordsAndCharacters) {
-    EXPECT_TRUE(TSourceCompare::IsWholeWord("id_x = idx;", 0, 2));
-    EXPECT_FALSE(TSourceCompare::IsWholeWord("id_x = idx;", 7, 2));
-    EXPECT_TRUE(TSourceCompare::IsWholeWord("x id", 2, 2));
+    EXPECT_TRUE(FModel.IsWholeWord("id_x = idx;", 0, 2));
+    EXPECT_FALSE(FModel.IsWholeWord("id_x = idx;", 7, 2));
+    EXPECT_TRUE(FModel.IsWholeWord("x id", 2, 2));
     // The trail byte of 間 (E9 67) is no letter before "abc".
-    EXPECT_TRUE(TSourceCompare::IsWholeWord("\xEA\x72\xE9\x67"
-                                            "abc",
-                                            4, 3));
-    EXPECT_FALSE(TSourceCompare::IsWholeWord("gabc", 1, 3));
-    EXPECT_TRUE(TSourceCompare::IsWholeWord("abc\xD6\xD0", 0, 3));
+    EXPECT_TRUE(FModel.IsWholeWord("\xEA\x72\xE9\x67"
+                                   "abc",
+                                   4, 3));
+    EXPECT_FALSE(FModel.IsWholeWord("gabc", 1, 3));
+    EXPECT_TRUE(FModel.IsWholeWord("abc\xD6\xD0", 0, 3));
 
     Files("id_x = idx;\r\nlet id\r\n", "x\r\n");
     Find("id", true);
