@@ -372,12 +372,12 @@ void TFilesFrame::PaneExit(TEditorCore& pane) {
 void TFilesFrame::PaintLineNumber(TCodeEdit& pane, QPainter& canvas, const QRect& marginRec,
                                   int lineNo, int tag) {
     const bool isSide1 = &pane == FLeft;
-    const QFontMetrics metrics(pane.font());
-    const int baseline = marginRec.top() + metrics.ascent();
+    const int baseline = marginRec.top() + canvas.fontMetrics().ascent();
     if (tag > 0) {
+        // Digits of the fixed-pitch font are one column each; no text needs measuring.
         const QString number = QString::number(tag);
         const int right = pane.GutterWidth() + marginRec.left() - (isSide1 ? 14 : 4);
-        canvas.drawText(right - metrics.horizontalAdvance(number), baseline, number);
+        canvas.drawText(right - int(number.size()) * pane.CharWidth(), baseline, number);
     }
     if (!isSide1 || lineNo < 1 || lineNo > pane.Lines().Count())
         return;

@@ -17,11 +17,13 @@
 #include <fstream>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <sstream>
 
 namespace tandrel::test {
@@ -208,6 +210,23 @@ private slots:
         QVERIFY(markerInk(left, 1) > 0);
         QVERIFY(markerInk(left, 3) > 0);
         QCOMPARE(markerInk(right, 1), 0);
+    }
+
+    void droppedFileLoadsIntoItsPane() {
+        auto shell = Shown("a\r\n", "b\r\n");
+        TCodeEdit& right = shell->Frame().Pane(false);
+        const std::string path = Write("dropped.txt", "a\r\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(right.viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(right.viewport(), &drop);
+        QCOMPARE(shell->Frame().Model().FileName(false), path);
+        QCOMPARE(shell->Frame().Model().Diff().Count(), 0);
+        QVERIFY(shell->Errors.empty());
     }
 
     void nextAndPrevStopAtTheEnds() {
