@@ -85,6 +85,11 @@ private slots:
         QVERIFY(shell->Commands().mnuNext->isEnabled());
         QVERIFY(shell->Commands().mnuSaveReport->isEnabled());
         QVERIFY(frame.Caption(false).text().endsWith("two.txt"));
+        shell->Commands().mnuShowDiffsOnly->setChecked(true);
+        frame.BuildDisplay();
+        QCOMPARE(frame.Pane(true).Lines().Count(), 2);
+        QCOMPARE(frame.Overview().RowCount(), 2);
+        shell->Commands().mnuShowDiffsOnly->setChecked(false);
         shell->Commands().mnuIgnoreCase->setChecked(true);
         shell->Commands().mnuCompare->trigger();
         QVERIFY(frame.Caption(false).text().endsWith("two.txt  (Case Ignored)"));
