@@ -607,8 +607,10 @@ void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::st
 }
 
 void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& path2) {
-    if (FModel->Running())
+    if (FModel->Running()) {
+        FHeld.push_back([this, path1, path2] { OpenTextFiles(path1, path2); });
         return;
+    }
     for (const std::string& path : {path1, path2}) {
         std::error_code error;
         if (!std::filesystem::exists(path, error))
@@ -632,8 +634,11 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
 }
 
 void TFilesFrame::Compare() {
-    if (FModel->Running())
+    // The library frame loads both sides and compares while an earlier run may go on.
+    if (FModel->Running()) {
+        FHeld.push_back([this] { Compare(); });
         return;
+    }
     if (FModel->Compare() != TCompareResult::Compared) {
         EnableCommands();
         return;

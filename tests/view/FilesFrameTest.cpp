@@ -335,8 +335,10 @@ private slots:
         bool compareDisabled = false;
         QTimer::singleShot(100, [&] {
             compareDisabled = !shell->Commands().mnuCompare->isEnabled();
-            // A file dropped meanwhile waits for the run to end.
+            // A file dropped and an object pair opened meanwhile wait for the run to end.
             frame.LoadFile(dropped, true);
+            frame.LoadSource("obj@lib", {"dropped"}, false);
+            frame.Compare();
             QTest::keyClick(&shell->MainWindow(), Qt::Key_Escape);
         });
         QElapsedTimer clock;
@@ -349,7 +351,10 @@ private slots:
         QVERIFY(shell->Commands().mnuCompare->isEnabled());
         QVERIFY(!shell->Commands().mnuCancel->isEnabled());
         QCOMPARE(frame.Pane(true).Lines().Count(), 60000);
-        QTRY_COMPARE(frame.Model().FileName(true), dropped);
+        QTRY_VERIFY(frame.Compared());
+        QCOMPARE(frame.Model().FileName(true), dropped);
+        QCOMPARE(frame.Model().FileName(false), std::string("obj@lib"));
+        QCOMPARE(frame.Model().Diff().Count(), 0);
         QVERIFY(shell->Errors.empty());
     }
 
