@@ -372,12 +372,12 @@ void TFilesFrame::PaneExit(TEditorCore& pane) {
 void TFilesFrame::PaintLineNumber(TCodeEdit& pane, QPainter& canvas, const QRect& marginRec,
                                   int lineNo, int tag) {
     const bool isSide1 = &pane == FLeft;
-    const QFontMetrics metrics(pane.font());
-    const int baseline = marginRec.top() + metrics.ascent();
+    const int baseline = marginRec.top() + canvas.fontMetrics().ascent();
     if (tag > 0) {
+        // Digits of the fixed-pitch font are one column each; no text needs measuring.
         const QString number = QString::number(tag);
         const int right = pane.GutterWidth() + marginRec.left() - (isSide1 ? 14 : 4);
-        canvas.drawText(right - metrics.horizontalAdvance(number), baseline, number);
+        canvas.drawText(right - int(number.size()) * pane.CharWidth(), baseline, number);
     }
     if (!isSide1 || lineNo < 1 || lineNo > pane.Lines().Count())
         return;
@@ -607,8 +607,10 @@ void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::st
 }
 
 void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& path2) {
-    if (FModel->Running())
+    if (FModel->Running()) {
+        FHeld.push_back([this, path1, path2] { OpenTextFiles(path1, path2); });
         return;
+    }
     for (const std::string& path : {path1, path2}) {
         std::error_code error;
         if (!std::filesystem::exists(path, error))
@@ -632,8 +634,11 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
 }
 
 void TFilesFrame::Compare() {
-    if (FModel->Running())
+    // The library frame loads both sides and compares while an earlier run may go on.
+    if (FModel->Running()) {
+        FHeld.push_back([this] { Compare(); });
         return;
+    }
     if (FModel->Compare() != TCompareResult::Compared) {
         EnableCommands();
         return;

@@ -17,11 +17,13 @@
 #include <fstream>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <sstream>
 
 namespace tandrel::test {
@@ -83,6 +85,11 @@ private slots:
         QVERIFY(shell->Commands().mnuNext->isEnabled());
         QVERIFY(shell->Commands().mnuSaveReport->isEnabled());
         QVERIFY(frame.Caption(false).text().endsWith("two.txt"));
+        shell->Commands().mnuShowDiffsOnly->setChecked(true);
+        frame.BuildDisplay();
+        QCOMPARE(frame.Pane(true).Lines().Count(), 2);
+        QCOMPARE(frame.Overview().RowCount(), 2);
+        shell->Commands().mnuShowDiffsOnly->setChecked(false);
         shell->Commands().mnuIgnoreCase->setChecked(true);
         shell->Commands().mnuCompare->trigger();
         QVERIFY(frame.Caption(false).text().endsWith("two.txt  (Case Ignored)"));
@@ -210,6 +217,23 @@ private slots:
         QCOMPARE(markerInk(right, 1), 0);
     }
 
+    void droppedFileLoadsIntoItsPane() {
+        auto shell = Shown("a\r\n", "b\r\n");
+        TCodeEdit& right = shell->Frame().Pane(false);
+        const std::string path = Write("dropped.txt", "a\r\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(right.viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(right.viewport(), &drop);
+        QCOMPARE(shell->Frame().Model().FileName(false), path);
+        QCOMPARE(shell->Frame().Model().Diff().Count(), 0);
+        QVERIFY(shell->Errors.empty());
+    }
+
     void nextAndPrevStopAtTheEnds() {
         auto shell = Shown("a\r\nx\r\nb\r\nc\r\ny\r\nd\r\n", "a\r\nb\r\nc\r\nd\r\n");
         TCodeEdit& left = shell->Frame().Pane(true);
@@ -311,8 +335,10 @@ private slots:
         bool compareDisabled = false;
         QTimer::singleShot(100, [&] {
             compareDisabled = !shell->Commands().mnuCompare->isEnabled();
-            // A file dropped meanwhile waits for the run to end.
+            // A file dropped and an object pair opened meanwhile wait for the run to end.
             frame.LoadFile(dropped, true);
+            frame.LoadSource("obj@lib", {"dropped"}, false);
+            frame.Compare();
             QTest::keyClick(&shell->MainWindow(), Qt::Key_Escape);
         });
         QElapsedTimer clock;
@@ -325,7 +351,10 @@ private slots:
         QVERIFY(shell->Commands().mnuCompare->isEnabled());
         QVERIFY(!shell->Commands().mnuCancel->isEnabled());
         QCOMPARE(frame.Pane(true).Lines().Count(), 60000);
-        QTRY_COMPARE(frame.Model().FileName(true), dropped);
+        QTRY_VERIFY(frame.Compared());
+        QCOMPARE(frame.Model().FileName(true), dropped);
+        QCOMPARE(frame.Model().FileName(false), std::string("obj@lib"));
+        QCOMPARE(frame.Model().Diff().Count(), 0);
         QVERIFY(shell->Errors.empty());
     }
 
