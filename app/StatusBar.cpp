@@ -2,6 +2,7 @@
 
 #include "ColorResolver.h"
 
+#include <initializer_list>
 #include <QEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -52,7 +53,7 @@ void TStatusBar::SetPanelText(int panel, const QString& text) {
         FProgress->setFormat(text);
         FProgress->setTextVisible(!text.isEmpty());
     }
-    if (panel == kCountsPanel)
+    if (panel != kProgressPanel)
         PlaceProgressBar();
     if (isVisible())
         repaint();
@@ -60,9 +61,12 @@ void TStatusBar::SetPanelText(int panel, const QString& text) {
 
 std::array<int, TStatusBar::kPanelCount> TStatusBar::PanelWidths() const {
     std::array<int, kPanelCount> widths = kPanelWidths;
-    // A count of five digits or more would be clipped at the fixed width; the panel grows.
-    const int countsWidth = fontMetrics().horizontalAdvance(FTexts[kCountsPanel]) + 8;
-    widths[kCountsPanel] = std::max(widths[kCountsPanel], countsWidth);
+    // A count of five digits or more, or the source view's messages in panel 3 ("Compare
+    // cancelled."), would be clipped at the fixed widths; the text panels grow to fit.
+    for (const int panel : {1, 3, 5, kCountsPanel}) {
+        const int textWidth = fontMetrics().horizontalAdvance(FTexts[panel]) + 8;
+        widths[panel] = std::max(widths[panel], textWidth);
+    }
     int used = 0;
     for (int i = 0; i < kProgressPanel; ++i)
         used += widths[i] + kPanelGap;
