@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     WritePair(scratch, 20000);
     {
         test::TTestShell shell;
-        TLibFrame& frame = shell.CreateFrame(scratch.string() + "/");
+        TLibFrame& frame = shell.CreateLibFrame(scratch.string() + "/");
         shell.show();
         shell.ShowObjsView();
         frame.OpenSingleLib((scratch / "one.pbl").string(), 1);
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
         auto startToList = [&](bool boxes) {
             const auto start = std::chrono::steady_clock::now();
             test::TTestShell shell;
-            TLibFrame& frame = shell.CreateFrame(scratch.string() + "/");
+            TLibFrame& frame = shell.CreateLibFrame(scratch.string() + "/");
             if (!boxes)
                 frame.Comparison().OnNotice = [&](const std::string&, const std::string&) {
                     ++notices;

@@ -5,6 +5,7 @@
 // "bench_view LINES".
 
 #include "BenchCommon.h"
+#include "FileView.h"
 #include "OverviewStrip.h"
 #include "TCodeEdit.h"
 #include "TestShell.h"
@@ -79,11 +80,11 @@ int Run(int lines) {
     });
 
     test::TTestShell shell;
-    shell.MainWindow().resize(1200, 800);
-    shell.MainWindow().show();
+    TFilesFrame& frame = shell.CreateFilesFrame();
+    shell.resize(1200, 800);
+    shell.show();
     QApplication::processEvents();
     shell.ShowFilesView();
-    TFilesFrame& frame = shell.Frame();
     const int rounds = lines > 200000 ? 1 : 3;
     const double openSeconds = BestSeconds(rounds, [&] {
         frame.OpenTextFiles(path1, path2);

@@ -5,6 +5,7 @@
 // Esc and a real object against its export.
 
 #include "CodePage.h"
+#include "FileView.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
 #include "PbFuncs.h"
@@ -54,12 +55,13 @@ private:
     // A shown window with the source view in front and two files compared.
     std::unique_ptr<TTestShell> Shown(const std::string& text1, const std::string& text2) {
         auto shell = std::make_unique<TTestShell>();
-        shell->MainWindow().show();
-        shell->MainWindow().activateWindow();
-        if (!QTest::qWaitForWindowActive(&shell->MainWindow()))
+        shell->CreateFilesFrame();
+        shell->show();
+        shell->activateWindow();
+        if (!QTest::qWaitForWindowActive(shell.get()))
             qWarning("window not active");
         shell->ShowFilesView();
-        shell->Frame().OpenTextFiles(Write("one.txt", text1), Write("two.txt", text2));
+        shell->FilesFrame().OpenTextFiles(Write("one.txt", text1), Write("two.txt", text2));
         return shell;
     }
     static std::vector<std::string> PaneTexts(TCodeEdit& pane) {
@@ -74,7 +76,7 @@ private:
 private slots:
     void comparesTwoFilesAndPublishesCounts() {
         auto shell = Shown("a\r\nb\r\nc\r\n", "a\r\nx\r\nc\r\nd\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         QVERIFY(frame.Compared());
         QCOMPARE(shell->Counts.Count1, 3);
         QCOMPARE(shell->Counts.Count2, 4);
@@ -98,10 +100,10 @@ private slots:
 
     void editedPaneAsksBeforeCompare() {
         auto shell = Shown("a\r\nb\r\n", "a\r\nc\r\n");
-        TCodeEdit& right = shell->Frame().Pane(false);
+        TCodeEdit& right = shell->FilesFrame().Pane(false);
         right.GotoPoint({0, 1});
         right.InsertText("new ");
-        QCOMPARE(shell->Frame().Caption(false).palette().color(QPalette::Window),
+        QCOMPARE(shell->FilesFrame().Caption(false).palette().color(QPalette::Window),
                  QColor(0xE0, 0xE0, 0xCC));
         QString question;
         QTimer::singleShot(0, [&] {
@@ -122,7 +124,7 @@ private slots:
         std::string other = text;
         other.replace(other.find("line 1500"), 9, "LINE 1500");
         auto shell = Shown(text, other);
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         TCodeEdit& left = frame.Pane(true);
         TCodeEdit& right = frame.Pane(false);
         left.SetTopLine(1200);
@@ -149,7 +151,7 @@ private slots:
     void overviewClicksShowTheRow() {
         const std::string text = Numbered(5000, [](int i) { return std::to_string(i); });
         auto shell = Shown(text, "0\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         TOverviewStrip& strip = frame.Overview();
         QCOMPARE(strip.StripHeight(), 5003);
         TCodeEdit& left = frame.Pane(true);
@@ -168,7 +170,7 @@ private slots:
         const std::string other =
             Numbered(1000000, [](int i) { return i == 999005 ? "x" : std::to_string(i % 977); });
         auto shell = Shown(text, other);
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         TOverviewStrip& strip = frame.Overview();
         QCOMPARE(strip.RowCount(), 1000000);
         frame.Pane(true).SetTopLine(999000);
@@ -184,7 +186,7 @@ private slots:
 
     void linePanelsAndGutterMarkers() {
         auto shell = Shown("one\r\ntwo\r\nthree\r\n", "one\r\nthree\r\nfour\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         TCodeEdit& left = frame.Pane(true);
         TCodeEdit& right = frame.Pane(false);
         left.setFocus();
@@ -219,7 +221,7 @@ private slots:
 
     void droppedFileLoadsIntoItsPane() {
         auto shell = Shown("a\r\n", "b\r\n");
-        TCodeEdit& right = shell->Frame().Pane(false);
+        TCodeEdit& right = shell->FilesFrame().Pane(false);
         const std::string path = Write("dropped.txt", "a\r\n");
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
@@ -229,14 +231,14 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(right.viewport(), &drop);
-        QCOMPARE(shell->Frame().Model().FileName(false), path);
-        QCOMPARE(shell->Frame().Model().Diff().Count(), 0);
+        QCOMPARE(shell->FilesFrame().Model().FileName(false), path);
+        QCOMPARE(shell->FilesFrame().Model().Diff().Count(), 0);
         QVERIFY(shell->Errors.empty());
     }
 
     void nextAndPrevStopAtTheEnds() {
         auto shell = Shown("a\r\nx\r\nb\r\nc\r\ny\r\nd\r\n", "a\r\nb\r\nc\r\nd\r\n");
-        TCodeEdit& left = shell->Frame().Pane(true);
+        TCodeEdit& left = shell->FilesFrame().Pane(true);
         left.setFocus();
         shell->Commands().mnuNext->trigger();
         QCOMPARE(left.CaretPt().Y, 1);
@@ -253,7 +255,7 @@ private slots:
     void copyBlocksInBothArrangements() {
         for (bool stacked : {false, true}) {
             auto shell = Shown("a\r\nold\r\nb\r\nc\r\n", "a\r\nb\r\nnew\r\nc\r\n");
-            TFilesFrame& frame = shell->Frame();
+            TFilesFrame& frame = shell->FilesFrame();
             if (stacked) {
                 shell->Commands().mnuHorzSplit->trigger();
                 QCOMPARE(frame.Splitter().orientation(), Qt::Vertical);
@@ -282,7 +284,7 @@ private slots:
     void editsSurviveASaveAndTheReportReadsThePanes() {
         auto shell = Shown("$PBExportHeader$w_x.srw\r\nkeep\r\ngone\r\n",
                            "$PBExportHeader$w_x.srw\r\nkeep\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         TCodeEdit& left = frame.Pane(true);
         QCOMPARE(frame.Model().SaveName(true), std::string("w_x.srw"));
         left.GotoPoint({0, 1});
@@ -304,7 +306,7 @@ private slots:
 
     void reactivationReloadsChangedFilesOnly() {
         auto shell = Shown("a\r\n", "b\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         const std::string path = frame.Model().FileName(false);
         std::ofstream(path, std::ios::binary) << "a\r\n";
         fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(3));
@@ -321,7 +323,7 @@ private slots:
 
     void escCancelsALongComparison() {
         auto shell = Shown("a\r\n", "b\r\n");
-        TFilesFrame& frame = shell->Frame();
+        TFilesFrame& frame = shell->FilesFrame();
         std::vector<std::string> text1, text2;
         // Two random texts of two kinds of line: a long search for the engine.
         std::srand(7);
@@ -339,7 +341,7 @@ private slots:
             frame.LoadFile(dropped, true);
             frame.LoadSource("obj@lib", {"dropped"}, false);
             frame.Compare();
-            QTest::keyClick(&shell->MainWindow(), Qt::Key_Escape);
+            QTest::keyClick(shell.get(), Qt::Key_Escape);
         });
         QElapsedTimer clock;
         clock.start();
@@ -373,14 +375,15 @@ private slots:
                 GetEntrySource(stream, *item.Object, lines);
         QVERIFY(!lines.empty());
         TTestShell shell;
-        shell.MainWindow().show();
+        shell.CreateFilesFrame();
+        shell.show();
         shell.ShowFilesView();
         TSourceView& view = shell.SourceView();
         view.LoadSource("d_project_category_summary@" + corpus + "/demoapp/peat.pbl", lines, true);
-        shell.Frame().LoadFile(exported, false);
-        QVERIFY(shell.Frame().Compared());
+        shell.FilesFrame().LoadFile(exported, false);
+        QVERIFY(shell.FilesFrame().Compared());
         QCOMPARE(shell.Counts.Changed + shell.Counts.Added + shell.Counts.Deleted, 0);
-        QVERIFY(shell.Frame().Caption(false).text().contains("[UTF-8]"));
+        QVERIFY(shell.FilesFrame().Caption(false).text().contains("[UTF-8]"));
     }
 };
 

@@ -110,7 +110,8 @@ private:
     // A shown window with its frame; the history lives in `exeDir`.
     std::unique_ptr<TTestShell> NewShell(const std::string& exeDir) {
         auto shell = std::make_unique<TTestShell>();
-        shell->CreateFrame(exeDir);
+        shell->ShowsStopBox = true;
+        shell->CreateLibFrame(exeDir);
         shell->show();
         if (!QTest::qWaitForWindowExposed(shell.get()))
             qWarning("window not exposed");
@@ -123,7 +124,7 @@ private slots:
         { std::ofstream(dir / "File1.lst", std::ios::binary) << "/x/one.pbl\r\n/y/two.pbl\r\n"; }
         { std::ofstream(dir / "File2.lst", std::ios::binary) << ""; }
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         QCOMPARE(shell->Commands().mnuOpen1->text(), QStringLiteral("打开PB库文件 1"));
         QCOMPARE(shell->Commands().mnuOpen2->text(), QStringLiteral("打开PB库文件 2"));
         QCOMPARE(shell->Commands().tbOpen2->toolTip(), QStringLiteral("打开PB库文件 2"));
@@ -131,7 +132,7 @@ private slots:
         QCOMPARE(frame.LibsList()->isVisible(), true);
         QCOMPARE(frame.lvLibs()->SortTag(0), 1);
         QCOMPARE(frame.lvLibs()->Header()->Mark(0), int(smAscending));
-        QCOMPARE(shell->Counts().Count1, 0);
+        QCOMPARE(shell->Counts.Count1, 0);
         QCOMPARE(frame.Comparison().FilterKind(), int(fkLibraries));
         QCOMPARE(frame.cbOpen1()->count(), 2);
         QCOMPARE(frame.cbOpen1()->itemText(0), QStringLiteral("/x/one.pbl"));
@@ -179,7 +180,7 @@ private slots:
             QSKIP("real data not present");
         TScratch dir("real");
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         const std::vector<TBox> boxes = CaptureBoxes(
             [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
         // Both workspaces name libraries that were too large to keep: each missing path is
@@ -199,7 +200,7 @@ private slots:
         const TLibCompare& compare = frame.Comparison();
         QCOMPARE(model->rowCount(), compare.LibPairCount());
         QCOMPARE(model->rowCount(), 19);
-        const TCompareCounts counts = shell->Counts();
+        const TCompareCounts counts = shell->Counts;
         QCOMPARE(counts.Count1, compare.LibCounts().Count1);
         QCOMPARE(counts.Deleted, 1);
         QCOMPARE(counts.Changed, 16);
@@ -245,7 +246,7 @@ private slots:
             QSKIP("real data not present");
         TScratch dir("sort");
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         CaptureBoxes(
             [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
         TMyListView* view = frame.lvLibs();
@@ -299,7 +300,7 @@ private slots:
             QSKIP("real data not present");
         TScratch dir("objects");
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         CaptureBoxes(
             [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
         TResultListModel* libs = frame.lvLibs()->ResultModel();
@@ -314,8 +315,8 @@ private slots:
         TResultListModel* objs = view->ResultModel();
         QCOMPARE(objs->rowCount(), compare.ObjPairCount());
         QVERIFY(objs->rowCount() > 60);
-        QCOMPARE(shell->Counts().Count1, compare.ObjCounts().Count1);
-        QCOMPARE(shell->Counts().Changed, compare.ObjCounts().Changed);
+        QCOMPARE(shell->Counts.Count1, compare.ObjCounts().Count1);
+        QCOMPARE(shell->Counts.Changed, compare.ObjCounts().Changed);
         QCOMPARE(frame.cbOpen1()->currentText().toStdString(), compare.LibPath1());
         QCOMPARE(shell->Commands().mnuOpen2->text(), QStringLiteral("打开一个PB库文件 2"));
 
@@ -390,7 +391,7 @@ private slots:
         TScratch dir("small");
         TSmallPair pair(dir);
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         frame.OpenSides({pair.Side1 + "a.pbl", pair.Side1 + "b.pbl"},
                         {pair.Side2 + "a.pbl", pair.Side2 + "c.pbl"});
         TResultListModel* libs = frame.lvLibs()->ResultModel();
@@ -440,9 +441,9 @@ private slots:
         QCOMPARE(objs->Image(3), int(riUserObject));
         QCOMPARE(objs->Image(4), int(riWindow));
         QCOMPARE(objs->NewerImage(4), int(riSide2Newer));
-        QCOMPARE(shell->Counts().Added, 1);
-        QCOMPARE(shell->Counts().Deleted, 1);
-        QCOMPARE(shell->Counts().Changed, 1);
+        QCOMPARE(shell->Counts.Added, 1);
+        QCOMPARE(shell->Counts.Deleted, 1);
+        QCOMPARE(shell->Counts.Changed, 1);
 
         // Clearing a side does nothing while the object list is in front.
         frame.tbClear1()->click();
@@ -462,8 +463,8 @@ private slots:
         frame.tbClear1()->click();
         QCOMPARE(libs->rowCount(), 2);
         QCOMPARE(libs->Text(0, 1), QStringLiteral("增加"));
-        QCOMPARE(shell->Counts().Count1, 0);
-        QCOMPARE(shell->Counts().Added, 2);
+        QCOMPARE(shell->Counts.Count1, 0);
+        QCOMPARE(shell->Counts.Added, 2);
     }
 
     void textColumnsFoldToCapitals() {
@@ -475,7 +476,7 @@ private slots:
                   {"w_a.srw", "d", "", kStamp}},
                  1600000000);
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         shell->ShowObjsView();
         frame.OpenSingleLib(dir / "x.pbl", 1);
         TResultListModel* objs = frame.lvObjs()->ResultModel();
@@ -505,7 +506,7 @@ private slots:
         TScratch dir("progress");
         TSmallPair pair(dir);
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         QStringList texts;
         bool heldDuring = true, barShown = true;
         shell->OnPanelText = [&](int panel, const QString& text) {
@@ -527,7 +528,7 @@ private slots:
         QVERIFY(heldDuring);
         QVERIFY(barShown);
         QVERIFY(!shell->ProgressBar()->isVisible());
-        QCOMPARE(shell->PanelText(7), QString());
+        QCOMPARE(shell->Panels[7], QString());
         QVERIFY(shell->Commands().mnuOpen1->isEnabled());
         QVERIFY(frame.tbClear1()->isEnabled());
         QCOMPARE(frame.lvLibs()->model()->rowCount(), 3);
@@ -537,7 +538,7 @@ private slots:
         TScratch dir("notices");
         TSmallPair pair(dir);
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         frame.OpenSides({pair.Side1 + "a.pbl"}, {pair.Side2 + "a.pbl"});
 
         std::vector<TBox> boxes =
@@ -574,7 +575,7 @@ private slots:
         TSmallPair pair(dir);
         { std::ofstream(pair.Side2 + "two.pbt") << "LibList \"a.pbl;c.pbl\";\r\n"; }
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         shell->Values().Folder1 = pair.Side1;
 
         // Side 1: two libraries through the library filter; the dialog starts in Folder.1.
@@ -626,7 +627,7 @@ private slots:
         WriteLib(raw, {{"w_one.srw", Source("w_one.srw", "x"), "", kStamp}}, 1600000000);
         {
             auto shell = NewShell(dir.Path());
-            TLibFrame& frame = shell->Frame();
+            TLibFrame& frame = shell->LibFrame();
             shell->ShowObjsView();
             frame.OpenSingleLib(raw, 2);
             QCOMPARE(frame.lvObjs()->model()->rowCount(), 1);
@@ -647,7 +648,7 @@ private slots:
             // Chosen in the open dialogs, where Qt knows the name only with replacement
             // characters.
             auto shell = NewShell(dir.Path());
-            TLibFrame& frame = shell->Frame();
+            TLibFrame& frame = shell->LibFrame();
             const QString shown = QFile::decodeName(QByteArray::fromStdString(raw));
             DriveFileDialog([&] { shell->Commands().mnuOpen1->trigger(); }, 0, {shown});
             QCOMPARE(frame.Comparison().Libs1().size(), size_t(1));
@@ -658,7 +659,7 @@ private slots:
         }
         // Remembered: the next start lists it readably and opens the very file.
         auto shell = NewShell(dir.Path());
-        TLibFrame& frame = shell->Frame();
+        TLibFrame& frame = shell->LibFrame();
         QCOMPARE(frame.cbOpen2()->count(), 1);
         QCOMPARE(frame.cbOpen1()->count(), 1);
         QVERIFY(frame.cbOpen2()->itemText(0).endsWith(QStringLiteral("/库.pbl")));
