@@ -3,6 +3,7 @@
 // choice, the command guard, help and the command line.
 
 #include "About.h"
+#include "AppTestUtil.h"
 #include "CommandGuard.h"
 #include "CommandLine.h"
 #include "ExeDir.h"
@@ -13,7 +14,6 @@
 #include "StatusBar.h"
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <QFontInfo>
 #include <QLabel>
@@ -26,24 +26,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <sstream>
 
 using namespace tandrel;
 
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-} // namespace
+using test::ReadAll;
+using test::WriteAll;
 
 class MainWindowTest : public QObject {
     Q_OBJECT

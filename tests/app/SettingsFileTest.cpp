@@ -1,31 +1,18 @@
 // The settings file's text forms and the command line, without a window.
 
+#include "AppTestUtil.h"
 #include "CommandLine.h"
 #include "IniFile.h"
 #include "Settings.h"
 
 #include <filesystem>
-#include <fstream>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sstream>
 
 using namespace tandrel;
 
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-} // namespace
+using test::ReadAll;
+using test::WriteAll;
 
 class SettingsFileTest : public QObject {
     Q_OBJECT
