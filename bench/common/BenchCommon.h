@@ -1,16 +1,22 @@
 #pragma once
 // What the benchmarks share: the best time of several rounds, the library files of a
-// corpus, and the read-every-byte baseline.
+// corpus, the read-every-byte baseline, the options of the real-data benchmarks and a quiet
+// run of another program.
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <spawn.h>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace tandrel::bench {
 
@@ -56,6 +62,55 @@ inline size_t ReadAll(const std::vector<std::string>& files, std::vector<char>& 
         total += done;
     }
     return total;
+}
+
+// The command line of the benchmarks that measure the real libraries against tandrel-cli:
+//   [--rounds N] [--cli PATH] [--realdata DIR]
+struct TRealDataOptions {
+    int Rounds = 7;
+    std::string Cli;
+    std::filesystem::path RealData;
+};
+
+inline TRealDataOptions ParseRealDataOptions(int argc, char** argv, std::string cli,
+                                             std::filesystem::path realdata) {
+    TRealDataOptions options{7, std::move(cli), std::move(realdata)};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rounds" && i + 1 < argc)
+            options.Rounds = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--cli" && i + 1 < argc)
+            options.Cli = argv[++i];
+        else if (arg == "--realdata" && i + 1 < argc)
+            options.RealData = argv[++i];
+    }
+    return options;
+}
+
+// Runs a program (looked up on PATH) in `workDir`, or here when it is empty, and waits for
+// it. Its output is thrown away, and its error output too unless `keepErrors`. Returns its
+// exit status, -1 when it did not exit normally.
+inline int RunQuiet(const std::vector<std::string>& args, const std::string& workDir = {},
+                    bool keepErrors = false) {
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!keepErrors)
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!workDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace tandrel::bench

@@ -16,18 +16,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -36,7 +30,9 @@ using Clock = std::chrono::steady_clock;
 using tandrel::TLibCompare;
 using tandrel::TResultRow;
 using tandrel::bench::LibraryFiles;
+using tandrel::bench::ParseRealDataOptions;
 using tandrel::bench::ReadAll;
+using tandrel::bench::RunQuiet;
 
 // The comparison in this process: both sides added from their workspaces, then every changed
 // library pair opened and its objects paired, and every row formatted.
@@ -59,28 +55,6 @@ size_t CompareInProcess(const std::string& ws1, const std::string& ws2, size_t& 
         }
     }
     return bytes;
-}
-
-// Runs a program with its output thrown away; returns its exit status.
-int Run(const std::vector<std::string>& args, const std::string& workDir = "") {
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (!workDir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
-        throw std::runtime_error("cannot start " + args[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Copies the exported sources of a corpus listed in its match list into tree/<library>/<file>,
@@ -112,18 +86,8 @@ template <class F> void Time(double& best, F run) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 7;
-    std::string cli = TANDREL_CLI_PATH;
-    fs::path realdata = TANDREL_REALDATA_DIR;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--rounds" && i + 1 < argc)
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--cli" && i + 1 < argc)
-            cli = argv[++i];
-        else if (arg == "--realdata" && i + 1 < argc)
-            realdata = argv[++i];
-    }
+    const auto [rounds, cli, realdata] =
+        ParseRealDataOptions(argc, argv, TANDREL_CLI_PATH, TANDREL_REALDATA_DIR);
     const std::string ws1 = (realdata / "pfc105/PFC.pbw").string();
     const std::string ws2 = (realdata / "pfc2022/PFC.pbw").string();
     if (!fs::exists(ws1) || !fs::exists(ws2)) {
@@ -151,9 +115,12 @@ int main(int argc, char** argv) {
         for (int r = 0; r < rounds; ++r) {
             Time(read, [&] { bytes = ReadAll(files, buffer); });
             Time(model, [&] { CompareInProcess(ws1, ws2, objectRows); });
-            Time(process, [&] { cliStatus = Run({cli, "compare", "--objects", ws1, "--", ws2}); });
+            Time(process, [&] {
+                cliStatus = RunQuiet({cli, "compare", "--objects", ws1, "--", ws2});
+            });
             Time(git, [&] {
-                gitStatus = Run({"git", "diff", "--no-index", "--stat", "a", "b"}, trees.string());
+                gitStatus =
+                    RunQuiet({"git", "diff", "--no-index", "--stat", "a", "b"}, trees.string());
             });
         }
         fs::remove_all(trees);

@@ -22,22 +22,19 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace tandrel;
 using tandrel::bench::BestSeconds;
+using tandrel::bench::ParseRealDataOptions;
+using tandrel::bench::RunQuiet;
 
 // Answers every message box the moment it is shown.
 class TBoxAnswerer : public QObject {
@@ -82,25 +79,12 @@ void WritePair(const fs::path& dir, int count) {
 }
 
 double RunCli(const std::string& cli, const std::string& ws1, const std::string& ws2) {
-    std::vector<std::string> args = {cli, "compare", ws1, "--", ws2};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
     const auto start = std::chrono::steady_clock::now();
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot run " + cli);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const int status = RunQuiet({cli, "compare", ws1, "--", ws2});
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+    // tandrel-cli compare exits 1 when the sets differ.
+    if (status < 0 || status > 1)
         throw std::runtime_error("tandrel-cli compare failed");
     return took;
 }
@@ -110,18 +94,8 @@ double RunCli(const std::string& cli, const std::string& ws1, const std::string&
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int rounds = 7;
-    std::string cli = TANDREL_CLI_PATH;
-    fs::path realdata = TANDREL_REALDATA_DIR;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--rounds" && i + 1 < argc)
-            rounds = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--cli" && i + 1 < argc)
-            cli = argv[++i];
-        else if (arg == "--realdata" && i + 1 < argc)
-            realdata = argv[++i];
-    }
+    const auto [rounds, cli, realdata] =
+        ParseRealDataOptions(argc, argv, TANDREL_CLI_PATH, TANDREL_REALDATA_DIR);
     const fs::path scratch =
         fs::temp_directory_path() / ("tandrel-bench-list-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
