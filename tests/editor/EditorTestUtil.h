@@ -1,9 +1,11 @@
 #pragma once
 // Helpers of the editor model tests: a view that records what the model asks of a window,
-// and the whole text of a store as one string.
+// the whole text of a store as one string, and the message a failing call throws.
 
 #include "CodeEditor.h"
 
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,16 @@ inline void Load(TEditorCore& ed, const std::vector<std::string>& lines) {
 inline void Type(TEditorCore& ed, const std::string& text) {
     for (char c : text)
         ed.ProcessChar(static_cast<unsigned char>(c));
+}
+
+// The message of the exception `f` throws; empty when it throws none.
+inline std::string ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "";
 }
 
 } // namespace tandrel::test

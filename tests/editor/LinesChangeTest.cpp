@@ -8,16 +8,8 @@
 namespace tandrel {
 namespace {
 
+using test::ErrorOf;
 using test::FullText;
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "";
-}
 
 struct Recorder {
     std::vector<TLinesChange> Changes;
