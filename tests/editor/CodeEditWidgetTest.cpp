@@ -275,19 +275,10 @@ private slots:
         FEdit->Lines().Add(""); // the caret line is the other one
         FEdit->GotoPoint({0, 1});
         const QImage image = FEdit->viewport()->grab().toImage();
-        const int top = FEdit->TopMargin();
-        auto inked = [&](int col) {
-            const int left = FEdit->GutterWidth() + FEdit->LeftMargin() + col * FEdit->CharWidth();
-            for (int x = left; x < left + FEdit->CharWidth(); ++x)
-                for (int y = top; y < top + FEdit->LineHeight(); ++y)
-                    if (QColor(image.pixel(x, y)).lightness() < 128)
-                        return true;
-            return false;
-        };
-        QVERIFY(inked(0));
-        QVERIFY(inked(1) || inked(2));
-        QVERIFY(inked(3));
-        QVERIFY(!inked(4));
+        QVERIFY(Inked(image, 0));
+        QVERIFY(Inked(image, 1) || Inked(image, 2));
+        QVERIFY(Inked(image, 3));
+        QVERIFY(!Inked(image, 4));
     }
 
     // Owners that connect rather than subscribe get the model's notifications as signals.
