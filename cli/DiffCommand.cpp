@@ -10,6 +10,7 @@
 #include "TextFile.h"
 
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <langinfo.h>
 #include <locale.h>
@@ -109,10 +110,27 @@ private:
     std::string FCodeset;
 };
 
+bool HasNul(const TTextFile& file) {
+    return std::memchr(file.Bytes.get(), '\0', file.Size) != nullptr;
+}
+
+bool SameBytes(const TTextFile& file1, const TTextFile& file2) {
+    return file1.Size == file2.Size &&
+           std::memcmp(file1.Bytes.get(), file2.Bytes.get(), file1.Size) == 0;
+}
+
 int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
     const TTextFile file1 = LoadTextFile(opt.Files[0]);
     const TTextFile file2 = LoadTextFile(opt.Files[1]);
+    // The lines of a file end at its first NUL, so text after one would go unseen: such a
+    // file is compared as bytes, as GNU diff does with binary files.
+    if (HasNul(file1) || HasNul(file2)) {
+        if (SameBytes(file1, file2))
+            return 0;
+        WriteOut("Binary files " + opt.Files[0] + " and " + opt.Files[1] + " differ\n");
+        return 1;
+    }
     std::vector<int32_t> hashes1, hashes2;
     HashTextPair(file1.Lines, file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks, hashes1, hashes2);
     TDiff diff;
@@ -146,8 +164,10 @@ const Command DiffCommand{
     "Compares two text files line by line, as the source comparison view does, and writes\n"
     "the difference report to standard output: a header naming both files, then one section\n"
     "per block of added, modified or deleted lines (\"+ \" new text, \"- \" old text).\n"
-    "Lines end at CR LF, CR or LF in the input; a NUL byte ends a file. The report's lines\n"
-    "end in CR LF. Dates and times follow the user's locale.\n"
+    "Lines end at CR LF, CR or LF in the input. The report's lines end in CR LF. Dates and\n"
+    "times follow the user's locale. A file holding a NUL byte is binary: the files are then\n"
+    "compared as bytes, and when they differ only \"Binary files FILE1 and FILE2 differ\" is\n"
+    "written.\n"
     "\n"
     "  --ignore-case    letters that differ only in case are equal (by the code page)\n"
     "  --ignore-blanks  spaces and tabs are left out when lines are compared\n"

@@ -13,6 +13,7 @@ namespace tandrel {
 namespace {
 
 const char* const NoticeCaption = "information";
+const char* const DamageCaption = "damaged";
 
 // A library's key: the file name as the path spells it, extension included. Paths are
 // file-system (UTF-8) text; keys, like every text the lists show, are code page text.
@@ -27,11 +28,12 @@ std::string FolderOfPath(const std::string& path) {
 }
 
 // Opens and lists one library for the object view; nothing when there is no library.
-void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs) {
+void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs,
+                 TPblDamage& damage) {
     if (rec == nullptr || rec->FileName.empty())
         return;
     stream = std::make_unique<TFileStream>(rec->FileName);
-    GetPblEntries(*stream, objs);
+    GetPblEntries(*stream, objs, &damage);
     SortByKey(objs);
 }
 
@@ -80,6 +82,13 @@ void TLibCompare::CheckSide(int side) {
 void TLibCompare::Notice(const std::string& text) const {
     if (OnNotice)
         OnNotice(text, NoticeCaption);
+}
+
+void TLibCompare::NoticeDamage(const std::string& path, const TPblDamage& damage) {
+    if (!damage.Found() || !FDamaged.insert(path).second)
+        return;
+    if (OnNotice)
+        OnNotice(SystemCodePage().FromUtf8(path) + ": " + DamageText(damage), DamageCaption);
 }
 
 void TLibCompare::Progress(TProgressKind kind, int position, int maximum,
@@ -204,7 +213,12 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
         return false;
     if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return false;
-    return !FObjectCompare.SameLibs(rec1.FileName, rec2.FileName, options);
+    TPblDamage damage1, damage2;
+    const bool same =
+        FObjectCompare.SameLibs(rec1.FileName, rec2.FileName, options, &damage1, &damage2);
+    NoticeDamage(rec1.FileName, damage1);
+    NoticeDamage(rec2.FileName, damage2);
+    return !same;
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
@@ -264,8 +278,9 @@ void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     CheckIdle();
     std::unique_ptr<TFileStream> stream1, stream2;
     TEntryList objs1, objs2;
-    ListLibrary(rec1, stream1, objs1);
-    ListLibrary(rec2, stream2, objs2);
+    TPblDamage damage1, damage2;
+    ListLibrary(rec1, stream1, objs1, damage1);
+    ListLibrary(rec2, stream2, objs2, damage2);
 
     FObjs1 = std::move(objs1);
     FObjs2 = std::move(objs2);
@@ -274,6 +289,8 @@ void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     FLibPath1 = FLibStream1 ? rec1->FileName : std::string();
     FLibPath2 = FLibStream2 ? rec2->FileName : std::string();
     FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
+    NoticeDamage(FLibPath1, damage1);
+    NoticeDamage(FLibPath2, damage2);
 }
 
 bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
@@ -303,7 +320,9 @@ void TLibCompare::OpenSingleLib(const std::string& path, int side, const TCompar
     CheckSide(side);
     auto stream = std::make_unique<TFileStream>(path);
     TEntryList objs;
-    GetPblEntries(*stream, objs);
+    TPblDamage damage;
+    GetPblEntries(*stream, objs, &damage);
+    NoticeDamage(path, damage);
 
     (side == 1 ? FObjs1 : FObjs2) = std::move(objs);
     (side == 1 ? FLibStream1 : FLibStream2) = std::move(stream);

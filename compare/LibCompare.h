@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ public:
     TLibCompare(const TLibCompare&) = delete;
     TLibCompare& operator=(const TLibCompare&) = delete;
 
-    // Notices of the library lists: text and caption ("information").
+    // Notices of the library lists: text and caption ("information", or "damaged" for
+    // "LIB: damaged at offset N (reason); the listing is incomplete", given once per file).
     std::function<void(const std::string& text, const std::string& caption)> OnNotice;
     // CompareLibs reports Start (maximum), a Step after every step of its walk's first phase
     // (position and text) and Finish, also when the walk fails.
@@ -67,6 +69,8 @@ public:
     TStream* LibStream1() const { return FLibStream1.get(); }
     TStream* LibStream2() const { return FLibStream2.get(); }
     bool Busy() const { return FWalking > 0; }
+    // True once any library read was found damaged (and noticed).
+    bool DamageFound() const { return !FDamaged.empty(); }
 
     int FilterKind() const { return FFilterKind; }
     void SetFilterKind(int kind);
@@ -138,6 +142,7 @@ private:
     static void CheckSide(int side);
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;
+    void NoticeDamage(const std::string& path, const TPblDamage& damage);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
 
@@ -153,6 +158,7 @@ private:
     THistoryList FHistory1, FHistory2;
     TObjectCompare FObjectCompare;
     int FWalking = 0;
+    std::set<std::string> FDamaged; // paths of the damaged libraries noticed
 };
 
 } // namespace tandrel

@@ -74,12 +74,13 @@ void TObjectCompare::PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareC
 }
 
 bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2,
-                              const TCompareOptions& options) {
+                              const TCompareOptions& options, TPblDamage* damage1,
+                              TPblDamage* damage2) {
     TFileStream stream1(path1);
     TFileStream stream2(path2);
     TEntryList objs1, objs2;
-    GetPblEntries(stream1, objs1);
-    GetPblEntries(stream2, objs2);
+    GetPblEntries(stream1, objs1, damage1);
+    GetPblEntries(stream2, objs2, damage2);
     SortByKey(objs1);
     SortByKey(objs2);
     // A pairing walk would put a placeholder, and with it a status other than csSame, into

@@ -79,6 +79,7 @@ TTextFile LoadTextFile(const std::string& path) {
     text.Lines.reserve(CountLineFeeds(data) + 1);
     SplitLineViews(data, text.Lines);
     text.Bytes = std::move(bytes);
+    text.Size = used;
     return text;
 }
 

@@ -14,6 +14,7 @@ namespace tandrel {
 // no allocation per line. Moving keeps the views valid; copying is not offered.
 struct TTextFile {
     std::unique_ptr<char[]> Bytes;
+    size_t Size = 0; // bytes of the file held in Bytes, a NUL and what follows it included
     std::vector<std::string_view> Lines;
     std::time_t ModifiedTime = 0; // the file's last-write time, seconds since 1970 UTC
 };
