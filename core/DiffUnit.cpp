@@ -540,7 +540,31 @@ private:
 TDiff::TDiff() = default;
 TDiff::~TDiff() = default;
 
+namespace {
+
+// Marks a run for its whole extent, however it ends.
+class TRunningFlag {
+public:
+    explicit TRunningFlag(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TRunningFlag() { FFlag = false; }
+    TRunningFlag(const TRunningFlag&) = delete;
+    TRunningFlag& operator=(const TRunningFlag&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+void CheckNotRunning(bool running) {
+    // The hooks let the user interface run, and with it a second comparison (a file dropped
+    // on a pane); that run would write into the block list the running search builds.
+    if (running)
+        throw std::runtime_error("A comparison is running; wait until it ends");
+}
+
+} // namespace
+
 bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2) {
+    CheckNotRunning(FRunning);
     Clear();
     if (len1 < 0 || len2 < 0 || (!seq1 && len1 > 0) || (!seq2 && len2 > 0))
         return false;
@@ -548,6 +572,7 @@ bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int3
     const int32_t maxD = std::min(std::max(len1, len2), MaxDiagonal);
     FBlocks.reserve(static_cast<size_t>(std::max(maxD, 1024) / 32) * 4);
     bool success = false;
+    const TRunningFlag running(FRunning);
     try {
         TSearch search(*this, seq1, seq2, len1, len2);
         success = search.Run();
@@ -579,6 +604,7 @@ const std::vector<TDiffBlock>& TDiff::Blocks() const {
 }
 
 void TDiff::Clear() {
+    CheckNotRunning(FRunning);
     FBlocks.clear();
     FBlocks.shrink_to_fit();
 }

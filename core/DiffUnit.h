@@ -23,8 +23,8 @@ struct TDiffBlock {
 };
 
 // Runs on the caller's thread. While Execute works it calls OnProcessEvents at every step
-// of its search, so the owner can keep its user interface alive and call Cancel; Execute
-// must not be started again, nor Clear called, from inside those hooks.
+// of its search, so the owner can keep its user interface alive and call Cancel. Execute
+// or Clear called from inside those hooks throws and leaves the running search intact.
 class TDiff {
 public:
     static constexpr int32_t MaxDiagonal = 0xFFFFFF;
@@ -37,7 +37,8 @@ public:
     // True when the blocks describe every difference (none for equal sequences); false
     // when a sequence is absent (null with a positive length, or a negative length), the
     // run was cancelled or it gave up; the block list is then empty. A null pointer with
-    // length 0 is an empty sequence. Blocks stand in ascending order of Pos1.
+    // length 0 is an empty sequence. Blocks stand in ascending order of Pos1. Throws
+    // std::runtime_error while a run of this engine is under way.
     bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2);
     // Makes a running Execute return false at the start of its next D step.
     void Cancel();
@@ -45,7 +46,9 @@ public:
     // Throws std::out_of_range for an index outside 0 .. Count-1.
     void GetBlock(int index, TDiffBlock& block) const;
     const std::vector<TDiffBlock>& Blocks() const;
+    // Throws std::runtime_error while a run is under way.
     void Clear();
+    bool Running() const { return FRunning; }
 
     // Raised about once a second while Execute runs, with the estimated percentage
     // (it climbs towards 46 until the outermost searches meet, then grows with the
@@ -59,6 +62,7 @@ private:
     class TSearch;
     std::vector<TDiffBlock> FBlocks;
     std::atomic<bool> FCancelled{false};
+    bool FRunning = false;
 };
 
 } // namespace tandrel
