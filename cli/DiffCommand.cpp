@@ -4,11 +4,11 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 #include "DiffReport.h"
-#include "DiffRows.h"
 #include "DiffUnit.h"
-#include "HashUnit.h"
 #include "TextFile.h"
+#include "TextPair.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <ctime>
@@ -19,10 +19,6 @@
 namespace tandrel::cli {
 
 namespace {
-
-// The program's default highlight colours; the unchanged colour is the window-background
-// system colour. Only their being distinct matters to the report.
-constexpr TRowColors ReportColors{0xFF000005u, 0x00F0CCA8u, 0x006FFB8Au, 0x00BB77FFu};
 
 struct Options {
     bool IgnoreCase = false;
@@ -110,48 +106,71 @@ private:
     std::string FCodeset;
 };
 
-bool HasNul(const TTextFile& file) {
+// Output is gathered into pieces of this size before it is written.
+constexpr size_t kOutputChunk = 1 << 16;
+
+bool HasNul(const TFileBytes& file) {
     return std::memchr(file.Bytes.get(), '\0', file.Size) != nullptr;
 }
 
-bool SameBytes(const TTextFile& file1, const TTextFile& file2) {
-    return file1.Size == file2.Size &&
-           std::memcmp(file1.Bytes.get(), file2.Bytes.get(), file1.Size) == 0;
-}
-
+// The window keeps a row per line of both files; the command line needs none. Only the
+// middle of the files, between the lines they share at both ends, is split, hashed and
+// searched; the report is written straight from the blocks.
 int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
-    const TTextFile file1 = LoadTextFile(opt.Files[0]);
-    const TTextFile file2 = LoadTextFile(opt.Files[1]);
+    const TFileBytes file1 = ReadFileBytes(opt.Files[0]);
+    const TFileBytes file2 = ReadFileBytes(opt.Files[1]);
     // The lines of a file end at its first NUL, so text after one would go unseen: such a
     // file is compared as bytes, as GNU diff does with binary files.
     if (HasNul(file1) || HasNul(file2)) {
-        if (SameBytes(file1, file2))
+        if (file1.View() == file2.View())
             return 0;
         WriteOut("Binary files " + opt.Files[0] + " and " + opt.Files[1] + " differ\n");
         return 1;
     }
-    std::vector<int32_t> hashes1, hashes2;
-    HashTextPair(file1.Lines, file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks, hashes1, hashes2);
+    const TTextPair pair =
+        PrepareTextPair(file1.View(), file2.View(), opt.IgnoreCase, opt.IgnoreBlanks);
+    // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
+    static const int32_t empty = 0;
     TDiff diff;
-    if (!diff.Execute(hashes1.data(), hashes2.data(), static_cast<int32_t>(hashes1.size()),
-                      static_cast<int32_t>(hashes2.size())))
+    if (!diff.Execute(pair.Hashes1.empty() ? &empty : pair.Hashes1.data(),
+                      pair.Hashes2.empty() ? &empty : pair.Hashes2.data(),
+                      static_cast<int32_t>(pair.Hashes1.size()),
+                      static_cast<int32_t>(pair.Hashes2.size()),
+                      std::max(pair.Lines1, pair.Lines2)))
         throw std::runtime_error("The files are too long to compare");
-    const TDiffRows rows =
-        BuildDiffRows(diff.Blocks(), file1.Lines, file2.Lines, ReportColors, opt.DiffsOnly);
+    std::vector<TDiffBlock> blocks = diff.Blocks();
+    for (TDiffBlock& block : blocks) {
+        block.Pos1 += pair.Head;
+        if (block.Kind != bkDelete)
+            block.Pos2 += pair.Head;
+    }
 
     const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
     auto name = [&](const std::string& path) { return IsUtf8(path) ? cp.FromUtf8(path) : path; };
-    std::vector<std::string> report = BuildDiffReport(
+    const TReportHeader header{
         name(opt.Files[0]), name(opt.Files[1]), timeFormat.Format(file1.ModifiedTime),
-        timeFormat.Format(file2.ModifiedTime), timeFormat.Format(std::time(nullptr)), rows.Side1,
-        rows.Side2, ReportColors);
-    if (opt.Utf8)
-        for (std::string& line : report)
-            line = cp.ToUtf8(line);
-    WriteOut(JoinReportLines(report));
-    return diff.Count() == 0 ? 0 : 1;
+        timeFormat.Format(file2.ModifiedTime), timeFormat.Format(std::time(nullptr))};
+    std::string out;
+    out.reserve(kOutputChunk + 4096);
+    EmitDiffReport(
+        header, blocks, opt.DiffsOnly,
+        [&](int64_t i) { return pair.Middle1.Line(static_cast<size_t>(i - pair.Head)); },
+        [&](int64_t j) { return pair.Middle2.Line(static_cast<size_t>(j - pair.Head)); },
+        [&](std::string_view line) {
+            if (opt.Utf8)
+                out += cp.ToUtf8(std::string(line));
+            else
+                out += line;
+            out += "\r\n";
+            if (out.size() >= kOutputChunk) {
+                WriteOut(out);
+                out.clear();
+            }
+        });
+    WriteOut(out);
+    return blocks.empty() ? 0 : 1;
 }
 
 } // namespace

@@ -175,10 +175,11 @@ int32_t MatchIndexStep(int32_t n, int32_t m) {
 // (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top problem.
 class TDiff::TSearch {
 public:
-    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2)
+    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+            int32_t maxD)
         : FOwner(owner), FBuilder(owner.FBlocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
-          FMaxD(std::min(std::max(len1, len2), MaxDiagonal)), FTotal(len1), FMinBackward(len1),
-          FStart(Clock::now()), FNextTick(FStart + std::chrono::seconds(1)) {}
+          FMaxD(maxD), FTotal(len1), FMinBackward(len1), FStart(Clock::now()),
+          FNextTick(FStart + std::chrono::seconds(1)) {}
 
     bool Run() {
         int32_t p = 0;
@@ -563,18 +564,20 @@ void CheckNotRunning(bool running) {
 
 } // namespace
 
-bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2) {
+bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+                    int32_t wholeLength) {
     CheckNotRunning(FRunning);
     Clear();
     if (len1 < 0 || len2 < 0 || (!seq1 && len1 > 0) || (!seq2 && len2 > 0))
         return false;
     FCancelled = false;
-    const int32_t maxD = std::min(std::max(len1, len2), MaxDiagonal);
-    FBlocks.reserve(static_cast<size_t>(std::max(maxD, 1024) / 32) * 4);
+    const int32_t longer = std::max(len1, len2);
+    const int32_t maxD = std::min(std::max(longer, wholeLength), MaxDiagonal);
+    FBlocks.reserve(static_cast<size_t>(std::max(std::min(longer, MaxDiagonal), 1024) / 32) * 4);
     bool success = false;
     const TRunningFlag running(FRunning);
     try {
-        TSearch search(*this, seq1, seq2, len1, len2);
+        TSearch search(*this, seq1, seq2, len1, len2, maxD);
         success = search.Run();
     } catch (...) {
         FBlocks.clear();

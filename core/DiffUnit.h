@@ -39,7 +39,12 @@ public:
     // run was cancelled or it gave up; the block list is then empty. A null pointer with
     // length 0 is an empty sequence. Blocks stand in ascending order of Pos1. Throws
     // std::runtime_error while a run of this engine is under way.
-    bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2);
+    // When the sequences are the middle of longer ones whose equal head and tail the caller
+    // stripped, wholeLength is the length of the longer whole sequence: the search then
+    // gives up at the same step as for the whole, and the blocks are the whole's, moved by
+    // the head's length.
+    bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+                 int32_t wholeLength = 0);
     // Makes a running Execute return false at the start of its next D step.
     void Cancel();
     int Count() const;

@@ -38,7 +38,7 @@ size_t CountLineFeeds(std::string_view data) {
 
 } // namespace
 
-TTextFile LoadTextFile(const std::string& path) {
+TFileBytes ReadFileBytes(const std::string& path) {
     auto fail = [&](const std::string& reason) {
         return std::runtime_error("Cannot read \"" + path + "\": " + reason);
     };
@@ -73,13 +73,21 @@ TTextFile LoadTextFile(const std::string& path) {
             break;
         used += static_cast<size_t>(got);
     }
-    const std::string_view data(bytes.get(), used);
+    TFileBytes whole;
+    whole.Bytes = std::move(bytes);
+    whole.Size = used;
+    whole.ModifiedTime = info.st_mtime;
+    return whole;
+}
+
+TTextFile LoadTextFile(const std::string& path) {
+    TFileBytes file = ReadFileBytes(path);
+    const std::string_view data = file.View();
     TTextFile text;
-    text.ModifiedTime = info.st_mtime;
+    text.ModifiedTime = file.ModifiedTime;
     text.Lines.reserve(CountLineFeeds(data) + 1);
     SplitLineViews(data, text.Lines);
-    text.Bytes = std::move(bytes);
-    text.Size = used;
+    text.Bytes = std::move(file.Bytes);
     return text;
 }
 

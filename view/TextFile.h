@@ -14,7 +14,6 @@ namespace tandrel {
 // no allocation per line. Moving keeps the views valid; copying is not offered.
 struct TTextFile {
     std::unique_ptr<char[]> Bytes;
-    size_t Size = 0; // bytes of the file held in Bytes, a NUL and what follows it included
     std::vector<std::string_view> Lines;
     std::time_t ModifiedTime = 0; // the file's last-write time, seconds since 1970 UTC
 };
@@ -22,5 +21,17 @@ struct TTextFile {
 // Throws std::runtime_error naming the file when it cannot be read (also for a folder or
 // anything else that is not a regular file).
 TTextFile LoadTextFile(const std::string& path);
+
+// A whole file's bytes, not yet split into lines.
+struct TFileBytes {
+    std::unique_ptr<char[]> Bytes;
+    size_t Size = 0;
+    std::time_t ModifiedTime = 0; // the file's last-write time, seconds since 1970 UTC
+
+    std::string_view View() const { return {Bytes.get(), Size}; }
+};
+
+// Reads a file whole, with the errors of LoadTextFile.
+TFileBytes ReadFileBytes(const std::string& path);
 
 } // namespace tandrel
