@@ -5,7 +5,7 @@
 #include "CodePage.h"
 #include "DiffReport.h"
 #include "DiffUnit.h"
-#include "TextFile.h"
+#include "MappedInput.h"
 #include "TextPair.h"
 
 #include <algorithm>
@@ -109,8 +109,8 @@ private:
 // Output is gathered into pieces of this size before it is written.
 constexpr size_t kOutputChunk = 1 << 16;
 
-bool HasNul(const TFileBytes& file) {
-    return std::memchr(file.Bytes.get(), '\0', file.Size) != nullptr;
+bool HasNul(std::string_view text) {
+    return std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
 
 // The window keeps a row per line of both files; the command line needs none. Only the
@@ -118,11 +118,11 @@ bool HasNul(const TFileBytes& file) {
 // searched; the report is written straight from the blocks.
 int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
-    const TFileBytes file1 = ReadFileBytes(opt.Files[0]);
-    const TFileBytes file2 = ReadFileBytes(opt.Files[1]);
+    const TMappedInput file1(opt.Files[0]);
+    const TMappedInput file2(opt.Files[1]);
     // The lines of a file end at its first NUL, so text after one would go unseen: such a
     // file is compared as bytes, as GNU diff does with binary files.
-    if (HasNul(file1) || HasNul(file2)) {
+    if (HasNul(file1.View()) || HasNul(file2.View())) {
         if (file1.View() == file2.View())
             return 0;
         WriteOut("Binary files " + opt.Files[0] + " and " + opt.Files[1] + " differ\n");
@@ -150,8 +150,8 @@ int RunDiff(const Args& args) {
     const CodePage& cp = SystemCodePage();
     auto name = [&](const std::string& path) { return IsUtf8(path) ? cp.FromUtf8(path) : path; };
     const TReportHeader header{
-        name(opt.Files[0]), name(opt.Files[1]), timeFormat.Format(file1.ModifiedTime),
-        timeFormat.Format(file2.ModifiedTime), timeFormat.Format(std::time(nullptr))};
+        name(opt.Files[0]), name(opt.Files[1]), timeFormat.Format(file1.ModifiedTime()),
+        timeFormat.Format(file2.ModifiedTime()), timeFormat.Format(std::time(nullptr))};
     std::string out;
     out.reserve(kOutputChunk + 4096);
     EmitDiffReport(

@@ -38,7 +38,7 @@ size_t CountLineFeeds(std::string_view data) {
 
 } // namespace
 
-TFileBytes ReadFileBytes(const std::string& path) {
+TTextFile LoadTextFile(const std::string& path) {
     auto fail = [&](const std::string& reason) {
         return std::runtime_error("Cannot read \"" + path + "\": " + reason);
     };
@@ -73,21 +73,12 @@ TFileBytes ReadFileBytes(const std::string& path) {
             break;
         used += static_cast<size_t>(got);
     }
-    TFileBytes whole;
-    whole.Bytes = std::move(bytes);
-    whole.Size = used;
-    whole.ModifiedTime = info.st_mtime;
-    return whole;
-}
-
-TTextFile LoadTextFile(const std::string& path) {
-    TFileBytes file = ReadFileBytes(path);
-    const std::string_view data = file.View();
+    const std::string_view data(bytes.get(), used);
     TTextFile text;
-    text.ModifiedTime = file.ModifiedTime;
+    text.ModifiedTime = info.st_mtime;
     text.Lines.reserve(CountLineFeeds(data) + 1);
     SplitLineViews(data, text.Lines);
-    text.Bytes = std::move(file.Bytes);
+    text.Bytes = std::move(bytes);
     return text;
 }
 

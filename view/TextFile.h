@@ -22,16 +22,4 @@ struct TTextFile {
 // anything else that is not a regular file).
 TTextFile LoadTextFile(const std::string& path);
 
-// A whole file's bytes, not yet split into lines.
-struct TFileBytes {
-    std::unique_ptr<char[]> Bytes;
-    size_t Size = 0;
-    std::time_t ModifiedTime = 0; // the file's last-write time, seconds since 1970 UTC
-
-    std::string_view View() const { return {Bytes.get(), Size}; }
-};
-
-// Reads a file whole, with the errors of LoadTextFile.
-TFileBytes ReadFileBytes(const std::string& path);
-
 } // namespace tandrel
