@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <cassert>
 #include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tandrel {
 
@@ -155,6 +162,97 @@ private:
     std::vector<int32_t> FMatched2;
 };
 
+} // namespace
+
+// A second thread pays only when it gets a core of its own: on a machine whose cores are
+// all busy, the hand-over of every step waits on the scheduler (measured: a run a tenth to
+// a half slower). Checked once per run from the load average.
+static bool IdleCoreLikely() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    double load = 0;
+    return cores >= 2 && ::getloadavg(&load, 1) == 1 && load <= static_cast<double>(cores) - 1;
+}
+
+// A second thread that runs one pass of the search at a time while the caller runs the
+// other. The caller runs the pass itself when the thread has not taken it up by the time
+// the caller's own pass is done, so a busy machine that leaves the thread waiting for a
+// core costs nothing but the hand-over. Between passes the thread spins a little, as the
+// next one follows within microseconds, then sleeps.
+class TPassWorker {
+public:
+    TPassWorker() : FThread([this] { Loop(); }) {}
+    ~TPassWorker() {
+        FState.store(Quit, std::memory_order_release);
+        FState.notify_all();
+        FThread.join();
+    }
+    TPassWorker(const TPassWorker&) = delete;
+    TPassWorker& operator=(const TPassWorker&) = delete;
+
+    // The job must not throw; Finish must follow before the next Start.
+    void Start(std::function<void()> job) {
+        FJob = std::move(job);
+        FState.store(Posted, std::memory_order_release);
+        FState.notify_all();
+    }
+
+    // Returns once the job has run, on this thread if the worker has not taken it.
+    void Finish() {
+        int expected = Posted;
+        if (FState.compare_exchange_strong(expected, Idle, std::memory_order_acq_rel)) {
+            FJob();
+            return;
+        }
+        for (int i = 0; i < Spins && FState.load(std::memory_order_acquire) == Taken; ++i)
+            Pause();
+        int state;
+        while ((state = FState.load(std::memory_order_acquire)) == Taken)
+            FState.wait(Taken, std::memory_order_acquire);
+        FState.store(Idle, std::memory_order_release);
+    }
+
+private:
+    static constexpr int Idle = 0;
+    static constexpr int Posted = 1;
+    static constexpr int Taken = 2;
+    static constexpr int Done = 3;
+    static constexpr int Quit = 4;
+    static constexpr int Spins = 100;
+
+    static void Pause() {
+#ifdef __SSE2__
+        _mm_pause();
+#endif
+    }
+
+    void Loop() {
+        for (;;) {
+            int state = FState.load(std::memory_order_acquire);
+            for (int i = 0; i < Spins && state != Posted && state != Quit; ++i) {
+                Pause();
+                state = FState.load(std::memory_order_acquire);
+            }
+            if (state == Quit)
+                return;
+            if (state != Posted) {
+                FState.wait(state, std::memory_order_acquire);
+                continue;
+            }
+            if (!FState.compare_exchange_strong(state, Taken, std::memory_order_acq_rel))
+                continue;
+            FJob();
+            FState.store(Done, std::memory_order_release);
+            FState.notify_all();
+        }
+    }
+
+    std::function<void()> FJob;
+    std::atomic<int> FState{Idle};
+    std::thread FThread;
+};
+
+namespace {
+
 // The index is built once a search has reached the D step at which its diagonals so far
 // (about d * d) outweigh building the index (a few steps per element), so that cheap runs
 // never pay for it.
@@ -283,6 +381,9 @@ private:
             SetF(-m - 1, o1);
             SetR(-m - 1, o1);
         }
+        // Only one of the two passes can meet the other search, by the parity of delta.
+        const bool forwardMet = (delta & 1) != 0;
+        bool forwardAhead = false;
         for (int32_t d = 1; d <= FMaxD; ++d) {
             if (!NextStep())
                 return false;
@@ -297,7 +398,9 @@ private:
             }
             int32_t x = 0;
             int32_t y = 0;
-            if (ForwardPass(o1, o2, e1, e2, d, x, y)) {
+            if (!PassesOfStep(o1, o2, e1, e2, d, forwardAhead, x, y))
+                continue;
+            if (forwardMet) {
                 int32_t xs = x;
                 int32_t ys = y;
                 while (xs > o1 && ys > o2 && S1[xs - 1] == S2[ys - 1]) {
@@ -306,22 +409,77 @@ private:
                 }
                 return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
             }
-            if (BackwardPass(o1, o2, e1, e2, d, x, y)) {
-                if (n == 1 && m == 1) {
-                    FBuilder.Add(o1, o2);
-                    FBuilder.Delete(o1);
-                    return true;
-                }
-                if (!Solve(o1, o2, x, y))
-                    return false;
-                while (x < e1 && y < e2 && S1[x] == S2[y]) {
-                    ++x;
-                    ++y;
-                }
-                return Solve(x, y, e1, e2);
+            if (n == 1 && m == 1) {
+                FBuilder.Add(o1, o2);
+                FBuilder.Delete(o1);
+                return true;
             }
+            if (!Solve(o1, o2, x, y))
+                return false;
+            while (x < e1 && y < e2 && S1[x] == S2[y]) {
+                ++x;
+                ++y;
+            }
+            return Solve(x, y, e1, e2);
         }
         return false;
+    }
+
+    // The forward and the backward pass of D step d, in this order as far as their results
+    // go; true when one of them met the other search, at (x, y). From ParallelStep on, the
+    // pass that cannot meet runs on the worker thread beside the one that can: with an odd
+    // delta the backward pass of step d, which writes only diagonals of the other parity
+    // than those the forward pass of step d reads; with an even delta the forward pass of
+    // step d + 1 (ahead; forwardAhead then tells the next step it is done), which writes
+    // only diagonals of the other parity than those the backward pass of step d reads.
+    bool PassesOfStep(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, bool& forwardAhead,
+                      int32_t& x, int32_t& y) {
+        const bool oddDelta = ((e1 - o1 - (e2 - o2)) & 1) != 0;
+        const bool parallel = Parallel(d, e1 - o1, e2 - o2);
+        int32_t unusedX = 0;
+        int32_t unusedY = 0;
+        if (oddDelta) {
+            if (!parallel) {
+                if (ForwardPass(o1, o2, e1, e2, d, x, y))
+                    return true;
+                BackwardPass(o1, o2, e1, e2, d, unusedX, unusedY);
+                return false;
+            }
+            FWorker->Start([&] { BackwardPass(o1, o2, e1, e2, d, unusedX, unusedY); });
+            const bool met = ForwardPass(o1, o2, e1, e2, d, x, y);
+            FWorker->Finish();
+            return met;
+        }
+        if (!forwardAhead)
+            ForwardPass(o1, o2, e1, e2, d, unusedX, unusedY);
+        forwardAhead = parallel && d < FMaxD;
+        if (!forwardAhead)
+            return BackwardPass(o1, o2, e1, e2, d, x, y);
+        FWorker->Start([&] { ForwardPass(o1, o2, e1, e2, d + 1, unusedX, unusedY); });
+        const bool met = BackwardPass(o1, o2, e1, e2, d, x, y);
+        FWorker->Finish();
+        return met;
+    }
+
+    // Whether the passes of step d are worth a second thread; starts it the first time.
+    bool Parallel(int32_t d, int32_t n, int32_t m) {
+        const int32_t width =
+            FOwner.FParallelWidth >= 0 ? FOwner.FParallelWidth : DefaultParallelWidth;
+        if (width <= 0 || d < width || !FTwoCores)
+            return false;
+        // The diagonals of a pass lie between -d and d, and within -m .. n of the problem.
+        if ((std::min(d, n) - std::max(-d, -m)) / 2 < width)
+            return false;
+        if (FOwner.FParallelWidth < 0) {
+            if (!FIdleCore)
+                FIdleCore = IdleCoreLikely();
+            if (!*FIdleCore)
+                return false;
+        }
+        if (!FOwner.FWorker)
+            FOwner.FWorker = std::make_unique<TPassWorker>();
+        FWorker = FOwner.FWorker.get();
+        return true;
     }
 
     bool Unrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) const {
@@ -517,6 +675,9 @@ private:
     int32_t FEnd2 = 0;
     int32_t FIndexStep = 0;
     std::optional<TMatchIndex> FMatches;
+    const bool FTwoCores = std::thread::hardware_concurrency() >= 2;
+    std::optional<bool> FIdleCore; // looked up at the first wide pass of a run
+    TPassWorker* FWorker = nullptr;
     std::vector<int32_t> FForward;
     std::vector<int32_t> FBackward;
     int32_t* F = nullptr;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace tandrel {
@@ -63,11 +64,21 @@ public:
     // (which may call Cancel).
     std::function<void()> OnProcessEvents;
 
+    // The number of diagonals from which the forward and backward passes of a D step run on
+    // two threads, on a machine with two cores or more; 0 keeps every run on the caller's
+    // thread. The blocks are the same either way. Unless set, passes of DefaultParallelWidth
+    // diagonals or more are shared when a core is idle as a run starts; narrower passes are
+    // too short to be worth handing one over.
+    void SetParallelWidth(int32_t diagonals) { FParallelWidth = diagonals; }
+    static constexpr int32_t DefaultParallelWidth = 1024;
+
 private:
     class TSearch;
     std::vector<TDiffBlock> FBlocks;
     std::atomic<bool> FCancelled{false};
     bool FRunning = false;
+    int32_t FParallelWidth = -1;                // not set
+    std::unique_ptr<class TPassWorker> FWorker; // started by the first wide pass, then kept
 };
 
 } // namespace tandrel
