@@ -126,16 +126,21 @@ int Run(const Args& args) {
     const CodePage& cp = SystemCodePage();
     // The CLI keeps no history, so the program folder is never written.
     TLibCompare model{std::string()};
-    // Damage is told after the listing it makes incomplete; other notices as they come.
+    // Notices are gathered and written at once per side; damage is told after the listing
+    // it makes incomplete.
+    std::string notices;
     std::string damage;
     model.OnNotice = [&](const std::string& text, const std::string& caption) {
         if (caption == "damaged")
             damage += cp.ToUtf8(text) + "\n";
         else
-            std::cerr << caption << ": " << cp.ToUtf8(text) << "\n";
+            notices += caption + ": " + cp.ToUtf8(text) + "\n";
     };
-    AddSide(model, parsed.Sides[0], 1, parsed.Options);
-    AddSide(model, parsed.Sides[1], 2, parsed.Options);
+    for (int side = 1; side <= 2; ++side) {
+        AddSide(model, parsed.Sides[side - 1], side, parsed.Options);
+        std::cerr << notices;
+        notices.clear();
+    }
 
     bool allSame = true;
     TResultRow row;

@@ -25,6 +25,9 @@ bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStr
                                  const TPblEntry& entry2, const TCompareOptions& options) {
     GetEntrySource(stream1, entry1, FSource1);
     GetEntrySource(stream2, entry2, FSource2);
+    // Objects whose time stamps differ are mostly saved again unchanged.
+    if (FSource1.Text == FSource2.Text)
+        return true;
     const std::vector<std::string_view>& lines1 = FSource1.Lines;
     const std::vector<std::string_view>& lines2 = FSource2.Lines;
     HashTextPair(lines1, lines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
