@@ -23,9 +23,11 @@ struct TDiffBlock {
     int32_t Count = 0;
 };
 
-// Runs on the caller's thread. While Execute works it calls OnProcessEvents at every step
-// of its search, so the owner can keep its user interface alive and call Cancel. Execute
-// or Clear called from inside those hooks throws and leaves the running search intact.
+// Runs on the caller's thread, which alone calls the hooks; wide steps of the search may
+// hand one of their two passes to a second thread (SetParallelWidth). While Execute works
+// it calls OnProcessEvents at every step of its search, so the owner can keep its user
+// interface alive and call Cancel. Execute or Clear called from inside those hooks throws
+// and leaves the running search intact.
 class TDiff {
 public:
     static constexpr int32_t MaxDiagonal = 0xFFFFFF;
