@@ -27,16 +27,6 @@ std::string FolderOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Opens and lists one library for the object view; nothing when there is no library.
-void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs,
-                 TPblDamage& damage) {
-    if (rec == nullptr || rec->FileName.empty())
-        return;
-    stream = std::make_unique<TFileStream>(rec->FileName);
-    GetPblEntries(*stream, objs, &damage);
-    SortByKey(objs);
-}
-
 int32_t ToCount(size_t n) {
     return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
 }
@@ -213,16 +203,45 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
         return false;
     if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return false;
-    TPblDamage damage1, damage2;
+    TFileStream stream1(rec1.FileName);
+    TFileStream stream2(rec2.FileName);
+    TListedLib lib1{stream1.Size(), stream1.ModifiedNs(), {}, {}};
+    TListedLib lib2{stream2.Size(), stream2.ModifiedNs(), {}, {}};
+    GetPblEntries(stream1, lib1.Entries, &lib1.Damage);
+    GetPblEntries(stream2, lib2.Entries, &lib2.Damage);
+    SortByKey(lib1.Entries);
+    SortByKey(lib2.Entries);
+    NoticeDamage(rec1.FileName, lib1.Damage);
+    NoticeDamage(rec2.FileName, lib2.Damage);
     const bool same =
-        FObjectCompare.SameLibs(rec1.FileName, rec2.FileName, options, &damage1, &damage2);
-    NoticeDamage(rec1.FileName, damage1);
-    NoticeDamage(rec2.FileName, damage2);
+        FObjectCompare.SameListedLibs(stream1, lib1.Entries, stream2, lib2.Entries, options);
+    if (!same) {
+        FListed[rec1.FileName] = std::move(lib1);
+        FListed[rec2.FileName] = std::move(lib2);
+    }
     return !same;
+}
+
+void TLibCompare::ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream,
+                              TEntryList& objs, TPblDamage& damage) {
+    if (rec == nullptr || rec->FileName.empty())
+        return;
+    stream = std::make_unique<TFileStream>(rec->FileName);
+    const auto listed = FListed.find(rec->FileName);
+    if (listed != FListed.end() && listed->second.Size == stream->Size() &&
+        listed->second.ModifiedNs == stream->ModifiedNs()) {
+        objs = std::move(listed->second.Entries);
+        damage = std::move(listed->second.Damage);
+        FListed.erase(listed);
+        return;
+    }
+    GetPblEntries(*stream, objs, &damage);
+    SortByKey(objs);
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
     TWalkGuard walking(*this);
+    FListed.clear();
     UnpairLibs(FLibs1);
     UnpairLibs(FLibs2);
     SortByKey(FLibs1);

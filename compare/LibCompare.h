@@ -9,6 +9,7 @@
 #include "PbFuncs.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -145,6 +146,19 @@ private:
     void NoticeDamage(const std::string& path, const TPblDamage& damage);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
+    // Opens and lists one library for the object view (nothing when there is no library),
+    // taking the listing of the last library walk when the file has not changed since.
+    void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs,
+                     TPblDamage& damage);
+
+    // A library listed, sorted by key, by the library walk, kept so that opening its pair
+    // next need not read the file for its listing again.
+    struct TListedLib {
+        int64_t Size = 0;
+        int64_t ModifiedNs = 0;
+        TEntryList Entries;
+        TPblDamage Damage;
+    };
 
     std::string FExeDir;
     TLibList FLibs1, FLibs2;
@@ -158,7 +172,8 @@ private:
     THistoryList FHistory1, FHistory2;
     TObjectCompare FObjectCompare;
     int FWalking = 0;
-    std::set<std::string> FDamaged; // paths of the damaged libraries noticed
+    std::set<std::string> FDamaged;            // paths of the damaged libraries noticed
+    std::map<std::string, TListedLib> FListed; // by path, since the last library walk
 };
 
 } // namespace tandrel

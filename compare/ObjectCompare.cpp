@@ -86,6 +86,11 @@ bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2
     GetPblEntries(stream2, objs2, damage2);
     SortByKey(objs1);
     SortByKey(objs2);
+    return SameListedLibs(stream1, objs1, stream2, objs2, options);
+}
+
+bool TObjectCompare::SameListedLibs(TStream& stream1, const TEntryList& objs1, TStream& stream2,
+                                    const TEntryList& objs2, const TCompareOptions& options) {
     // A pairing walk would put a placeholder, and with it a status other than csSame, into
     // side 1 for every object without a partner; so the libraries are the same exactly when
     // the sorted keys match one for one and no matched pair differs. Only a yes or no is

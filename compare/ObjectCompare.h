@@ -53,6 +53,9 @@ public:
     bool SameLibs(const std::string& path1, const std::string& path2,
                   const TCompareOptions& options, TPblDamage* damage1 = nullptr,
                   TPblDamage* damage2 = nullptr);
+    // The same test for two libraries listed and sorted by key.
+    bool SameListedLibs(TStream& stream1, const TEntryList& objs1, TStream& stream2,
+                        const TEntryList& objs2, const TCompareOptions& options);
 
 private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
