@@ -110,7 +110,7 @@ private:
 constexpr size_t kOutputChunk = 1 << 16;
 
 bool HasNul(std::string_view text) {
-    return std::memchr(text.data(), '\0', text.size()) != nullptr;
+    return !text.empty() && std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
 
 // The window keeps a row per line of both files; the command line needs none. Only the

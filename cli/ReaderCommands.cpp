@@ -199,4 +199,6 @@ const Command LibsCommand{
     "cannot be read).\n",
     RunLibs};
 
+#undef DAMAGE_HELP
+
 } // namespace tandrel::cli

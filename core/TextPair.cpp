@@ -98,6 +98,8 @@ bool IsLineStart(std::string_view text, size_t pos) {
 // Lines in text[from, to), which starts at a line start: its line breaks, and an
 // unterminated last line.
 size_t CountLines(std::string_view text, size_t from, size_t to) {
+    if (from >= to)
+        return 0;
     size_t lines = 0;
     const char* const end = text.data() + to;
     for (const char* p = text.data() + from;
