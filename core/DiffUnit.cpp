@@ -4,6 +4,7 @@
 #include <cassert>
 #include <chrono>
 #include <cstdlib>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +22,18 @@ using Clock = std::chrono::steady_clock;
 
 // Progress climbs to this value while the first middle snake is sought.
 constexpr int64_t CrossingPercent = 46;
+
+// One unit change as a half of a search records it: element Y of sequence 2 goes before
+// element X of sequence 1, or element X of sequence 1 goes when Y is -1.
+struct TUnit {
+    int32_t X;
+    int32_t Y;
+};
+
+// A half of a search is handed to a thread of its own when each half holds at least this
+// many elements per diagonal of DiffParallelWidth: smaller ones are solved before a thread
+// would have started.
+constexpr int64_t HalfPerWidth = 4;
 
 // Merges the unit changes of the search, which arrive in ascending order, into blocks.
 // At most one add, one delete and one modify block are pending; a deletion at the place
@@ -268,9 +281,10 @@ int32_t MatchIndexStep(int32_t n, int32_t m) {
 
 // One run of the divide-and-conquer search. F and R hold, per diagonal k, the furthest
 // position in sequence 1 that the forward and the backward search reached; the slots are
-// shared by every level of the recursion, and each level reads only slots it has set
-// itself (checked in debug builds). Diagonal k holds the points with
-// (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top problem.
+// shared by every level of the recursion (a half solved on a thread of its own has slots of
+// its own), and each level reads only slots it has set itself (checked in debug builds). Diagonal k
+// holds the points with (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top
+// problem.
 class TDiff::TSearch {
 public:
     TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
@@ -278,6 +292,19 @@ public:
         : FOwner(owner), FBuilder(owner.FBlocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
           FMaxD(maxD), FTotal(len1), FMinBackward(len1), FStart(Clock::now()),
           FNextTick(FStart + std::chrono::seconds(1)) {}
+
+    // A search of one half of the main search's problem, run on a thread of its own: it
+    // records its unit changes instead of building blocks, calls no hooks and stops when
+    // the main search or its owner says so.
+    TSearch(const TSearch& main, int32_t n, int32_t m, std::vector<TUnit>& record,
+            const std::atomic<bool>& stop)
+        : FOwner(main.FOwner), FBuilder(FUnused), S1(main.S1), S2(main.S2), FLen1(main.FLen1),
+          FLen2(main.FLen2), FMaxD(main.FMaxD), FFirst(main.FFirst), FEnd1(main.FEnd1),
+          FEnd2(main.FEnd2), FIndexStep(main.FIndexStep), FRecord(&record), FStop(&stop),
+          FTotal(main.FTotal), FMinBackward(main.FTotal), FStart(main.FStart),
+          FNextTick(main.FNextTick) {
+        AllocateDiagonals(n, m);
+    }
 
     bool Run() {
         int32_t p = 0;
@@ -357,12 +384,12 @@ private:
         const int32_t m = e2 - o2;
         if (n == 0) {
             for (int32_t y = o2; y < e2; ++y)
-                FBuilder.Add(o1, y);
+                AddUnit(o1, y);
             return true;
         }
         if (m == 0) {
             for (int32_t x = o1; x < e1; ++x)
-                FBuilder.Delete(x);
+                DeleteUnit(x);
             return true;
         }
         if (Unrelated(o1, o2, e1, e2)) {
@@ -407,20 +434,20 @@ private:
                     --xs;
                     --ys;
                 }
-                return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
+                return SolveHalves(o1, o2, xs, ys, x, y, e1, e2);
             }
             if (n == 1 && m == 1) {
-                FBuilder.Add(o1, o2);
-                FBuilder.Delete(o1);
+                AddUnit(o1, o2);
+                DeleteUnit(o1);
                 return true;
             }
-            if (!Solve(o1, o2, x, y))
-                return false;
-            while (x < e1 && y < e2 && S1[x] == S2[y]) {
-                ++x;
-                ++y;
+            int32_t xe = x;
+            int32_t ye = y;
+            while (xe < e1 && ye < e2 && S1[xe] == S2[ye]) {
+                ++xe;
+                ++ye;
             }
-            return Solve(x, y, e1, e2);
+            return SolveHalves(o1, o2, x, y, xe, ye, e1, e2);
         }
         return false;
     }
@@ -463,6 +490,8 @@ private:
 
     // Whether the passes of step d are worth a second thread; starts it the first time.
     bool Parallel(int32_t d, int32_t n, int32_t m) {
+        if (FRecord)
+            return false;
         const int32_t width =
             FOwner.FParallelWidth >= 0 ? FOwner.FParallelWidth : DefaultParallelWidth;
         if (width <= 0 || d < width || !FTwoCores)
@@ -482,6 +511,69 @@ private:
         return true;
     }
 
+    void AddUnit(int32_t x, int32_t y) {
+        if (FRecord)
+            FRecord->push_back({x, y});
+        else
+            FBuilder.Add(x, y);
+    }
+    void DeleteUnit(int32_t x) {
+        if (FRecord)
+            FRecord->push_back({x, -1});
+        else
+            FBuilder.Delete(x);
+    }
+
+    // The two sub-problems left and right of a middle snake, in this order as far as the
+    // unit changes go. The main search hands a large right half to a thread of its own
+    // while it solves the left one, then replays the half's recorded changes: the halves
+    // share no slot of the diagonals, as the half gets arrays of its own.
+    bool SolveHalves(int32_t o1, int32_t o2, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     int32_t e1, int32_t e2) {
+        const int64_t width =
+            FOwner.FParallelWidth >= 0 ? FOwner.FParallelWidth : DefaultParallelWidth;
+        const int64_t least = width * HalfPerWidth;
+        if (FRecord || FSideRunning || width <= 0 || !FTwoCores ||
+            int64_t{x1 - o1} + (y1 - o2) < least || int64_t{e1 - x2} + (e2 - y2) < least)
+            return Solve(o1, o2, x1, y1) && Solve(x2, y2, e1, e2);
+        std::vector<TUnit> record;
+        std::atomic<bool> stop{false};
+        TSearch half(*this, e1 - x2, e2 - y2, record, stop);
+        bool halfSolved = false;
+        std::exception_ptr halfError;
+        FSideRunning = true;
+        std::thread thread([&] {
+            try {
+                halfSolved = half.Solve(x2, y2, e1, e2);
+            } catch (...) {
+                halfError = std::current_exception();
+            }
+        });
+        bool solved = false;
+        try {
+            solved = Solve(o1, o2, x1, y1);
+        } catch (...) {
+            stop = true;
+            thread.join();
+            FSideRunning = false;
+            throw;
+        }
+        if (!solved)
+            stop = true;
+        thread.join();
+        FSideRunning = false;
+        if (halfError)
+            std::rethrow_exception(halfError);
+        if (!solved || !halfSolved)
+            return false;
+        for (const TUnit& unit : record)
+            if (unit.Y < 0)
+                FBuilder.Delete(unit.X);
+            else
+                FBuilder.Add(unit.X, unit.Y);
+        return true;
+    }
+
     bool Unrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) const {
         return FMatches && (FMatches->NoneMatched1(o1, e1) || FMatches->NoneMatched2(o2, e2));
     }
@@ -493,9 +585,9 @@ private:
     // deleted, whatever the lengths.
     void SolveUnrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) {
         for (int32_t y = o2; y < e2; ++y)
-            FBuilder.Add(o1, y);
+            AddUnit(o1, y);
         for (int32_t x = o1; x < e1; ++x)
-            FBuilder.Delete(x);
+            DeleteUnit(x);
     }
 
     // The forward pass of D step d over the diagonals -d .. d that lie in the sub-problem.
@@ -634,6 +726,9 @@ private:
 
     // Once per D step: progress once a second, the owner's event processing, the cancel flag.
     bool NextStep() {
+        if (FStop)
+            return !FStop->load(std::memory_order_relaxed) &&
+                   !FOwner.FCancelled.load(std::memory_order_relaxed);
         if (FOwner.OnProgress) {
             const Clock::time_point now = Clock::now();
             if (now >= FNextTick) {
@@ -663,6 +758,7 @@ private:
     }
 
     TDiff& FOwner;
+    std::vector<TDiffBlock> FUnused; // the blocks of a half, which records instead
     TBlockBuilder FBuilder;
     const int32_t* S1;
     const int32_t* S2;
@@ -675,6 +771,9 @@ private:
     int32_t FEnd2 = 0;
     int32_t FIndexStep = 0;
     std::optional<TMatchIndex> FMatches;
+    std::vector<TUnit>* FRecord = nullptr; // a half's record, null in the main search
+    const std::atomic<bool>* FStop = nullptr;
+    bool FSideRunning = false; // a half of the main search runs on its own thread
     const bool FTwoCores = std::thread::hardware_concurrency() >= 2;
     std::optional<bool> FIdleCore; // looked up at the first wide pass of a run
     TPassWorker* FWorker = nullptr;

@@ -23,8 +23,8 @@ struct TDiffBlock {
     int32_t Count = 0;
 };
 
-// Runs on the caller's thread, which alone calls the hooks; wide steps of the search may
-// hand one of their two passes to a second thread (SetParallelWidth). While Execute works
+// Runs on the caller's thread, which alone calls the hooks; large searches may hand a pass
+// or half of their problem to a second thread (SetParallelWidth). While Execute works
 // it calls OnProcessEvents at every step of its search, so the owner can keep its user
 // interface alive and call Cancel. Execute or Clear called from inside those hooks throws
 // and leaves the running search intact.
@@ -66,11 +66,14 @@ public:
     // (which may call Cancel).
     std::function<void()> OnProcessEvents;
 
-    // The number of diagonals from which the forward and backward passes of a D step run on
-    // two threads, on a machine with two cores or more; 0 keeps every run on the caller's
-    // thread. The blocks are the same either way. Unless set, passes of DefaultParallelWidth
-    // diagonals or more are shared when a core is idle as a run starts; narrower passes are
-    // too short to be worth handing one over.
+    // How the search uses a second core (on a machine with two or more): the forward and
+    // backward passes of a D step over this many diagonals or more run on two threads, and
+    // once the first middle snake of a problem is found, its right half is solved on a
+    // thread of its own when both halves hold at least four times this many elements. 0
+    // keeps every run on the caller's thread. The blocks are the same either way. Unless
+    // set, the width is DefaultParallelWidth, and passes are shared only when a core is idle
+    // as a run starts (their hand-over at every step waits on a busy machine's scheduler);
+    // smaller work is done before a thread would have taken it up.
     void SetParallelWidth(int32_t diagonals) { FParallelWidth = diagonals; }
     static constexpr int32_t DefaultParallelWidth = 1024;
 
