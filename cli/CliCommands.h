@@ -3,6 +3,7 @@
 // the process exit status; errors are thrown as std::exception and reported by main.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tandrel::cli {
@@ -24,7 +25,14 @@ extern const Command LibsCommand;
 extern const Command DiffCommand;
 extern const Command CompareCommand;
 
-// Writes bytes to standard output unchanged (no newline translation).
+// Writes bytes to standard output unchanged (no newline translation). A failed write
+// throws with the system's reason.
 void WriteOut(const std::string& bytes);
+// Flushes standard output; throws with the system's reason when anything written to it
+// was lost.
+void FlushOut();
+// A name as one cell of a tab-separated line: tab, line feed, carriage return and
+// backslash become \t, \n, \r and \\, the other control characters \xHH.
+std::string EscapeName(std::string_view text);
 
 } // namespace tandrel::cli

@@ -24,7 +24,14 @@ const char* const Help =
     "  status<TAB>library<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
     "status is one of 相同 (same), 增加 (added), 减少 (deleted), 更改 (changed); times are\n"
     "yyyy-mm-dd hh:nn:ss; the cells of a side that lacks the library are empty. Libraries\n"
-    "that do not exist are reported on standard error and left out.\n"
+    "named by a target or workspace that do not exist are reported on standard error and\n"
+    "left out; a SIDE argument that does not exist or cannot be read is an error. In names,\n"
+    "tab, line feed, carriage return and backslash are written as \\t, \\n, \\r and \\\\,\n"
+    "other control characters as \\xHH.\n"
+    "\n"
+    "A damaged library is compared by what could be read of it; after the listing,\n"
+    "\"LIB: damaged at offset N (reason); the listing is incomplete\" is written on standard\n"
+    "error and the exit status is 2.\n"
     "\n"
     "Options:\n"
     "  --ignore-case    letter case does not make lines differ\n"
@@ -33,7 +40,7 @@ const char* const Help =
     "                   the object list (type letter, then name), one line each:\n"
     "                   <TAB>status<TAB>type<TAB>object<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
     "\n"
-    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error.\n";
+    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage.\n";
 
 struct TCompareArgs {
     TCompareOptions Options;
@@ -83,11 +90,23 @@ int KindOf(const std::string& path) {
                              "workspace (.pbw)");
 }
 
+// A library named on the command line must be there: a typo would otherwise pass as a
+// library that one side lacks. Targets and workspaces are read by their expansion.
+void CheckLibraryArgument(const std::string& path) {
+    const std::unique_ptr<TFolderRec> rec = GetFolderRec(path);
+    if (!rec)
+        throw std::runtime_error("\"" + path + "\" does not exist");
+    TFileStream readable(rec->FileName);
+}
+
 void AddSide(TLibCompare& model, const std::vector<std::string>& args, int side,
              const TCompareOptions& options) {
     std::vector<std::string> paths;
     for (const std::string& arg : args) {
-        const std::vector<std::string> libs = TLibCompare::ExpandChosen({arg}, KindOf(arg));
+        const int kind = KindOf(arg);
+        if (kind == fkLibraries)
+            CheckLibraryArgument(arg);
+        const std::vector<std::string> libs = TLibCompare::ExpandChosen({arg}, kind);
         paths.insert(paths.end(), libs.begin(), libs.end());
     }
     model.AddLibraryPaths(paths, std::string(), side, options);
@@ -107,17 +126,28 @@ int Run(const Args& args) {
     const CodePage& cp = SystemCodePage();
     // The CLI keeps no history, so the program folder is never written.
     TLibCompare model{std::string()};
+    // Notices are gathered and written at once per side; damage is told after the listing
+    // it makes incomplete.
+    std::string notices;
+    std::string damage;
     model.OnNotice = [&](const std::string& text, const std::string& caption) {
-        std::cerr << caption << ": " << cp.ToUtf8(text) << "\n";
+        if (caption == "damaged")
+            damage += cp.ToUtf8(text) + "\n";
+        else
+            notices += caption + ": " + cp.ToUtf8(text) + "\n";
     };
-    AddSide(model, parsed.Sides[0], 1, parsed.Options);
-    AddSide(model, parsed.Sides[1], 2, parsed.Options);
+    for (int side = 1; side <= 2; ++side) {
+        AddSide(model, parsed.Sides[side - 1], side, parsed.Options);
+        std::cerr << notices;
+        notices.clear();
+    }
 
     bool allSame = true;
     TResultRow row;
     for (int i = 0; model.LibRow(i, row); ++i) {
         allSame = allSame && row.Status == csSame;
-        WriteOut(StatusWord(row.Status) + "\t" + cp.ToUtf8(row.Name) + "\t" + RowCells(row) + "\n");
+        WriteOut(StatusWord(row.Status) + "\t" + EscapeName(cp.ToUtf8(row.Name)) + "\t" +
+                 RowCells(row) + "\n");
         if (!parsed.Objects || row.Status != csChanged || !model.OpenLibPair(i, parsed.Options))
             continue;
         for (const int k : model.ObjViewOrder()) {
@@ -125,9 +155,14 @@ int Run(const Args& args) {
             if (!model.ObjRow(k, obj))
                 continue;
             WriteOut("\t" + StatusWord(obj.Status) + "\t" +
-                     cp.ToUtf8(std::string(1, obj.TypeLetter)) + "\t" + cp.ToUtf8(obj.Name) + "\t" +
-                     RowCells(obj) + "\n");
+                     EscapeName(cp.ToUtf8(std::string(1, obj.TypeLetter))) + "\t" +
+                     EscapeName(cp.ToUtf8(obj.Name)) + "\t" + RowCells(obj) + "\n");
         }
+    }
+    if (!damage.empty()) {
+        FlushOut();
+        std::cerr << damage;
+        return 2;
     }
     return allSame ? 0 : 1;
 }

@@ -4,13 +4,14 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 #include "DiffReport.h"
-#include "DiffRows.h"
 #include "DiffUnit.h"
-#include "HashUnit.h"
-#include "SourceCompare.h"
-#include "TextFile.h"
+#include "MappedInput.h"
+#include "PathText.h"
+#include "TextPair.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <langinfo.h>
 #include <locale.h>
@@ -19,10 +20,6 @@
 namespace tandrel::cli {
 
 namespace {
-
-// The program's default highlight colours; the unchanged colour is the window-background
-// system colour. Only their being distinct matters to the report.
-constexpr TRowColors ReportColors{0xFF000005u, 0x00F0CCA8u, 0x006FFB8Au, 0x00BB77FFu};
 
 struct Options {
     bool IgnoreCase = false;
@@ -88,30 +85,71 @@ private:
     std::string FCodeset;
 };
 
+// Output is gathered into pieces of this size before it is written.
+constexpr size_t kOutputChunk = 1 << 16;
+
+bool HasNul(std::string_view text) {
+    return !text.empty() && std::memchr(text.data(), '\0', text.size()) != nullptr;
+}
+
+// The window keeps a row per line of both files; the command line needs none. Only the
+// middle of the files, between the lines they share at both ends, is split, hashed and
+// searched; the report is written straight from the blocks.
 int RunDiff(const Args& args) {
     const Options opt = ParseOptions(args);
-    const TTextFile file1 = LoadTextFile(opt.Files[0]);
-    const TTextFile file2 = LoadTextFile(opt.Files[1]);
-    std::vector<int32_t> hashes1, hashes2;
-    HashTextPair(file1.Lines, file2.Lines, opt.IgnoreCase, opt.IgnoreBlanks, hashes1, hashes2);
+    const TMappedInput file1(opt.Files[0]);
+    const TMappedInput file2(opt.Files[1]);
+    // The lines of a file end at its first NUL, so text after one would go unseen: such a
+    // file is compared as bytes, as GNU diff does with binary files.
+    if (HasNul(file1.View()) || HasNul(file2.View())) {
+        if (file1.View() == file2.View())
+            return 0;
+        WriteOut("Binary files " + opt.Files[0] + " and " + opt.Files[1] + " differ\n");
+        return 1;
+    }
+    const TTextPair pair =
+        PrepareTextPair(file1.View(), file2.View(), opt.IgnoreCase, opt.IgnoreBlanks);
+    // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
+    static const int32_t empty = 0;
     TDiff diff;
-    if (!diff.Execute(hashes1.data(), hashes2.data(), static_cast<int32_t>(hashes1.size()),
-                      static_cast<int32_t>(hashes2.size())))
+    if (!diff.Execute(pair.Hashes1.empty() ? &empty : pair.Hashes1.data(),
+                      pair.Hashes2.empty() ? &empty : pair.Hashes2.data(),
+                      static_cast<int32_t>(pair.Hashes1.size()),
+                      static_cast<int32_t>(pair.Hashes2.size()),
+                      std::max(pair.Lines1, pair.Lines2)))
         throw std::runtime_error("The files are too long to compare");
-    const TDiffRows rows =
-        BuildDiffRows(diff.Blocks(), file1.Lines, file2.Lines, ReportColors, opt.DiffsOnly);
+    std::vector<TDiffBlock> blocks = diff.Blocks();
+    for (TDiffBlock& block : blocks) {
+        block.Pos1 += pair.Head;
+        if (block.Kind != bkDelete)
+            block.Pos2 += pair.Head;
+    }
 
     const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
-    std::vector<std::string> report = BuildDiffReport(
-        FileNameToCodePage(opt.Files[0]), FileNameToCodePage(opt.Files[1]),
-        timeFormat.Format(file1.ModifiedTime), timeFormat.Format(file2.ModifiedTime),
-        timeFormat.Format(std::time(nullptr)), rows.Side1, rows.Side2, ReportColors);
-    if (opt.Utf8)
-        for (std::string& line : report)
-            line = cp.ToUtf8(line);
-    WriteOut(JoinReportLines(report));
-    return diff.Count() == 0 ? 0 : 1;
+    const TReportHeader header{PathToCodePage(opt.Files[0]), PathToCodePage(opt.Files[1]),
+                               timeFormat.Format(file1.ModifiedTime()),
+                               timeFormat.Format(file2.ModifiedTime()),
+                               timeFormat.Format(std::time(nullptr))};
+    std::string out;
+    out.reserve(kOutputChunk + 4096);
+    EmitDiffReport(
+        header, blocks, opt.DiffsOnly,
+        [&](int64_t i) { return pair.Middle1.Line(static_cast<size_t>(i - pair.Head)); },
+        [&](int64_t j) { return pair.Middle2.Line(static_cast<size_t>(j - pair.Head)); },
+        [&](std::string_view line) {
+            if (opt.Utf8)
+                out += cp.ToUtf8(std::string(line));
+            else
+                out += line;
+            out += "\r\n";
+            if (out.size() >= kOutputChunk) {
+                WriteOut(out);
+                out.clear();
+            }
+        });
+    WriteOut(out);
+    return blocks.empty() ? 0 : 1;
 }
 
 } // namespace
@@ -124,8 +162,10 @@ const Command DiffCommand{
     "Compares two text files line by line, as the source comparison view does, and writes\n"
     "the difference report to standard output: a header naming both files, then one section\n"
     "per block of added, modified or deleted lines (\"+ \" new text, \"- \" old text).\n"
-    "Lines end at CR LF, CR or LF in the input; a NUL byte ends a file. The report's lines\n"
-    "end in CR LF. Dates and times follow the user's locale.\n"
+    "Lines end at CR LF, CR or LF in the input. The report's lines end in CR LF. Dates and\n"
+    "times follow the user's locale. A file holding a NUL byte is binary: the files are then\n"
+    "compared as bytes, and when they differ only \"Binary files FILE1 and FILE2 differ\" is\n"
+    "written.\n"
     "\n"
     "  --ignore-case    letters that differ only in case are equal (by the code page)\n"
     "  --ignore-blanks  spaces and tabs are left out when lines are compared\n"

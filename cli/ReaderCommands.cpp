@@ -38,15 +38,28 @@ Parsed Parse(const Args& args, const char* command, size_t count, bool acceptsUt
 
 // A library opened for the whole command, its entries sorted by key.
 struct Library {
-    explicit Library(const std::string& path) : Stream(path) {
-        GetPblEntries(Stream, Entries);
+    explicit Library(const std::string& path) : Path(path), Stream(path) {
+        GetPblEntries(Stream, Entries, &Damage);
         const CodePage& page = SystemCodePage();
         std::stable_sort(Entries.begin(), Entries.end(), [&page](const auto& a, const auto& b) {
             return page.CompareText(a.Key, b.Key) < 0;
         });
     }
+
+    // The exit status of a command that wrote what the library holds: a damaged library
+    // is named on standard error after the output, which is then incomplete.
+    int Finish() const {
+        if (!Damage.Found())
+            return 0;
+        FlushOut();
+        std::cerr << Path << ": " << DamageText(Damage) << "\n";
+        return 2;
+    }
+
+    std::string Path;
     TFileStream Stream;
     TEntryList Entries;
+    TPblDamage Damage;
 };
 
 void WriteSource(Library& lib, const TPblEntry& entry, bool utf8) {
@@ -67,12 +80,12 @@ int RunList(const Args& args) {
     std::string out;
     for (const auto& item : lib.Entries) {
         const TPblEntry& e = *item.Object;
-        out += page.ToUtf8(item.Key) + '\t' + page.ToUtf8(e.Name) + '\t' +
+        out += EscapeName(page.ToUtf8(item.Key)) + '\t' + EscapeName(page.ToUtf8(e.Name)) + '\t' +
                std::to_string(e.DataSize) + '\t' + FormatDateTime(PblTimeToDateTime(e.TimeStamp)) +
                '\t' + std::to_string(e.CommentLen) + '\n';
     }
     WriteOut(out);
-    return 0;
+    return lib.Finish();
 }
 
 int RunExport(const Args& args) {
@@ -82,8 +95,9 @@ int RunExport(const Args& args) {
     for (const auto& item : lib.Entries)
         if (SystemCodePage().SameText(item.Object->Name, name)) {
             WriteSource(lib, *item.Object, parsed.Utf8);
-            return 0;
+            return lib.Finish();
         }
+    lib.Finish();
     throw std::runtime_error("No object \"" + parsed.Positional[1] + "\" in \"" +
                              parsed.Positional[0] + "\"");
 }
@@ -93,7 +107,7 @@ int RunDump(const Args& args) {
     Library lib(parsed.Positional[0]);
     for (const auto& item : lib.Entries)
         WriteSource(lib, *item.Object, parsed.Utf8);
-    return 0;
+    return lib.Finish();
 }
 
 int RunLibs(const Args& args) {
@@ -114,7 +128,7 @@ int RunLibs(const Args& args) {
     for (const std::string& lib : libs)
         out += lib + '\n';
     WriteOut(out);
-    std::fflush(stdout);
+    FlushOut();
     for (const std::string& lib : libs)
         if (!GetFolderRec(lib))
             std::cerr << "tandrel-cli: " << lib << " does not exist\n";
@@ -122,6 +136,12 @@ int RunLibs(const Args& args) {
 }
 
 } // namespace
+
+// Shared by the commands that read a library.
+#define DAMAGE_HELP                                                                                \
+    "A damaged library is read up to its first implausible value; what was read is\n"              \
+    "written, then \"LIB: damaged at offset N (reason); the listing is incomplete\" on\n"          \
+    "standard error, and the exit status is 2.\n"
 
 const Command ListCommand{
     "list", "list the source objects of a library",
@@ -134,7 +154,9 @@ const Command ListCommand{
     "\n"
     "The key is the type letter followed by the name without extension (w_main.srw has\n"
     "the key ww_main). The time is the object's time stamp in the local time zone.\n"
-    "Exit status 0, or 2 with a message on standard error.\n",
+    "In key and name, tab, line feed, carriage return and backslash are written as \\t,\n"
+    "\\n, \\r and \\\\, other control characters as \\xHH.\n"
+    "\n" DAMAGE_HELP "Exit status 0, or 2 with a message on standard error.\n",
     RunList};
 
 const Command ExportCommand{
@@ -147,7 +169,7 @@ const Command ExportCommand{
     "each followed by CR LF, as bytes in the code page.\n"
     "\n"
     "  --utf8  convert the text to UTF-8\n"
-    "\n"
+    "\n" DAMAGE_HELP
     "Exit status 0, or 2 with a message on standard error (also when there is no such\n"
     "object).\n",
     RunExport};
@@ -160,7 +182,8 @@ const Command DumpCommand{
     "\"list\", in the form of \"export\". Usable as a git textconv driver, so that\n"
     "\"git diff\" shows the changes of .pbl files as source text.\n"
     "\n"
-    "  --utf8  convert the text to UTF-8\n",
+    "  --utf8  convert the text to UTF-8\n"
+    "\n" DAMAGE_HELP "Exit status 0, or 2 with a message on standard error.\n",
     RunDump};
 
 const Command LibsCommand{
@@ -175,5 +198,7 @@ const Command LibsCommand{
     "Exit status 0, or 2 with a message on standard error (such as a target that\n"
     "cannot be read).\n",
     RunLibs};
+
+#undef DAMAGE_HELP
 
 } // namespace tandrel::cli

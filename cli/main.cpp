@@ -3,14 +3,67 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 
 namespace tandrel::cli {
 
+namespace {
+
+std::runtime_error WriteError(int error) {
+    return std::runtime_error(std::string("Cannot write the output: ") + std::strerror(error));
+}
+
+} // namespace
+
 void WriteOut(const std::string& bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
+        throw WriteError(errno);
+}
+
+void FlushOut() {
+    // A stream that failed earlier (a help text written through std::cout) may flush fine.
+    const bool failed = std::ferror(stdout) != 0 || std::cout.fail();
+    if (std::fflush(stdout) != 0)
+        throw WriteError(errno);
+    if (failed)
+        throw WriteError(EIO);
+}
+
+std::string EscapeName(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                static const char hex[] = "0123456789ABCDEF";
+                out += "\\x";
+                out += hex[byte >> 4];
+                out += hex[byte & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
 }
 
 namespace {
@@ -75,7 +128,10 @@ int Main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return tandrel::cli::Main(argc, argv);
+        const int status = tandrel::cli::Main(argc, argv);
+        // Output still buffered may fail only here, and a lost listing is no success.
+        tandrel::cli::FlushOut();
+        return status;
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::cerr << "tandrel-cli: " << e.what() << "\n";

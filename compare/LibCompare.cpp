@@ -14,6 +14,7 @@ namespace tandrel {
 namespace {
 
 const char* const NoticeCaption = "information";
+const char* const DamageCaption = "damaged";
 
 // A library's key: the file name as the path spells it, extension included. Paths are
 // file-system (UTF-8) text; keys, like every text the lists show, are code page text.
@@ -25,15 +26,6 @@ std::string KeyOfPath(const std::string& path) {
 std::string FolderOfPath(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// Opens and lists one library for the object view; nothing when there is no library.
-void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs) {
-    if (rec == nullptr || rec->FileName.empty())
-        return;
-    stream = std::make_unique<TFileStream>(rec->FileName);
-    GetPblEntries(*stream, objs);
-    SortByKey(objs);
 }
 
 int32_t ToCount(size_t n) {
@@ -81,6 +73,13 @@ void TLibCompare::CheckSide(int side) {
 void TLibCompare::Notice(const std::string& text) const {
     if (OnNotice)
         OnNotice(text, NoticeCaption);
+}
+
+void TLibCompare::NoticeDamage(const std::string& path, const TPblDamage& damage) {
+    if (!damage.Found() || !FDamaged.insert(path).second)
+        return;
+    if (OnNotice)
+        OnNotice(SystemCodePage().FromUtf8(path) + ": " + DamageText(damage), DamageCaption);
 }
 
 void TLibCompare::Progress(TProgressKind kind, int position, int maximum,
@@ -205,11 +204,45 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
         return false;
     if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return false;
-    return !FObjectCompare.SameLibs(rec1.FileName, rec2.FileName, options);
+    TFileStream stream1(rec1.FileName);
+    TFileStream stream2(rec2.FileName);
+    TListedLib lib1{stream1.Size(), stream1.ModifiedNs(), {}, {}};
+    TListedLib lib2{stream2.Size(), stream2.ModifiedNs(), {}, {}};
+    GetPblEntries(stream1, lib1.Entries, &lib1.Damage);
+    GetPblEntries(stream2, lib2.Entries, &lib2.Damage);
+    SortByKey(lib1.Entries);
+    SortByKey(lib2.Entries);
+    NoticeDamage(rec1.FileName, lib1.Damage);
+    NoticeDamage(rec2.FileName, lib2.Damage);
+    const bool same =
+        FObjectCompare.SameListedLibs(stream1, lib1.Entries, stream2, lib2.Entries, options);
+    if (!same) {
+        FListed[rec1.FileName] = std::move(lib1);
+        FListed[rec2.FileName] = std::move(lib2);
+    }
+    return !same;
+}
+
+void TLibCompare::ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream,
+                              TEntryList& objs, TPblDamage& damage) {
+    if (rec == nullptr || rec->FileName.empty())
+        return;
+    stream = std::make_unique<TFileStream>(rec->FileName);
+    const auto listed = FListed.find(rec->FileName);
+    if (listed != FListed.end() && listed->second.Size == stream->Size() &&
+        listed->second.ModifiedNs == stream->ModifiedNs()) {
+        objs = std::move(listed->second.Entries);
+        damage = std::move(listed->second.Damage);
+        FListed.erase(listed);
+        return;
+    }
+    GetPblEntries(*stream, objs, &damage);
+    SortByKey(objs);
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
     TWalkGuard walking(*this);
+    FListed.clear();
     UnpairLibs(FLibs1);
     UnpairLibs(FLibs2);
     SortByKey(FLibs1);
@@ -265,8 +298,9 @@ void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     CheckIdle();
     std::unique_ptr<TFileStream> stream1, stream2;
     TEntryList objs1, objs2;
-    ListLibrary(rec1, stream1, objs1);
-    ListLibrary(rec2, stream2, objs2);
+    TPblDamage damage1, damage2;
+    ListLibrary(rec1, stream1, objs1, damage1);
+    ListLibrary(rec2, stream2, objs2, damage2);
 
     FObjs1 = std::move(objs1);
     FObjs2 = std::move(objs2);
@@ -275,6 +309,8 @@ void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     FLibPath1 = FLibStream1 ? rec1->FileName : std::string();
     FLibPath2 = FLibStream2 ? rec2->FileName : std::string();
     FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
+    NoticeDamage(FLibPath1, damage1);
+    NoticeDamage(FLibPath2, damage2);
 }
 
 bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
@@ -304,7 +340,9 @@ void TLibCompare::OpenSingleLib(const std::string& path, int side, const TCompar
     CheckSide(side);
     auto stream = std::make_unique<TFileStream>(path);
     TEntryList objs;
-    GetPblEntries(*stream, objs);
+    TPblDamage damage;
+    GetPblEntries(*stream, objs, &damage);
+    NoticeDamage(path, damage);
 
     (side == 1 ? FObjs1 : FObjs2) = std::move(objs);
     (side == 1 ? FLibStream1 : FLibStream2) = std::move(stream);

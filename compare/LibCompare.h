@@ -9,7 +9,9 @@
 #include "PbFuncs.h"
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,8 @@ public:
     TLibCompare(const TLibCompare&) = delete;
     TLibCompare& operator=(const TLibCompare&) = delete;
 
-    // Notices of the library lists: text and caption ("information").
+    // Notices of the library lists: text and caption ("information", or "damaged" for
+    // "LIB: damaged at offset N (reason); the listing is incomplete", given once per file).
     std::function<void(const std::string& text, const std::string& caption)> OnNotice;
     // CompareLibs reports Start (maximum), a Step after every step of its walk's first phase
     // (position and text) and Finish, also when the walk fails.
@@ -67,6 +70,8 @@ public:
     TStream* LibStream1() const { return FLibStream1.get(); }
     TStream* LibStream2() const { return FLibStream2.get(); }
     bool Busy() const { return FWalking > 0; }
+    // True once any library read was found damaged (and noticed).
+    bool DamageFound() const { return !FDamaged.empty(); }
 
     int FilterKind() const { return FFilterKind; }
     void SetFilterKind(int kind);
@@ -138,8 +143,22 @@ private:
     static void CheckSide(int side);
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;
+    void NoticeDamage(const std::string& path, const TPblDamage& damage);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
+    // Opens and lists one library for the object view (nothing when there is no library),
+    // taking the listing of the last library walk when the file has not changed since.
+    void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs,
+                     TPblDamage& damage);
+
+    // A library listed, sorted by key, by the library walk, kept so that opening its pair
+    // next need not read the file for its listing again.
+    struct TListedLib {
+        int64_t Size = 0;
+        int64_t ModifiedNs = 0;
+        TEntryList Entries;
+        TPblDamage Damage;
+    };
 
     std::string FExeDir;
     TLibList FLibs1, FLibs2;
@@ -153,6 +172,8 @@ private:
     THistoryList FHistory1, FHistory2;
     TObjectCompare FObjectCompare;
     int FWalking = 0;
+    std::set<std::string> FDamaged;            // paths of the damaged libraries noticed
+    std::map<std::string, TListedLib> FListed; // by path, since the last library walk
 };
 
 } // namespace tandrel

@@ -25,6 +25,9 @@ bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStr
                                  const TPblEntry& entry2, const TCompareOptions& options) {
     GetEntrySource(stream1, entry1, FSource1);
     GetEntrySource(stream2, entry2, FSource2);
+    // Objects whose time stamps differ are mostly saved again unchanged.
+    if (FSource1.Text == FSource2.Text)
+        return true;
     const std::vector<std::string_view>& lines1 = FSource1.Lines;
     const std::vector<std::string_view>& lines2 = FSource2.Lines;
     HashTextPair(lines1, lines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
@@ -74,14 +77,20 @@ void TObjectCompare::PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareC
 }
 
 bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2,
-                              const TCompareOptions& options) {
+                              const TCompareOptions& options, TPblDamage* damage1,
+                              TPblDamage* damage2) {
     TFileStream stream1(path1);
     TFileStream stream2(path2);
     TEntryList objs1, objs2;
-    GetPblEntries(stream1, objs1);
-    GetPblEntries(stream2, objs2);
+    GetPblEntries(stream1, objs1, damage1);
+    GetPblEntries(stream2, objs2, damage2);
     SortByKey(objs1);
     SortByKey(objs2);
+    return SameListedLibs(stream1, objs1, stream2, objs2, options);
+}
+
+bool TObjectCompare::SameListedLibs(TStream& stream1, const TEntryList& objs1, TStream& stream2,
+                                    const TEntryList& objs2, const TCompareOptions& options) {
     // A pairing walk would put a placeholder, and with it a status other than csSame, into
     // side 1 for every object without a partner; so the libraries are the same exactly when
     // the sorted keys match one for one and no matched pair differs. Only a yes or no is

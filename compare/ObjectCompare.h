@@ -48,9 +48,14 @@ public:
 
     // True when every object of the two library files pairs up as the same (what a pairing
     // walk of their objects would say); stops reading at the first difference. Opens both
-    // files itself and closes them on every way out.
+    // files itself and closes them on every way out. The damage found in listing each file
+    // goes to `damage1` and `damage2` when given.
     bool SameLibs(const std::string& path1, const std::string& path2,
-                  const TCompareOptions& options);
+                  const TCompareOptions& options, TPblDamage* damage1 = nullptr,
+                  TPblDamage* damage2 = nullptr);
+    // The same test for two libraries listed and sorted by key.
+    bool SameListedLibs(TStream& stream1, const TEntryList& objs1, TStream& stream2,
+                        const TEntryList& objs2, const TCompareOptions& options);
 
 private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.

@@ -3,8 +3,16 @@
 #include <algorithm>
 #include <cassert>
 #include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <thread>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace tandrel {
 
@@ -14,6 +22,18 @@ using Clock = std::chrono::steady_clock;
 
 // Progress climbs to this value while the first middle snake is sought.
 constexpr int64_t CrossingPercent = 46;
+
+// One unit change as a half of a search records it: element Y of sequence 2 goes before
+// element X of sequence 1, or element X of sequence 1 goes when Y is -1.
+struct TUnit {
+    int32_t X;
+    int32_t Y;
+};
+
+// A half of a search is handed to a thread of its own when each half holds at least this
+// many elements per diagonal of DiffParallelWidth: smaller ones are solved before a thread
+// would have started.
+constexpr int64_t HalfPerWidth = 4;
 
 // Merges the unit changes of the search, which arrive in ascending order, into blocks.
 // At most one add, one delete and one modify block are pending; a deletion at the place
@@ -155,6 +175,97 @@ private:
     std::vector<int32_t> FMatched2;
 };
 
+} // namespace
+
+// A second thread pays only when it gets a core of its own: on a machine whose cores are
+// all busy, the hand-over of every step waits on the scheduler (measured: a run a tenth to
+// a half slower). Checked once per run from the load average.
+static bool IdleCoreLikely() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    double load = 0;
+    return cores >= 2 && ::getloadavg(&load, 1) == 1 && load <= static_cast<double>(cores) - 1;
+}
+
+// A second thread that runs one pass of the search at a time while the caller runs the
+// other. The caller runs the pass itself when the thread has not taken it up by the time
+// the caller's own pass is done, so a busy machine that leaves the thread waiting for a
+// core costs nothing but the hand-over. Between passes the thread spins a little, as the
+// next one follows within microseconds, then sleeps.
+class TPassWorker {
+public:
+    TPassWorker() : FThread([this] { Loop(); }) {}
+    ~TPassWorker() {
+        FState.store(Quit, std::memory_order_release);
+        FState.notify_all();
+        FThread.join();
+    }
+    TPassWorker(const TPassWorker&) = delete;
+    TPassWorker& operator=(const TPassWorker&) = delete;
+
+    // The job must not throw; Finish must follow before the next Start.
+    void Start(std::function<void()> job) {
+        FJob = std::move(job);
+        FState.store(Posted, std::memory_order_release);
+        FState.notify_all();
+    }
+
+    // Returns once the job has run, on this thread if the worker has not taken it.
+    void Finish() {
+        int expected = Posted;
+        if (FState.compare_exchange_strong(expected, Idle, std::memory_order_acq_rel)) {
+            FJob();
+            return;
+        }
+        for (int i = 0; i < Spins && FState.load(std::memory_order_acquire) == Taken; ++i)
+            Pause();
+        int state;
+        while ((state = FState.load(std::memory_order_acquire)) == Taken)
+            FState.wait(Taken, std::memory_order_acquire);
+        FState.store(Idle, std::memory_order_release);
+    }
+
+private:
+    static constexpr int Idle = 0;
+    static constexpr int Posted = 1;
+    static constexpr int Taken = 2;
+    static constexpr int Done = 3;
+    static constexpr int Quit = 4;
+    static constexpr int Spins = 100;
+
+    static void Pause() {
+#ifdef __SSE2__
+        _mm_pause();
+#endif
+    }
+
+    void Loop() {
+        for (;;) {
+            int state = FState.load(std::memory_order_acquire);
+            for (int i = 0; i < Spins && state != Posted && state != Quit; ++i) {
+                Pause();
+                state = FState.load(std::memory_order_acquire);
+            }
+            if (state == Quit)
+                return;
+            if (state != Posted) {
+                FState.wait(state, std::memory_order_acquire);
+                continue;
+            }
+            if (!FState.compare_exchange_strong(state, Taken, std::memory_order_acq_rel))
+                continue;
+            FJob();
+            FState.store(Done, std::memory_order_release);
+            FState.notify_all();
+        }
+    }
+
+    std::function<void()> FJob;
+    std::atomic<int> FState{Idle};
+    std::thread FThread;
+};
+
+namespace {
+
 // The index is built once a search has reached the D step at which its diagonals so far
 // (about d * d) outweigh building the index (a few steps per element), so that cheap runs
 // never pay for it.
@@ -170,15 +281,30 @@ int32_t MatchIndexStep(int32_t n, int32_t m) {
 
 // One run of the divide-and-conquer search. F and R hold, per diagonal k, the furthest
 // position in sequence 1 that the forward and the backward search reached; the slots are
-// shared by every level of the recursion, and each level reads only slots it has set
-// itself (checked in debug builds). Diagonal k holds the points with
-// (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top problem.
+// shared by every level of the recursion (a half solved on a thread of its own has slots of
+// its own), and each level reads only slots it has set itself (checked in debug builds). Diagonal k
+// holds the points with (x - o1) - (y - o2) = k, so its index never leaves -(M + 1) .. N of the top
+// problem.
 class TDiff::TSearch {
 public:
-    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2)
+    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+            int32_t maxD)
         : FOwner(owner), FBuilder(owner.FBlocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
-          FMaxD(std::min(std::max(len1, len2), MaxDiagonal)), FTotal(len1), FMinBackward(len1),
-          FStart(Clock::now()), FNextTick(FStart + std::chrono::seconds(1)) {}
+          FMaxD(maxD), FTotal(len1), FMinBackward(len1), FStart(Clock::now()),
+          FNextTick(FStart + std::chrono::seconds(1)) {}
+
+    // A search of one half of the main search's problem, run on a thread of its own: it
+    // records its unit changes instead of building blocks, calls no hooks and stops when
+    // the main search or its owner says so.
+    TSearch(const TSearch& main, int32_t n, int32_t m, std::vector<TUnit>& record,
+            const std::atomic<bool>& stop)
+        : FOwner(main.FOwner), FBuilder(FUnused), S1(main.S1), S2(main.S2), FLen1(main.FLen1),
+          FLen2(main.FLen2), FMaxD(main.FMaxD), FFirst(main.FFirst), FEnd1(main.FEnd1),
+          FEnd2(main.FEnd2), FIndexStep(main.FIndexStep), FRecord(&record), FStop(&stop),
+          FTotal(main.FTotal), FMinBackward(main.FTotal), FStart(main.FStart),
+          FNextTick(main.FNextTick) {
+        AllocateDiagonals(n, m);
+    }
 
     bool Run() {
         int32_t p = 0;
@@ -258,12 +384,12 @@ private:
         const int32_t m = e2 - o2;
         if (n == 0) {
             for (int32_t y = o2; y < e2; ++y)
-                FBuilder.Add(o1, y);
+                AddUnit(o1, y);
             return true;
         }
         if (m == 0) {
             for (int32_t x = o1; x < e1; ++x)
-                FBuilder.Delete(x);
+                DeleteUnit(x);
             return true;
         }
         if (Unrelated(o1, o2, e1, e2)) {
@@ -282,6 +408,9 @@ private:
             SetF(-m - 1, o1);
             SetR(-m - 1, o1);
         }
+        // Only one of the two passes can meet the other search, by the parity of delta.
+        const bool forwardMet = (delta & 1) != 0;
+        bool forwardAhead = false;
         for (int32_t d = 1; d <= FMaxD; ++d) {
             if (!NextStep())
                 return false;
@@ -296,31 +425,153 @@ private:
             }
             int32_t x = 0;
             int32_t y = 0;
-            if (ForwardPass(o1, o2, e1, e2, d, x, y)) {
+            if (!PassesOfStep(o1, o2, e1, e2, d, forwardAhead, x, y))
+                continue;
+            if (forwardMet) {
                 int32_t xs = x;
                 int32_t ys = y;
                 while (xs > o1 && ys > o2 && S1[xs - 1] == S2[ys - 1]) {
                     --xs;
                     --ys;
                 }
-                return Solve(o1, o2, xs, ys) && Solve(x, y, e1, e2);
+                return SolveHalves(o1, o2, xs, ys, x, y, e1, e2);
             }
-            if (BackwardPass(o1, o2, e1, e2, d, x, y)) {
-                if (n == 1 && m == 1) {
-                    FBuilder.Add(o1, o2);
-                    FBuilder.Delete(o1);
-                    return true;
-                }
-                if (!Solve(o1, o2, x, y))
-                    return false;
-                while (x < e1 && y < e2 && S1[x] == S2[y]) {
-                    ++x;
-                    ++y;
-                }
-                return Solve(x, y, e1, e2);
+            if (n == 1 && m == 1) {
+                AddUnit(o1, o2);
+                DeleteUnit(o1);
+                return true;
             }
+            int32_t xe = x;
+            int32_t ye = y;
+            while (xe < e1 && ye < e2 && S1[xe] == S2[ye]) {
+                ++xe;
+                ++ye;
+            }
+            return SolveHalves(o1, o2, x, y, xe, ye, e1, e2);
         }
         return false;
+    }
+
+    // The forward and the backward pass of D step d, in this order as far as their results
+    // go; true when one of them met the other search, at (x, y). From ParallelStep on, the
+    // pass that cannot meet runs on the worker thread beside the one that can: with an odd
+    // delta the backward pass of step d, which writes only diagonals of the other parity
+    // than those the forward pass of step d reads; with an even delta the forward pass of
+    // step d + 1 (ahead; forwardAhead then tells the next step it is done), which writes
+    // only diagonals of the other parity than those the backward pass of step d reads.
+    bool PassesOfStep(int32_t o1, int32_t o2, int32_t e1, int32_t e2, int32_t d, bool& forwardAhead,
+                      int32_t& x, int32_t& y) {
+        const bool oddDelta = ((e1 - o1 - (e2 - o2)) & 1) != 0;
+        const bool parallel = Parallel(d, e1 - o1, e2 - o2);
+        int32_t unusedX = 0;
+        int32_t unusedY = 0;
+        if (oddDelta) {
+            if (!parallel) {
+                if (ForwardPass(o1, o2, e1, e2, d, x, y))
+                    return true;
+                BackwardPass(o1, o2, e1, e2, d, unusedX, unusedY);
+                return false;
+            }
+            FWorker->Start([&] { BackwardPass(o1, o2, e1, e2, d, unusedX, unusedY); });
+            const bool met = ForwardPass(o1, o2, e1, e2, d, x, y);
+            FWorker->Finish();
+            return met;
+        }
+        if (!forwardAhead)
+            ForwardPass(o1, o2, e1, e2, d, unusedX, unusedY);
+        forwardAhead = parallel && d < FMaxD;
+        if (!forwardAhead)
+            return BackwardPass(o1, o2, e1, e2, d, x, y);
+        FWorker->Start([&] { ForwardPass(o1, o2, e1, e2, d + 1, unusedX, unusedY); });
+        const bool met = BackwardPass(o1, o2, e1, e2, d, x, y);
+        FWorker->Finish();
+        return met;
+    }
+
+    // Whether the passes of step d are worth a second thread; starts it the first time.
+    bool Parallel(int32_t d, int32_t n, int32_t m) {
+        if (FRecord)
+            return false;
+        const int32_t width =
+            FOwner.FParallelWidth >= 0 ? FOwner.FParallelWidth : DefaultParallelWidth;
+        if (width <= 0 || d < width || !FTwoCores)
+            return false;
+        // The diagonals of a pass lie between -d and d, and within -m .. n of the problem.
+        if ((std::min(d, n) - std::max(-d, -m)) / 2 < width)
+            return false;
+        if (FOwner.FParallelWidth < 0) {
+            if (!FIdleCore)
+                FIdleCore = IdleCoreLikely();
+            if (!*FIdleCore)
+                return false;
+        }
+        if (!FOwner.FWorker)
+            FOwner.FWorker = std::make_unique<TPassWorker>();
+        FWorker = FOwner.FWorker.get();
+        return true;
+    }
+
+    void AddUnit(int32_t x, int32_t y) {
+        if (FRecord)
+            FRecord->push_back({x, y});
+        else
+            FBuilder.Add(x, y);
+    }
+    void DeleteUnit(int32_t x) {
+        if (FRecord)
+            FRecord->push_back({x, -1});
+        else
+            FBuilder.Delete(x);
+    }
+
+    // The two sub-problems left and right of a middle snake, in this order as far as the
+    // unit changes go. The main search hands a large right half to a thread of its own
+    // while it solves the left one, then replays the half's recorded changes: the halves
+    // share no slot of the diagonals, as the half gets arrays of its own.
+    bool SolveHalves(int32_t o1, int32_t o2, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                     int32_t e1, int32_t e2) {
+        const int64_t width =
+            FOwner.FParallelWidth >= 0 ? FOwner.FParallelWidth : DefaultParallelWidth;
+        const int64_t least = width * HalfPerWidth;
+        if (FRecord || FSideRunning || width <= 0 || !FTwoCores ||
+            int64_t{x1 - o1} + (y1 - o2) < least || int64_t{e1 - x2} + (e2 - y2) < least)
+            return Solve(o1, o2, x1, y1) && Solve(x2, y2, e1, e2);
+        std::vector<TUnit> record;
+        std::atomic<bool> stop{false};
+        TSearch half(*this, e1 - x2, e2 - y2, record, stop);
+        bool halfSolved = false;
+        std::exception_ptr halfError;
+        FSideRunning = true;
+        std::thread thread([&] {
+            try {
+                halfSolved = half.Solve(x2, y2, e1, e2);
+            } catch (...) {
+                halfError = std::current_exception();
+            }
+        });
+        bool solved = false;
+        try {
+            solved = Solve(o1, o2, x1, y1);
+        } catch (...) {
+            stop = true;
+            thread.join();
+            FSideRunning = false;
+            throw;
+        }
+        if (!solved)
+            stop = true;
+        thread.join();
+        FSideRunning = false;
+        if (halfError)
+            std::rethrow_exception(halfError);
+        if (!solved || !halfSolved)
+            return false;
+        for (const TUnit& unit : record)
+            if (unit.Y < 0)
+                FBuilder.Delete(unit.X);
+            else
+                FBuilder.Add(unit.X, unit.Y);
+        return true;
     }
 
     bool Unrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) const {
@@ -334,9 +585,9 @@ private:
     // deleted, whatever the lengths.
     void SolveUnrelated(int32_t o1, int32_t o2, int32_t e1, int32_t e2) {
         for (int32_t y = o2; y < e2; ++y)
-            FBuilder.Add(o1, y);
+            AddUnit(o1, y);
         for (int32_t x = o1; x < e1; ++x)
-            FBuilder.Delete(x);
+            DeleteUnit(x);
     }
 
     // The forward pass of D step d over the diagonals -d .. d that lie in the sub-problem.
@@ -475,6 +726,9 @@ private:
 
     // Once per D step: progress once a second, the owner's event processing, the cancel flag.
     bool NextStep() {
+        if (FStop)
+            return !FStop->load(std::memory_order_relaxed) &&
+                   !FOwner.FCancelled.load(std::memory_order_relaxed);
         if (FOwner.OnProgress) {
             const Clock::time_point now = Clock::now();
             if (now >= FNextTick) {
@@ -504,6 +758,7 @@ private:
     }
 
     TDiff& FOwner;
+    std::vector<TDiffBlock> FUnused; // the blocks of a half, which records instead
     TBlockBuilder FBuilder;
     const int32_t* S1;
     const int32_t* S2;
@@ -516,6 +771,12 @@ private:
     int32_t FEnd2 = 0;
     int32_t FIndexStep = 0;
     std::optional<TMatchIndex> FMatches;
+    std::vector<TUnit>* FRecord = nullptr; // a half's record, null in the main search
+    const std::atomic<bool>* FStop = nullptr;
+    bool FSideRunning = false; // a half of the main search runs on its own thread
+    const bool FTwoCores = std::thread::hardware_concurrency() >= 2;
+    std::optional<bool> FIdleCore; // looked up at the first wide pass of a run
+    TPassWorker* FWorker = nullptr;
     std::vector<int32_t> FForward;
     std::vector<int32_t> FBackward;
     int32_t* F = nullptr;
@@ -540,16 +801,43 @@ private:
 TDiff::TDiff() = default;
 TDiff::~TDiff() = default;
 
-bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2) {
+namespace {
+
+// Marks a run for its whole extent, however it ends.
+class TRunningFlag {
+public:
+    explicit TRunningFlag(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TRunningFlag() { FFlag = false; }
+    TRunningFlag(const TRunningFlag&) = delete;
+    TRunningFlag& operator=(const TRunningFlag&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+void CheckNotRunning(bool running) {
+    // The hooks let the user interface run, and with it a second comparison (a file dropped
+    // on a pane); that run would write into the block list the running search builds.
+    if (running)
+        throw std::runtime_error("A comparison is running; wait until it ends");
+}
+
+} // namespace
+
+bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+                    int32_t wholeLength) {
+    CheckNotRunning(FRunning);
     Clear();
     if (len1 < 0 || len2 < 0 || (!seq1 && len1 > 0) || (!seq2 && len2 > 0))
         return false;
     FCancelled = false;
-    const int32_t maxD = std::min(std::max(len1, len2), MaxDiagonal);
-    FBlocks.reserve(static_cast<size_t>(std::max(maxD, 1024) / 32) * 4);
+    const int32_t longer = std::max(len1, len2);
+    const int32_t maxD = std::min(std::max(longer, wholeLength), MaxDiagonal);
+    FBlocks.reserve(static_cast<size_t>(std::max(std::min(longer, MaxDiagonal), 1024) / 32) * 4);
     bool success = false;
+    const TRunningFlag running(FRunning);
     try {
-        TSearch search(*this, seq1, seq2, len1, len2);
+        TSearch search(*this, seq1, seq2, len1, len2, maxD);
         success = search.Run();
     } catch (...) {
         FBlocks.clear();
@@ -579,6 +867,7 @@ const std::vector<TDiffBlock>& TDiff::Blocks() const {
 }
 
 void TDiff::Clear() {
+    CheckNotRunning(FRunning);
     FBlocks.clear();
     FBlocks.shrink_to_fit();
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace tandrel {
@@ -22,9 +23,11 @@ struct TDiffBlock {
     int32_t Count = 0;
 };
 
-// Runs on the caller's thread. While Execute works it calls OnProcessEvents at every step
-// of its search, so the owner can keep its user interface alive and call Cancel; Execute
-// must not be started again, nor Clear called, from inside those hooks.
+// Runs on the caller's thread, which alone calls the hooks; large searches may hand a pass
+// or half of their problem to a second thread (SetParallelWidth). While Execute works
+// it calls OnProcessEvents at every step of its search, so the owner can keep its user
+// interface alive and call Cancel. Execute or Clear called from inside those hooks throws
+// and leaves the running search intact.
 class TDiff {
 public:
     static constexpr int32_t MaxDiagonal = 0xFFFFFF;
@@ -37,15 +40,23 @@ public:
     // True when the blocks describe every difference (none for equal sequences); false
     // when a sequence is absent (null with a positive length, or a negative length), the
     // run was cancelled or it gave up; the block list is then empty. A null pointer with
-    // length 0 is an empty sequence. Blocks stand in ascending order of Pos1.
-    bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2);
+    // length 0 is an empty sequence. Blocks stand in ascending order of Pos1. Throws
+    // std::runtime_error while a run of this engine is under way.
+    // When the sequences are the middle of longer ones whose equal head and tail the caller
+    // stripped, wholeLength is the length of the longer whole sequence: the search then
+    // gives up at the same step as for the whole, and the blocks are the whole's, moved by
+    // the head's length.
+    bool Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+                 int32_t wholeLength = 0);
     // Makes a running Execute return false at the start of its next D step.
     void Cancel();
     int Count() const;
     // Throws std::out_of_range for an index outside 0 .. Count-1.
     void GetBlock(int index, TDiffBlock& block) const;
     const std::vector<TDiffBlock>& Blocks() const;
+    // Throws std::runtime_error while a run is under way.
     void Clear();
+    bool Running() const { return FRunning; }
 
     // Raised about once a second while Execute runs, with the estimated percentage
     // (it climbs towards 46 until the outermost searches meet, then grows with the
@@ -55,10 +66,24 @@ public:
     // (which may call Cancel).
     std::function<void()> OnProcessEvents;
 
+    // How the search uses a second core (on a machine with two or more): the forward and
+    // backward passes of a D step over this many diagonals or more run on two threads, and
+    // once the first middle snake of a problem is found, its right half is solved on a
+    // thread of its own when both halves hold at least four times this many elements. 0
+    // keeps every run on the caller's thread. The blocks are the same either way. Unless
+    // set, the width is DefaultParallelWidth, and passes are shared only when a core is idle
+    // as a run starts (their hand-over at every step waits on a busy machine's scheduler);
+    // smaller work is done before a thread would have taken it up.
+    void SetParallelWidth(int32_t diagonals) { FParallelWidth = diagonals; }
+    static constexpr int32_t DefaultParallelWidth = 1024;
+
 private:
     class TSearch;
     std::vector<TDiffBlock> FBlocks;
     std::atomic<bool> FCancelled{false};
+    bool FRunning = false;
+    int32_t FParallelWidth = -1;                // not set
+    std::unique_ptr<class TPassWorker> FWorker; // started by the first wide pass, then kept
 };
 
 } // namespace tandrel

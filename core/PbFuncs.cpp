@@ -170,45 +170,125 @@ size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
     return end;
 }
 
+// Follows the data chain of every listed entry once, in listing order, and records in its
+// ChainBlocks how many blocks are sound. PowerBuilder gives every block to one entry only,
+// so a block met a second time, through another chain or the same one, is damage; cutting
+// chains there keeps the work, and the text all sources add up to, proportional to the
+// file's size. Blocks are told apart by the 512-byte slot they start in.
+class TChainChecker {
+public:
+    TChainChecker(TStream& stream, bool isUnicode, TPblDamage& damage)
+        : FStream(stream), FUnicode(isUnicode), FFileSize(stream.Size()), FDamage(damage),
+          FTaken(MaxBlocks(FFileSize), false) {}
+
+    // `link` is the file offset of the entry's DataOffset field.
+    void Check(TPblEntry& entry, int64_t link) {
+        entry.ChainBlocks = 0;
+        // A Unicode entry without data is read as empty, whatever its offset says.
+        if (FUnicode && entry.DataSize <= 0)
+            return;
+        int64_t total = 0;
+        int32_t offset = entry.DataOffset;
+        while (true) {
+            const std::string block = "data block " + std::to_string(offset);
+            if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > FFileSize)
+                return Fail(link, block + " outside the file");
+            const size_t slot = static_cast<size_t>(offset / kBlockSize);
+            if (FTaken[slot])
+                return Fail(link, block + " already used by a chain");
+            FTaken[slot] = true;
+            unsigned char header[kBlockHeaderSize];
+            FStream.Seek(offset);
+            if (FStream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
+                return Fail(offset, block + " cut short");
+            const size_t length = GetUInt16(header + 8);
+            if (!FUnicode && length > kBlockDataMax)
+                return Fail(int64_t{offset} + 8, "block length " + std::to_string(length) +
+                                                     " over " + std::to_string(kBlockDataMax));
+            if (offset + static_cast<int64_t>(kBlockHeaderSize + length) > FFileSize)
+                return Fail(offset, block + " cut short");
+            ++entry.ChainBlocks;
+            total += static_cast<int64_t>(length);
+            if (FUnicode && total >= entry.DataSize)
+                return;
+            const int32_t next = GetInt32(header + 4);
+            if (next == 0) {
+                // Every library PowerBuilder wrote fills its chains with exactly DataSize bytes.
+                if (total != entry.DataSize)
+                    Fail(link, "data chain holds " + std::to_string(total) +
+                                   " bytes, its size says " + std::to_string(entry.DataSize));
+                return;
+            }
+            link = int64_t{offset} + 4;
+            offset = next;
+        }
+    }
+
+private:
+    void Fail(int64_t offset, std::string reason) {
+        if (!FDamage.Found())
+            FDamage = {offset, std::move(reason)};
+    }
+
+    TStream& FStream;
+    bool FUnicode;
+    int64_t FFileSize;
+    TPblDamage& FDamage;
+    std::vector<bool> FTaken;
+};
+
 // Walks a directory tree in stored order: a node's entries, its left subtree, its right
 // subtree. An explicit stack keeps a deep (damaged) tree from exhausting the call stack;
 // any implausible value ends the whole walk, keeping the entries appended before it.
 class TNodeWalker {
 public:
-    TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode)
+    TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode, TPblDamage& damage)
         : FStream(stream), FEntries(entries), FUnicode(isUnicode), FFileSize(stream.Size()),
-          FVisited(MaxBlocks(FFileSize)) {}
+          FVisited(MaxBlocks(FFileSize)), FDamage(damage), FChains(stream, isUnicode, damage) {}
 
+    // `root` is read from the file's fixed layout, so its own place names it.
     void Walk(int32_t root) {
-        std::vector<int32_t> pending{root};
+        // A node to read and the file offset of the link that led to it.
+        struct TLink {
+            int32_t Node;
+            int64_t From;
+        };
+        std::vector<TLink> pending{{root, root}};
         while (!pending.empty()) {
-            const int32_t node = pending.back();
+            const TLink link = pending.back();
             pending.pop_back();
             int32_t left = 0;
             int32_t right = 0;
-            if (!ReadNode(node, left, right))
+            if (!ReadNode(link.Node, link.From, left, right))
                 return;
             if (right != 0)
-                pending.push_back(right);
+                pending.push_back({right, int64_t{link.Node} + 12});
             if (left != 0)
-                pending.push_back(left);
+                pending.push_back({left, int64_t{link.Node} + 4});
         }
     }
 
 private:
-    bool ReadNode(int32_t node, int32_t& left, int32_t& right) {
+    bool Fail(int64_t offset, std::string reason) {
+        if (!FDamage.Found())
+            FDamage = {offset, std::move(reason)};
+        return false;
+    }
+
+    bool ReadNode(int32_t node, int64_t from, int32_t& left, int32_t& right) {
         if (node < 0 || node + static_cast<int64_t>(kNodeHeaderSize) > FFileSize)
-            return false;
+            return Fail(from, "directory node " + std::to_string(node) + " outside the file");
         if (!FVisited.Add(node))
-            return false;
+            return Fail(from, "directory node " + std::to_string(node) + " reached again");
         const size_t want =
             static_cast<size_t>(std::min<int64_t>(kNodeBlockSize, FFileSize - node));
         FBlock.assign(want, 0);
         FStream.Seek(node);
         const size_t got = FStream.Read(FBlock.data(), want);
         if (got < kNodeHeaderSize)
-            return false;
+            return Fail(node, "directory node cut short");
         FBlock.resize(got);
+        FNode = node;
         left = GetInt32(&FBlock[4]);
         right = GetInt32(&FBlock[12]);
         const unsigned count = GetUInt16(&FBlock[20]);
@@ -219,17 +299,35 @@ private:
         return true;
     }
 
-    bool PlausibleData(int32_t dataSize) const { return dataSize >= 0 && dataSize <= FFileSize; }
+    int64_t At(size_t pos) const { return int64_t{FNode} + static_cast<int64_t>(pos); }
+
+    bool EntryPastNode(size_t pos) {
+        return Fail(At(pos), "directory entry runs past the end of its node");
+    }
+
+    bool CheckData(int32_t dataSize, size_t fieldPos) {
+        if (dataSize >= 0 && dataSize <= FFileSize)
+            return true;
+        return Fail(At(fieldPos), "data size " + std::to_string(dataSize) + " implausible");
+    }
+
+    bool CheckNameLen(size_t nameLen, size_t limit, size_t fieldPos) {
+        if (nameLen <= limit)
+            return true;
+        return Fail(At(fieldPos), "name length " + std::to_string(nameLen) + " implausible");
+    }
 
     bool ReadAnsiEntry(size_t& pos) {
         if (pos + kAnsiEntryFixed > FBlock.size())
-            return false;
+            return EntryPastNode(pos);
         const unsigned char* fixed = &FBlock[pos];
         const size_t nameLen = GetUInt16(fixed + 22);
-        if (nameLen > sizeof(TPblEntry::Name) || pos + kAnsiEntryFixed + nameLen > FBlock.size())
+        if (!CheckNameLen(nameLen, sizeof(TPblEntry::Name), pos + 22))
             return false;
+        if (pos + kAnsiEntryFixed + nameLen > FBlock.size())
+            return EntryPastNode(pos);
         const int32_t dataSize = GetInt32(fixed + 12);
-        if (!PlausibleData(dataSize))
+        if (!CheckData(dataSize, pos + 12))
             return false;
         const char* name = reinterpret_cast<const char*>(fixed + kAnsiEntryFixed);
         pos += kAnsiEntryFixed + nameLen;
@@ -245,13 +343,15 @@ private:
 
     bool ReadUnicodeEntry(size_t& pos) {
         if (pos + kUnicodeEntryFixed > FBlock.size())
-            return false;
+            return EntryPastNode(pos);
         const unsigned char* fixed = &FBlock[pos];
         const size_t nameLen = GetUInt16(fixed + 26);
-        if (nameLen > kUnicodeNameBuffer || pos + kUnicodeEntryFixed + nameLen > FBlock.size())
+        if (!CheckNameLen(nameLen, kUnicodeNameBuffer, pos + 26))
             return false;
+        if (pos + kUnicodeEntryFixed + nameLen > FBlock.size())
+            return EntryPastNode(pos);
         const int32_t dataSize = GetInt32(fixed + 16);
-        if (!PlausibleData(dataSize))
+        if (!CheckData(dataSize, pos + 16))
             return false;
         // An odd length leaves the last character's high byte zero, as in a zeroed buffer.
         unsigned char nameBytes[kUnicodeNameBuffer] = {};
@@ -285,6 +385,7 @@ private:
         const std::string fitted = FitEntryName(name);
         std::memcpy(entry->Name, fitted.data(), fitted.size());
         std::string key = EntryKey(fitted);
+        FChains.Check(*entry, At(static_cast<size_t>(numbers - FBlock.data())));
         FEntries.push_back({std::move(key), std::move(entry)});
     }
 
@@ -293,21 +394,24 @@ private:
     bool FUnicode;
     int64_t FFileSize;
     TVisitedOffsets FVisited;
+    TPblDamage& FDamage;
+    TChainChecker FChains;
     std::vector<unsigned char> FBlock;
+    int32_t FNode = 0; // file offset of FBlock
 };
 
-// Follows an entry's block chain, reading each block's data where `sink` wants it:
-// `sink.Place(length, accept)` returns the destination of a block's `length` data bytes
-// and sets how many of them it accepts; `sink.Took(got)` reports how many arrived. Stops at
-// a next-block offset of 0, at a block the sink does not accept whole, or at the first
-// block that leaves the file, repeats, is longer than a block can be or is cut short.
+// Follows an entry's block chain, no further than the blocks the listing found sound, reading each
+// block's data where `sink` wants it: `sink.Place(length, accept)` returns the destination of a
+// block's `length` data bytes and sets how many of them it accepts; `sink.Took(got)` reports how
+// many arrived. Stops at a next-block offset of 0, at a block the sink does not accept whole, or at
+// the first block that leaves the file, repeats, is longer than a block can be or is cut short.
 template <class Sink>
-void ReadBlockChain(TStream& stream, int32_t first, bool limitBlockData, Sink& sink) {
+void ReadBlockChain(TStream& stream, const TPblEntry& entry, bool limitBlockData, Sink& sink) {
     const int64_t fileSize = stream.Size();
     TVisitedOffsets visited(MaxBlocks(fileSize));
     unsigned char header[kBlockHeaderSize];
-    int32_t offset = first;
-    while (true) {
+    int32_t offset = entry.DataOffset;
+    for (int32_t blocks = 0; entry.ChainBlocks < 0 || blocks < entry.ChainBlocks; ++blocks) {
         if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
             return;
         if (!visited.Add(offset))
@@ -352,7 +456,7 @@ std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
         }
     } sink;
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry.DataOffset, true, sink);
+    ReadBlockChain(stream, entry, true, sink);
     return std::move(sink.Text);
 }
 
@@ -373,7 +477,7 @@ std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
         void Took(size_t got) { Total += got; }
     } sink(static_cast<size_t>(entry.DataSize));
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry.DataOffset, false, sink);
+    ReadBlockChain(stream, entry, false, sink);
     return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
 }
 
@@ -405,7 +509,12 @@ std::string FitEntryName(std::string_view name) {
     return fitted;
 }
 
-void GetPblEntries(TStream& stream, TEntryList& entries) {
+std::string DamageText(const TPblDamage& damage) {
+    return "damaged at offset " + std::to_string(damage.Offset) + " (" + damage.Reason +
+           "); the listing is incomplete";
+}
+
+void GetPblEntries(TStream& stream, TEntryList& entries, TPblDamage* damage) {
     char header[16] = {};
     stream.Seek(0);
     const size_t got = stream.Read(header, sizeof header);
@@ -414,11 +523,15 @@ void GetPblEntries(TStream& stream, TEntryList& entries) {
     for (size_t i = 0; ansi && i < text.size(); ++i)
         ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
                std::tolower(static_cast<unsigned char>(kHeaderText[i]));
-    ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi);
+    ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi, damage);
 }
 
-void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode) {
-    TNodeWalker(stream, entries, isUnicode).Walk(nodeOffset);
+void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode,
+                 TPblDamage* damage) {
+    TPblDamage found;
+    TNodeWalker(stream, entries, isUnicode, found).Walk(nodeOffset);
+    if (damage != nullptr && !damage->Found())
+        *damage = std::move(found);
 }
 
 namespace {

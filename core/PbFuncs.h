@@ -30,7 +30,21 @@ struct TPblEntry {
     uint8_t Status = csSame;
     char Name[51] = {}; // name with extension, code page text, NUL-terminated (FitEntryName)
     bool Unicode = false;
+    // How many blocks of the data chain the listing found sound; reading stops after them.
+    // -1: not checked, the chain is read until it ends or turns implausible.
+    int32_t ChainBlocks = -1;
 };
+
+// Where and why the reader stopped trusting a library: the file offset of the first
+// implausible value it met and what was wrong with it. Offset -1: nothing was wrong.
+struct TPblDamage {
+    int64_t Offset = -1;
+    std::string Reason;
+    bool Found() const { return Offset >= 0; }
+};
+// "damaged at offset N (reason); the listing is incomplete", for a library's name to go
+// before it.
+std::string DamageText(const TPblDamage& damage);
 
 // File facts of one library on one side. A placeholder has an empty FileName.
 struct TFolderRec {
@@ -52,10 +66,14 @@ using TEntryList = TKeyedList<TPblEntry>;
 using TLibList = TKeyedList<TFolderRec>;
 
 // Lists the source entries of a library, appending to `entries`. Damaged data ends the
-// listing at the first implausible value, keeping what was read before it.
-void GetPblEntries(TStream& stream, TEntryList& entries);
+// listing at the first implausible value, keeping what was read before it. Every listed
+// entry's data chain is then followed: a chain that leaves the file, is cut short, or
+// reaches a block that an earlier chain (or itself) already took is cut there, so that
+// no block is ever read for two entries. The first damage met is recorded in `damage`.
+void GetPblEntries(TStream& stream, TEntryList& entries, TPblDamage* damage = nullptr);
 // Appends the entries of the node at `nodeOffset`, then of its left and right subtrees.
-void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode);
+void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode,
+                 TPblDamage* damage = nullptr);
 // The key of an entry name: type letter followed by the name without extension.
 std::string EntryKey(std::string_view name);
 // Source entries are listed, all others skipped: the extension (from the last ".") starts
@@ -91,7 +109,8 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
 // "/" or contains ":\", else it is joined to the folder of the file that names it.
 
 // Library paths of a target / of every target of a workspace, appended in file order. A
-// target without a "LIBLIST " line yields nothing. A file that cannot be read raises.
+// target without a "LIBLIST " line yields nothing. A file that cannot be read raises, and so
+// does one larger than 16 MB (no target or workspace is anywhere near that).
 void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs);
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs);
 // Splits the library list of a target: items end at ";" or at blanks and control

@@ -11,16 +11,24 @@
 #include <cwctype>
 #include <dirent.h>
 #include <locale.h>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace tandrel {
 
 namespace {
 
+// Targets and workspaces PowerBuilder writes are a few kilobytes; a file far beyond that
+// is no project file, and reading it whole would cost time and memory without bound.
+constexpr int64_t kMaxProjectFileSize = 16 * 1024 * 1024;
+
 // A text file as UTF-8: a byte-order mark names UTF-8 or UTF-16LE, anything else is text
 // in the program's code page.
 std::string ReadTextFileUtf8(const std::string& path) {
     TFileStream stream(path);
+    if (stream.Size() > kMaxProjectFileSize)
+        throw std::runtime_error("\"" + path +
+                                 "\" is larger than 16 MB, too large for a target or workspace");
     std::string bytes(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
     bytes.resize(stream.Read(bytes.data(), bytes.size()));
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
@@ -36,10 +44,21 @@ std::string ReadTextFileUtf8(const std::string& path) {
     return SystemCodePage().ToUtf8(bytes);
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
-    SplitLines(ReadTextFileUtf8(path), lines);
-    return lines;
+// Calls onLine(line) for every line of the file, split as SplitLines does, until it
+// returns false; the lines are not held all at once.
+template <class OnLine> void ForEachLineOf(const std::string& path, OnLine&& onLine) {
+    const std::string all = ReadTextFileUtf8(path);
+    std::string_view text(all);
+    text = text.substr(0, text.find('\0'));
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t stop = std::min(text.find_first_of("\r\n", pos), text.size());
+        if (!onLine(std::string(text.substr(pos, stop - pos))))
+            return;
+        pos = stop + 1;
+        if (stop + 1 < text.size() && text[stop] == '\r' && text[stop + 1] == '\n')
+            ++pos;
+    }
 }
 
 // The folder of a file, with its trailing "/"; empty for a bare file name.
@@ -134,35 +153,36 @@ std::vector<std::string> SplitLibList(std::string_view text) {
 
 void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
     const std::string folder = FolderOf(targetFile);
-    for (const std::string& line : ReadLines(targetFile)) {
+    ForEachLineOf(targetFile, [&](const std::string& line) {
         if (line.size() < 8)
-            continue;
+            return true;
         std::string start = line.substr(0, 8);
         for (char& c : start)
             if (c >= 'a' && c <= 'z')
                 c = static_cast<char>(c - 'a' + 'A');
         if (start != "LIBLIST ")
-            continue;
+            return true;
         for (const std::string& item : SplitLibList(QuotedRest(line)))
             libs.push_back(ResolveItem(folder, item));
-        return;
-    }
+        return false;
+    });
 }
 
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs) {
     const std::string folder = FolderOf(workspaceFile);
     bool inTargets = false;
-    for (const std::string& line : ReadLines(workspaceFile)) {
+    ForEachLineOf(workspaceFile, [&](const std::string& line) {
         if (line == "@begin Targets") {
             inTargets = true;
         } else if (line == "@end;" && inTargets) {
-            return;
+            return false;
         } else if (inTargets && line.find('"') != std::string::npos) {
             const std::string target = ResolveItem(folder, QuotedRest(line));
             const std::optional<std::string> found = FindPathIgnoringCase(target);
             GetTargetLibs(found ? *found : target, libs);
         }
-    }
+        return true;
+    });
 }
 
 namespace {

@@ -41,6 +41,7 @@ TFileStream::TFileStream(const std::string& path) : FPath(path) {
         throw OpenError(path, isDir ? EISDIR : error);
     }
     FSize = static_cast<int64_t>(info.st_size);
+    FModifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
 TFileStream::~TFileStream() {

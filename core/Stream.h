@@ -37,6 +37,8 @@ public:
     TFileStream& operator=(const TFileStream&) = delete;
 
     const std::string& Path() const { return FPath; }
+    // The file's last-write time when it was opened, nanoseconds since 1970 UTC.
+    int64_t ModifiedNs() const { return FModifiedNs; }
     int64_t Size() const override { return FSize; }
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override;
@@ -50,6 +52,7 @@ private:
     std::string FPath;
     int FHandle = -1;
     int64_t FSize = 0;
+    int64_t FModifiedNs = 0;
     int64_t FPosition = 0;
     std::vector<unsigned char> FBuffer;
     int64_t FBufferStart = 0; // file offset of FBuffer[0]

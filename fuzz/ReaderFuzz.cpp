@@ -1,6 +1,7 @@
 // Lists a library made of arbitrary bytes and rebuilds every listed entry's source. Any
 // read or write outside a buffer, endless loop or oversized allocation is a finding; so is
-// a listed record whose name is not terminated or whose key does not follow from it.
+// a listed record whose name is not terminated or whose key does not follow from it, and
+// sources that add up to more text than the file holds.
 
 #include "PbFuncs.h"
 
@@ -12,6 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tandrel::TMemoryStream stream(data, size);
     tandrel::TEntryList entries;
     tandrel::GetPblEntries(stream, entries);
+    // No block is read for two entries, so all sources together stay within the file's
+    // size (twice that, as code page text may take two bytes for a UTF-16 unit) plus each
+    // entry's header and comment lines.
+    constexpr size_t kExportLinesPerEntry = 100;
+    size_t text = 0;
     std::vector<std::string> lines;
     for (const auto& item : entries) {
         const tandrel::TPblEntry& entry = *item.Object;
@@ -21,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lines.clear();
         tandrel::GetEntrySource(stream, entry, lines);
         if (lines.empty())
+            __builtin_trap();
+        for (const std::string& line : lines)
+            text += line.size();
+        if (text > 2 * size + entries.size() * kExportLinesPerEntry)
             __builtin_trap();
     }
     // The same bytes as the text of a target's library list.

@@ -5,7 +5,9 @@
 
 #include "DiffRows.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tandrel {
@@ -25,5 +27,21 @@ std::vector<std::string> BuildDiffReport(const std::string& name1, const std::st
 
 // The lines each followed by CR LF, as the report file holds them.
 std::string JoinReportLines(const std::vector<std::string>& lines);
+
+// What a report's header names; times as for BuildDiffReport.
+struct TReportHeader {
+    std::string Name1, Name2;
+    std::string Time1, Time2;
+    std::string Now;
+};
+
+// The report BuildDiffReport makes from the rows that BuildDiffRows makes of the blocks,
+// made straight from the blocks: no row is built, so texts of any length cost only their
+// changed lines. line1(i) and line2(j) give the 0-based lines the blocks name; every line
+// goes to emit as it is made, without its line break.
+void EmitDiffReport(const TReportHeader& header, const std::vector<TDiffBlock>& blocks,
+                    bool diffsOnly, const std::function<std::string_view(int64_t)>& line1,
+                    const std::function<std::string_view(int64_t)>& line2,
+                    const std::function<void(std::string_view)>& emit);
 
 } // namespace tandrel

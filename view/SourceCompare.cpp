@@ -5,6 +5,7 @@
 #include "DiffReport.h"
 #include "HashUnit.h"
 #include "PaneRows.h"
+#include "PathText.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -50,27 +51,6 @@ void SelectRows(TEditorCore& pane, std::int32_t first, std::int32_t last) {
 }
 
 } // namespace
-
-std::string FileNameToCodePage(const std::string& name) {
-    for (size_t i = 0; i < name.size();) {
-        const auto c = static_cast<unsigned char>(name[i++]);
-        size_t more = 0;
-        if (c >= 0xC2 && c < 0xE0)
-            more = 1;
-        else if (c >= 0xE0 && c < 0xF0)
-            more = 2;
-        else if (c >= 0xF0 && c < 0xF5)
-            more = 3;
-        else if (c >= 0x80)
-            return name;
-        if (name.size() - i < more)
-            return name;
-        for (; more > 0; --more, ++i)
-            if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80)
-                return name;
-    }
-    return SystemCodePage().FromUtf8(name);
-}
 
 TSourceCompare::TSourceCompare(TEditorCore& left, TEditorCore& right) : FLeft(left), FRight(right) {
     FDiff.OnProgress = [this](TDiff&, int percent) {
@@ -465,7 +445,7 @@ std::vector<std::string> TSourceCompare::ReportLines(const TFormatTime& formatTi
     auto timeOf = [&](std::int64_t age) {
         return age == 0 ? std::string() : formatTime(age / 1000000000);
     };
-    return BuildDiffReport(FileNameToCodePage(FFileName1), FileNameToCodePage(FFileName2),
+    return BuildDiffReport(PathToCodePage(FFileName1), PathToCodePage(FFileName2),
                            timeOf(FFileAge1), timeOf(FFileAge2), formatTime(now),
                            RowsOfPane(FLeft.Lines()), RowsOfPane(FRight.Lines()), Colors());
 }

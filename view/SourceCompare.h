@@ -160,8 +160,4 @@ private:
     TFindInfo FFindInfo;
 };
 
-// A file name (file-system text) as code-page text for the report: converted when it is
-// valid UTF-8, else kept as its bytes.
-std::string FileNameToCodePage(const std::string& name);
-
 } // namespace tandrel

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Times "tandrel-cli diff" against GNU "diff --minimal" on the same file pairs.
+"""Times "tandrel-cli diff" against GNU "diff --minimal" on the same file pairs, and
+"tandrel-cli compare --objects" of the two real class library workspaces against reading
+all their library files ("cat"), all as whole processes.
 
-Both find a minimum edit script, so the number of changed lines (lines added plus lines
-deleted, a modified line counting once on each side) must agree; the benchmark checks
-that, checks that the report applied to file 1 gives file 2, and reports the
-whole-process time of each program as a ratio. The baseline is
-measured in the same run, alternating with the program under test.
+Both diffs find a minimum edit script, so the number of changed lines (lines added plus
+lines deleted, a modified line counting once on each side) must agree; the benchmark
+checks that, checks that the report applied to file 1 gives file 2, and reports the
+median whole-process time of each program as a ratio, with each program's peak memory
+(maximum resident set). The baselines are measured in the same run, alternating with the
+program under test.
 """
 
 import argparse
@@ -60,6 +63,14 @@ def case_one_changed(rng):
     return a, b
 
 
+def case_million_one_changed(rng):
+    """1,000,000 lines, one changed."""
+    a = [random_line(rng, i) for i in range(1_000_000)]
+    b = list(a)
+    b[654_321] = b"changed"
+    return a, b
+
+
 def case_one_against_many(rng):
     """1 line against 100,000 (the one line does not occur among them)."""
     return [b"the only line"], [random_line(rng, i) for i in range(100_000)]
@@ -107,6 +118,7 @@ def corpus_lines(folder):
 
 
 RULE = b"=" * 80
+GNU_TIME = "/usr/bin/time"
 
 
 def apply_report(report, lines1):
@@ -140,28 +152,50 @@ def changed_lines_gnu(output):
     return sum(1 for line in output.split(b"\n") if line.startswith((b"< ", b"> ")))
 
 
-def run(cmd):
-    start = time.perf_counter()
-    proc = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    elapsed = time.perf_counter() - start
-    if proc.returncode not in (0, 1):
-        sys.exit("%s failed (%d): %s" % (cmd[0], proc.returncode, proc.stderr.decode(errors="replace")))
-    return elapsed, proc.stdout
+def run(cmd, keep_output=True):
+    """Elapsed seconds, peak resident memory in MB and standard output of one process.
+
+    The memory is told by GNU time: a process started from this one would otherwise count
+    the benchmark's own memory, which it shares until it starts the program."""
+    with tempfile.TemporaryFile() as out, tempfile.NamedTemporaryFile() as peak:
+        start = time.perf_counter()
+        proc = subprocess.run([GNU_TIME, "-f", "%M", "-o", peak.name] + cmd,
+                              stdout=out if keep_output else subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        elapsed = time.perf_counter() - start
+        if proc.returncode not in (0, 1):
+            sys.exit("%s failed (%d)" % (" ".join(cmd[:3]), proc.returncode))
+        out.seek(0)
+        kilobytes = int(open(peak.name).read().split()[-1])
+        return elapsed, kilobytes / 1024.0, out.read() if keep_output else b""
+
+
+def measure_pair(ours, baseline, runs, keep_output=True):
+    t_ours, t_base, m_ours, m_base = [], [], [], []
+    out_ours = out_base = b""
+    for _ in range(runs):
+        t, m, out_ours = run(ours, keep_output)
+        t_ours.append(t)
+        m_ours.append(m)
+        t, m, out_base = run(baseline, keep_output)
+        t_base.append(t)
+        m_base.append(m)
+    return (statistics.median(t_ours), statistics.median(t_base), max(m_ours), max(m_base),
+            out_ours, out_base)
 
 
 def measure(cli, file1, file2, runs, lines1, lines2):
-    ours = [cli, "diff", file1, file2]
-    gnu = ["diff", "--minimal", "--text", file1, file2]
-    t_ours, t_gnu = [], []
-    out_ours = out_gnu = b""
-    for _ in range(runs):
-        t, out_ours = run(ours)
-        t_ours.append(t)
-        t, out_gnu = run(gnu)
-        t_gnu.append(t)
-    return (statistics.median(t_ours), statistics.median(t_gnu),
-            changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu),
+    ours, gnu, m_ours, m_gnu, out_ours, out_gnu = measure_pair(
+        [cli, "diff", file1, file2], ["diff", "--minimal", "--text", file1, file2], runs)
+    return (ours, gnu, m_ours, m_gnu, changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu),
             apply_report(out_ours, lines1) == lines2)
+
+
+def library_files(folder):
+    files = []
+    for root, _, names in os.walk(folder):
+        files.extend(os.path.join(root, n) for n in names if n.lower().endswith(".pbl"))
+    return sorted(files)
 
 
 def main():
@@ -173,10 +207,13 @@ def main():
     args = parser.parse_args()
     if not shutil.which("diff"):
         sys.exit("GNU diff is needed as the baseline")
+    if not os.access(GNU_TIME, os.X_OK):
+        sys.exit("GNU time (%s) is needed to measure peak memory" % GNU_TIME)
 
     rng = random.Random(20240601)
-    cases = [("scattered 1% of 100,000", case_scattered),
-             ("200,000 equal but one", case_one_changed),
+    cases = [("200,000 equal but one", case_one_changed),
+             ("1,000,000 one changed", case_million_one_changed),
+             ("scattered 1% of 100,000", case_scattered),
              ("1 against 100,000 (absent)", case_one_against_many),
              ("1 against 100,000 (present)", case_one_found_in_many),
              ("20,000 nothing in common", case_nothing_common)]
@@ -192,7 +229,9 @@ def main():
         else:
             print("(real data not found; its case is skipped)")
 
-        print("%-30s %9s %9s %10s %8s  %s" % ("case", "lines", "tandrel", "diff -d", "ratio", "changed lines"))
+        print("%-30s %15s %9s %9s %7s %9s %9s %7s  %s" % (
+            "case", "lines", "tandrel", "baseline", "ratio", "MB", "MB base", "ratio",
+            "changed lines"))
         failed = False
         for index, (name, a, b) in enumerate(pairs):
             if args.only and args.only not in name:
@@ -201,14 +240,30 @@ def main():
             f2 = os.path.join(tmp, "%d-2.txt" % index)
             write_lines(f1, a)
             write_lines(f2, b)
-            ours, gnu, n_ours, n_gnu, applies = measure(args.cli, f1, f2, args.runs, a, b)
+            ours, gnu, m_ours, m_gnu, n_ours, n_gnu, applies = measure(
+                args.cli, f1, f2, args.runs, a, b)
             same = "equal (%d)" % n_ours if n_ours == n_gnu else "DIFFER: %d vs %d" % (n_ours, n_gnu)
             if not applies:
                 same += ", REPORT DOES NOT REBUILD FILE 2"
             failed |= n_ours != n_gnu or not applies
-            print("%-30s %9s %8.3fs %9.3fs %8.2f  %s" % (
-                name, "%d/%d" % (len(a), len(b)), ours, gnu, ours / gnu, same))
-        print("ratio = tandrel-cli diff time / diff --minimal time (median of %d runs each);" % args.runs)
+            print("%-30s %15s %8.3fs %8.3fs %7.2f %9.1f %9.1f %7.2f  %s" % (
+                name, "%d/%d" % (len(a), len(b)), ours, gnu, ours / gnu, m_ours, m_gnu,
+                m_ours / m_gnu, same))
+        if args.realdata and os.path.isdir(os.path.join(args.realdata, "pfc105")) and (
+                not args.only or args.only in "compare --objects"):
+            ws1 = os.path.join(args.realdata, "pfc105", "PFC.pbw")
+            ws2 = os.path.join(args.realdata, "pfc2022", "PFC.pbw")
+            files = (library_files(os.path.join(args.realdata, "pfc105")) +
+                     library_files(os.path.join(args.realdata, "pfc2022")))
+            ours, cat, m_ours, m_cat, _, _ = measure_pair(
+                [args.cli, "compare", "--objects", ws1, "--", ws2], ["cat"] + files, args.runs,
+                keep_output=False)
+            print("%-30s %15s %8.3fs %8.3fs %7.2f %9.1f %9.1f %7.2f  %s" % (
+                "compare --objects PFC", "%d files" % len(files), ours, cat, ours / cat, m_ours,
+                m_cat, m_ours / m_cat, "baseline: cat of every library file"))
+        print("ratio = tandrel-cli time / baseline time (median of %d runs each); the diff cases'"
+              % args.runs)
+        print("baseline is diff --minimal; MB = peak resident memory of the process (largest run);")
         print("each report is also applied to file 1 and must give file 2")
         return 1 if failed else 0
 

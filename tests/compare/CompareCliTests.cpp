@@ -12,29 +12,11 @@ namespace {
 
 const std::string GoldenDir = std::string(TANDREL_GOLDEN_DIR) + "/compare_listing/";
 
-struct TRun {
-    int Status = -1;
-    std::string Out, Err;
-};
+using TRun = TCliRun;
 
-// Runs tandrel-cli with the arguments (each quoted) in the UTC time zone.
-TRun RunCli(const TTempDir& dir, const std::vector<std::string>& args) {
-    std::string command = "TZ=UTC '" + std::string(TANDREL_CLI_PATH) + "' compare";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " 2>'" + (dir / "stderr.txt") + "'";
-    TRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.Out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Err = ReadText(dir / "stderr.txt");
-    return run;
+TRun RunCli(const TTempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), "compare");
+    return RunCliArgs(dir, args);
 }
 
 // Compares with a golden file; TANDREL_UPDATE_GOLDEN=1 in the environment rewrites it instead.
@@ -115,15 +97,59 @@ TEST_F(CompareCliTest, UsageAndReadErrorsExitWithTwo) {
     EXPECT_EQ(run.Out, "");
 }
 
-TEST_F(CompareCliTest, EmptySidesAndMissingLibrariesAreNoError) {
+TEST_F(CompareCliTest, EmptySidesAreNoErrorButAMissingOrUnreadableSideIs) {
     TRun run = RunCli(Dir, {"--"});
     EXPECT_EQ(run.Status, 0);
     EXPECT_EQ(run.Out, "");
+    // A typo on the command line must not pass as a library that one side lacks.
     run = RunCli(Dir, {Dir / "a/none.pbl", "--", Dir / "b/new.pbl"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "tandrel-cli: \"" + Dir.Path() + "a/none.pbl\" does not exist\n");
+    run = RunCli(Dir, {"nope.pbl", "--", "nope2.pbl"});
+    EXPECT_EQ(run.Status, 2);
+    std::filesystem::create_directories(Dir / "dir.pbl");
+    run = RunCli(Dir, {Dir / "dir.pbl", "--"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("dir.pbl"), std::string::npos) << run.Err;
+    // Letter case is looked past, as for the libraries of a target.
+    run = RunCli(Dir, {Dir / "b/NEW.PBL", "--", Dir / "b/new.pbl"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+}
+
+TEST_F(CompareCliTest, ControlCharactersInNamesAreEscaped) {
+    const std::string src = "forward\r\nend forward\r\n";
+    WriteLib(Dir / "c/x\tlib.pbl", {Obj("w_\t1\n.srw", src), Obj("w_\\\r\x01.srw", src)});
+    WriteLib(Dir / "d/x\tlib.pbl",
+             {Obj("w_\t1\n.srw", src + "x\r\n", kStamp + 1), Obj("w_\\\r\x01.srw", src)},
+             PblForm::Ansi, kFileTime + 2);
+    const TRun run = RunCli(Dir, {"--objects", Dir / "c/x\tlib.pbl", "--", Dir / "d/x\tlib.pbl"});
     EXPECT_EQ(run.Status, 1);
-    EXPECT_EQ(run.Out, "增加\tnew.pbl\t\t\t2020-09-13 12:26:40\t" +
-                           std::to_string(std::filesystem::file_size(Dir / "b/new.pbl")) + "\n");
-    EXPECT_EQ(run.Err, "information: " + Dir.Path() + "a/none.pbl does not exist\n");
+    EXPECT_EQ(run.Out,
+              "更改\tx\\tlib.pbl\t2020-09-13 12:26:40\t" +
+                  std::to_string(std::filesystem::file_size(Dir / "c/x\tlib.pbl")) +
+                  "\t2020-09-13 12:26:42\t" +
+                  std::to_string(std::filesystem::file_size(Dir / "d/x\tlib.pbl")) +
+                  "\n"
+                  "\t更改\tw\tw_\\t1\\n\t2023-11-14 22:13:20\t22\t2023-11-14 22:13:21\t25\n"
+                  "\t相同\tw\tw_\\\\\\r\\x01\t2023-11-14 22:13:20\t22\t2023-11-14 22:13:20\t22\n");
+}
+
+TEST_F(CompareCliTest, DamageIsToldAfterTheListingAndExitsWithTwo) {
+    PblWriter writer(PblForm::Unicode);
+    writer.Add(Obj("w_a.srw", "a\r\n")).Add(Obj("w_b.srw", "b\r\n"));
+    PblImage lib = writer.Build();
+    lib.SetDataOffset(1, lib.Layout.Blocks[0][0]);
+    std::filesystem::create_directories(Dir / "e");
+    lib.WriteFile(Dir / "e/lib.pbl");
+    WriteLib(Dir / "f/lib.pbl", {Obj("w_a.srw", "a\r\n"), Obj("w_b.srw", "b\r\n")});
+    const TRun run = RunCli(Dir, {"--objects", Dir / "e/lib.pbl", "--", Dir / "f/lib.pbl"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Out.substr(0, run.Out.find('\t')), "更改");
+    EXPECT_EQ(run.Err, Dir / "e/lib.pbl" + ": damaged at offset " +
+                           std::to_string(lib.Layout.Entries[1] + 12) + " (data block " +
+                           std::to_string(lib.Layout.Blocks[0][0]) +
+                           " already used by a chain); the listing is incomplete\n");
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "LibCompare.h"
 #include "PblWriter.h"
 
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 
 namespace tandrel::test {
@@ -68,6 +70,42 @@ inline void WriteText(const std::string& path, const std::string& bytes) {
 inline std::string ReadText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// One run of tandrel-cli: exit status (-1 when it did not exit normally) and its two outputs.
+struct TCliRun {
+    int Status = -1;
+    std::string Out, Err;
+};
+
+// The text in single quotes for the shell.
+inline std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs tandrel-cli in the UTC time zone with the arguments, each quoted, then `redirect` as
+// the shell reads it (such as "> /dev/full"). Standard error goes to a file in `dir`.
+inline TCliRun RunCliArgs(const TTempDir& dir, const std::vector<std::string>& args,
+                          const std::string& redirect = "") {
+    std::string command = "TZ=UTC " + ShellQuote(TANDREL_CLI_PATH);
+    for (const std::string& a : args)
+        command += " " + ShellQuote(a);
+    command += " 2>" + ShellQuote(dir / "stderr.txt") + " " + redirect;
+    TCliRun run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.Out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Err = ReadText(dir / "stderr.txt");
+    return run;
 }
 
 // "key:status" for every item of a list, placeholders as "_:status".

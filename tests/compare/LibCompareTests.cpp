@@ -243,6 +243,24 @@ TEST_F(LibCompareTest, TheObjectViewListsThePairGroupedByTypeLetter) {
     EXPECT_FALSE(Model.OpenLibPair(-1, {}));
 }
 
+TEST_F(LibCompareTest, OpeningAPairAfterItsFileChangedListsTheFileAsItIsNow) {
+    WriteLib(Dir / "d1/x.pbl", {Obj("w_a.srw", Src)});
+    WriteLib(Dir / "d2/x.pbl", {Obj("w_a.srw", Src + "x\r\n", kStamp + 1)});
+    Add({Dir / "d1/x.pbl"}, 1);
+    Add({Dir / "d2/x.pbl"}, 2);
+    // The walk listed both files; one is written again before its pair is opened.
+    WriteLib(Dir / "d2/x.pbl", {Obj("w_a.srw", Src + "x\r\n", kStamp + 1), Obj("w_b.srw", Src)},
+             PblForm::Ansi, kFileTime + 10);
+    ASSERT_TRUE(Model.OpenLibPair(0, {}));
+    EXPECT_EQ(ObjRows(), "3 w w_a\n1 w w_b\n");
+    std::vector<std::string> lines;
+    ASSERT_TRUE(Model.ObjSource(0, 2, lines));
+    EXPECT_EQ(lines.back(), "x");
+    // Opened again, the pair is listed afresh.
+    ASSERT_TRUE(Model.OpenLibPair(0, {}));
+    EXPECT_EQ(ObjRows(), "3 w w_a\n1 w w_b\n");
+}
+
 TEST_F(LibCompareTest, ALibraryPairThatCannotBeLoadedLeavesTheCurrentPairAsItWas) {
     WriteLib(Dir / "d1/x.pbl", {Obj("w_a.srw", Src)});
     Add({Dir / "d1/x.pbl"}, 1);

@@ -122,6 +122,41 @@ TEST(DiffEngine, CancelFromTheHookFailsWithNoBlocks) {
     EXPECT_GT(diff.Count(), 0);
 }
 
+TEST(DiffEngine, RunStartedFromTheHookIsRefusedAndLeavesTheRunningSearchIntact) {
+    const Seq a = FewSymbols(3000, 1);
+    const Seq b = FewSymbols(3000, 2);
+    TDiff plain;
+    ASSERT_TRUE(plain.Execute(a.data(), b.data(), 3000, 3000));
+
+    TDiff diff;
+    const Seq inner1{1, 2, 3};
+    const Seq inner2{4};
+    int refused = 0;
+    std::string message;
+    diff.OnProcessEvents = [&] {
+        EXPECT_TRUE(diff.Running());
+        try {
+            diff.Execute(inner1.data(), inner2.data(), 3, 1);
+        } catch (const std::runtime_error& e) {
+            ++refused;
+            message = e.what();
+        }
+        EXPECT_THROW(diff.Clear(), std::runtime_error);
+    };
+    ASSERT_TRUE(diff.Execute(a.data(), b.data(), 3000, 3000));
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(message, "A comparison is running; wait until it ends");
+    EXPECT_EQ(diff.Blocks(), plain.Blocks());
+    EXPECT_FALSE(diff.Running());
+
+    // A run that ends with an exception from the hook leaves the engine usable.
+    diff.OnProcessEvents = [] { throw std::logic_error("hook"); };
+    EXPECT_THROW(diff.Execute(a.data(), b.data(), 3000, 3000), std::logic_error);
+    EXPECT_FALSE(diff.Running());
+    diff.OnProcessEvents = nullptr;
+    EXPECT_TRUE(diff.Execute(inner1.data(), inner2.data(), 3, 1));
+}
+
 TEST(DiffEngine, CancelInADeepLevelOfTheRecursion) {
     TDiff diff;
     Seq a;

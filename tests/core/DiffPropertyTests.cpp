@@ -57,16 +57,27 @@ bool SameBlocks(const std::vector<TDiffBlock>& x, const std::vector<TDiffBlock>&
     });
 }
 
+// The blocks with the passes of every step shared between two threads; one engine keeps
+// its second thread from one pair to the next.
+std::vector<TDiffBlock> RunDiffOnTwoThreads(const Seq& a, const Seq& b) {
+    static TDiff diff;
+    diff.SetParallelWidth(1);
+    return RunDiff(diff, a, b);
+}
+
 void CheckSameAsReference(const Seq& a, const Seq& b) {
-    const std::vector<TDiffBlock> blocks = RunDiff(a, b);
-    ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)))
+    const std::vector<TDiffBlock> expected = test::TReferenceDiff().Run(a, b);
+    ASSERT_TRUE(SameBlocks(RunDiff(a, b), expected))
         << "lengths " << a.size() << " and " << b.size();
+    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), expected))
+        << "two threads, lengths " << a.size() << " and " << b.size();
 }
 
 void CheckPair(const Seq& a, const Seq& b) {
     const std::vector<TDiffBlock> blocks = RunDiff(a, b);
     ASSERT_FALSE(blocks.size() == 1 && blocks[0].Count == -1) << "Execute failed";
     ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)));
+    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), blocks)) << "two threads";
     Seq applied;
     ASSERT_TRUE(ApplyBlocks(a, b, blocks, applied));
     ASSERT_EQ(applied, b);

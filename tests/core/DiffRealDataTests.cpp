@@ -63,6 +63,15 @@ TEST(DiffRealData, ObjectsOfTwoLibraryVersions) {
         ++pairs;
         const std::vector<TDiffBlock> blocks = test::RunDiff(a, b);
         const std::vector<TDiffBlock> expected = test::TReferenceDiff().Run(a, b);
+        TDiff twoThreads;
+        twoThreads.SetParallelWidth(1);
+        ASSERT_EQ(test::RunDiff(twoThreads, a, b).size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(twoThreads.Blocks()[i].Pos1, expected[i].Pos1);
+            ASSERT_EQ(twoThreads.Blocks()[i].Pos2, expected[i].Pos2);
+            ASSERT_EQ(twoThreads.Blocks()[i].Count, expected[i].Count);
+            ASSERT_EQ(twoThreads.Blocks()[i].Kind, expected[i].Kind);
+        }
         ASSERT_EQ(blocks.size(), expected.size());
         for (size_t i = 0; i < blocks.size(); ++i) {
             ASSERT_EQ(blocks[i].Kind, expected[i].Kind);

@@ -155,6 +155,137 @@ TEST_P(ReaderDamage, DeepTreeWithoutCycleIsWalkedWhole) {
     EXPECT_EQ(List(lib).size(), nodes);
 }
 
+// The listing's damage record: the file offset of the implausible value and what it was.
+TPblDamage DamageOf(const PblImage& image) {
+    TMemoryStream stream = image.Stream();
+    TEntryList entries;
+    TPblDamage damage;
+    GetPblEntries(stream, entries, &damage);
+    return damage;
+}
+
+bool Mentions(const TPblDamage& damage, const std::string& words) {
+    return damage.Reason.find(words) != std::string::npos;
+}
+
+TEST_P(ReaderDamage, SoundLibrariesHaveNoDamage) {
+    EXPECT_FALSE(DamageOf(SevenNodes()).Found());
+    EXPECT_FALSE(DamageOf(ThreeChains()).Found());
+    EXPECT_FALSE(DamageOf(PblWriter(GetParam()).Build()).Found());
+}
+
+TEST_P(ReaderDamage, TreeDamageIsRecordedWhereTheBadValueLies) {
+    const bool unicode = GetParam() == PblForm::Unicode;
+    PblImage lib = SevenNodes();
+    lib.SetRightChild(1, 1 << 30);
+    TPblDamage damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[1] + 12);
+    EXPECT_TRUE(Mentions(damage, "outside the file")) << damage.Reason;
+
+    lib = SevenNodes();
+    lib.SetDataSize(2, -7);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Entries[2] + (unicode ? 16 : 12));
+    EXPECT_EQ(damage.Reason, "data size -7 implausible");
+    EXPECT_EQ(DamageText(damage), "damaged at offset " + std::to_string(damage.Offset) +
+                                      " (data size -7 implausible); the listing is incomplete");
+
+    lib = SevenNodes();
+    lib.SetNameLen(3, 0xFFFF);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Entries[3] + (unicode ? 26 : 22));
+
+    lib = SevenNodes();
+    lib.SetLeftChild(3, lib.Layout.RootNode);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[3] + 4);
+    EXPECT_TRUE(Mentions(damage, "reached again")) << damage.Reason;
+
+    lib = SevenNodes();
+    lib.SetEntryCount(0, 0xFFFF);
+    EXPECT_TRUE(Mentions(DamageOf(lib), "past the end of its node"));
+    // Only the first damage is kept.
+    lib.SetDataSize(0, -1);
+    EXPECT_EQ(DamageOf(lib).Offset, lib.Layout.Entries[0] + (unicode ? 16 : 12));
+}
+
+TEST_P(ReaderDamage, ChainIntoAnotherEntrysBlocksIsCutThere) {
+    const Strings complete0 = Source(ThreeChains(), "u_0.sru");
+    const Strings complete2 = Source(ThreeChains(), "u_2.sru");
+    PblImage lib = ThreeChains();
+    // u_1 starts in the middle of u_0's chain: each block is read for u_0 only.
+    lib.SetDataOffset(1, lib.Layout.Blocks[0][1]);
+    TPblDamage damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Entries[1] + (GetParam() == PblForm::Unicode ? 12 : 8));
+    EXPECT_TRUE(Mentions(damage, "already used")) << damage.Reason;
+    EXPECT_EQ(Source(lib, "u_0.sru"), complete0);
+    EXPECT_EQ(Source(lib, "u_1.sru"), (Strings{"$PBExportHeader$u_1.sru"}));
+    EXPECT_EQ(Source(lib, "u_2.sru"), complete2);
+
+    // u_2's chain runs on into u_0's: cut at the link that leads there. A Unicode chain
+    // ends where its DataSize bytes are complete, so its last link is never followed.
+    lib = ThreeChains();
+    const auto& blocks2 = lib.Layout.Blocks[2];
+    lib.SetNextBlock(2, blocks2.size() - 1, lib.Layout.Blocks[0][0]);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, GetParam() == PblForm::Unicode ? -1 : blocks2.back() + 4);
+    EXPECT_EQ(Source(lib, "u_0.sru"), complete0);
+    EXPECT_EQ(Source(lib, "u_2.sru"), complete2);
+}
+
+TEST_P(ReaderDamage, ChainLoopsTruncationAndSizeMismatchAreRecorded) {
+    PblImage lib = ThreeChains();
+    lib.SetNextBlock(1, 1, lib.Layout.Blocks[1][0]);
+    TPblDamage damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Blocks[1][1] + 4);
+
+    lib = ThreeChains();
+    lib.Truncate(static_cast<size_t>(lib.Layout.Blocks[2][1]) + 20);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Blocks[2][1]);
+    EXPECT_TRUE(Mentions(damage, "cut short")) << damage.Reason;
+
+    lib = ThreeChains();
+    lib.Truncate(static_cast<size_t>(lib.Layout.Blocks[2][1]));
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Blocks[2][0] + 4);
+    EXPECT_TRUE(Mentions(damage, "outside the file")) << damage.Reason;
+
+    lib = ThreeChains();
+    TMemoryStream stream = lib.Stream();
+    TEntryList entries;
+    GetPblEntries(stream, entries);
+    lib.SetDataSize(0, entries[0].Object->DataSize + 2);
+    damage = DamageOf(lib);
+    EXPECT_TRUE(Mentions(damage, "data chain holds")) << damage.Reason;
+}
+
+TEST_P(ReaderDamage, EntriesSharingOneChainGiveTextBoundedByTheFileSize) {
+    PblWriter writer(GetParam());
+    writer.Add({"u_long.sru", std::string(20000, 'x') + "\r\n"});
+    for (int i = 0; i < 300; ++i)
+        writer.Add({"u_" + std::to_string(i) + ".sru", "y\r\n"});
+    PblImage lib = writer.Build();
+    for (size_t i = 1; i < lib.Layout.Entries.size(); ++i) {
+        lib.SetDataOffset(i, lib.Layout.Blocks[0][i % lib.Layout.Blocks[0].size()]);
+        lib.SetDataSize(i, static_cast<int32_t>(lib.Bytes.size()));
+    }
+    TMemoryStream stream = lib.Stream();
+    TEntryList entries;
+    TPblDamage damage;
+    GetPblEntries(stream, entries, &damage);
+    ASSERT_EQ(entries.size(), 301u);
+    EXPECT_TRUE(damage.Found());
+    size_t text = 0;
+    for (const auto& item : entries) {
+        Strings lines;
+        GetEntrySource(stream, *item.Object, lines);
+        for (const std::string& line : lines)
+            text += line.size() + 2;
+    }
+    EXPECT_LT(text, 2 * lib.Bytes.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, ReaderDamage, ::testing::Values(PblForm::Ansi, PblForm::Unicode),
                          FormName);
 

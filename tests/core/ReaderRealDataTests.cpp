@@ -64,7 +64,9 @@ protected:
                 continue;
             TFileStream stream(item.path().string());
             TEntryList entries;
-            GetPblEntries(stream, entries);
+            TPblDamage damage;
+            GetPblEntries(stream, entries, &damage);
+            EXPECT_FALSE(damage.Found()) << item.path() << ": " << DamageText(damage);
             count += entries.size();
             ++libraries;
         }

@@ -100,4 +100,31 @@ TEST_F(DiffCommand, DiffsOnlyAndUtf8) {
     EXPECT_NE(merged.Out.find("- \xE8\x80\x81\r\n- b\r\n"), std::string::npos); // 老 in UTF-8
 }
 
+TEST_F(DiffCommand, FilesWithANulByteAreComparedAsBinary) {
+    Write("a.bin", std::string("same\0text after one\n", 21));
+    Write("b.bin", std::string("same\0text after two\n", 21));
+    Write("c.bin", std::string("same\0text after one\n", 21));
+    Write("d.txt", "same\n");
+    TResult result = Run("a.bin b.bin");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Out, "Binary files a.bin and b.bin differ\n");
+    result = Run("a.bin c.bin");
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Out, "");
+    result = Run("d.txt a.bin");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Out, "Binary files d.txt and a.bin differ\n");
+}
+
+TEST_F(DiffCommand, AFailedWriteIsAnErrorNotADifference) {
+    Write("a.txt", "one\n");
+    Write("b.txt", "two\n");
+    // The comment sign keeps Run's own redirection of standard error from taking effect.
+    const TResult result = Run("a.txt b.txt >/dev/full 2>err.txt #");
+    EXPECT_EQ(result.Status, 2);
+    std::ifstream err(FDir / "err.txt");
+    const std::string message((std::istreambuf_iterator<char>(err)), {});
+    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+}
+
 } // namespace
