@@ -1,5 +1,7 @@
 #include "DiffUnit.h"
 
+#include "CoreCount.h"
+
 #include <algorithm>
 #include <cassert>
 #include <chrono>
@@ -181,7 +183,7 @@ private:
 // all busy, the hand-over of every step waits on the scheduler (measured: a run a tenth to
 // a half slower). Checked once per run from the load average.
 static bool IdleCoreLikely() {
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = CoreCount();
     double load = 0;
     return cores >= 2 && ::getloadavg(&load, 1) == 1 && load <= static_cast<double>(cores) - 1;
 }
@@ -774,7 +776,7 @@ private:
     std::vector<TUnit>* FRecord = nullptr; // a half's record, null in the main search
     const std::atomic<bool>* FStop = nullptr;
     bool FSideRunning = false; // a half of the main search runs on its own thread
-    const bool FTwoCores = std::thread::hardware_concurrency() >= 2;
+    const bool FTwoCores = CoreCount() >= 2;
     std::optional<bool> FIdleCore; // looked up at the first wide pass of a run
     TPassWorker* FWorker = nullptr;
     std::vector<int32_t> FForward;
