@@ -138,6 +138,117 @@ TEST(PairObjects, TheEngineHookRunsDuringLongDiffs) {
     EXPECT_GT(calls, 0);
 }
 
+// Two libraries of many pairs of every kind: saved again unchanged, blank lines only,
+// changed, unpaired on either side, equal stamps over different sources.
+std::pair<std::vector<PblObject>, std::vector<PblObject>> ManyPairs() {
+    std::vector<PblObject> side1, side2;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "w_" + std::to_string(100 + i) + ".srw";
+        const std::string body = Base + "integer i" + std::to_string(i) + "\r\n";
+        switch (i % 6) {
+        case 0:
+            side1.push_back(Obj(body, "", kStamp, name));
+            side2.push_back(Obj(body, "", kStamp + 5, name));
+            break;
+        case 1:
+            side1.push_back(Obj(body, "", kStamp, name));
+            side2.push_back(Obj(body + "\r\n \r\n", "", kStamp + 5, name));
+            break;
+        case 2:
+            side1.push_back(Obj(body, "", kStamp, name));
+            side2.push_back(Obj(body + "x = 1\r\n", "", kStamp + 5, name));
+            break;
+        case 3:
+            side1.push_back(Obj(body, "", kStamp, name));
+            break;
+        case 4:
+            side2.push_back(Obj(body, "", kStamp, name));
+            break;
+        default:
+            side1.push_back(Obj(body + "a\r\n", "", kStamp, name));
+            side2.push_back(Obj(body + "b\r\n", "", kStamp, name));
+            break;
+        }
+    }
+    return {side1, side2};
+}
+
+// The walk of one thread, forced by a process-events hook, against the walk that answers
+// the pairs on two threads ahead of it.
+TEST(PairObjects, PairsAnsweredOnTwoThreadsGiveTheRowsOfOne) {
+    const auto [objs1, objs2] = ManyPairs();
+    std::string rows[2], counted[2];
+    for (int serial = 0; serial < 2; ++serial) {
+        TMemLib lib1(objs1), lib2(objs2, PblForm::Unicode);
+        TObjectCompare compare;
+        if (serial == 1)
+            compare.SetProcessEvents([] {});
+        TCompareCounts counts{};
+        for (const TCompareOptions options : {TCompareOptions{}, TCompareOptions{true, true}}) {
+            TLibCompare::UnpairObjs(lib1.Entries());
+            TLibCompare::UnpairObjs(lib2.Entries());
+            compare.PairObjects(lib1.Entries(), lib2.Entries(), counts, &lib1.Stream(),
+                                &lib2.Stream(), options);
+            rows[serial] += Describe(lib1.Entries()) + " | " + Describe(lib2.Entries()) + "\n";
+            counted[serial] += CountsText(counts) + "\n";
+        }
+    }
+    EXPECT_EQ(rows[0], rows[1]);
+    EXPECT_EQ(counted[0], counted[1]);
+    EXPECT_NE(rows[0].find(":3"), std::string::npos);
+}
+
+// A memory stream whose reads fail once they reach a given offset, as a file whose disk
+// fails there; its second readers fail alike.
+class TFailingStream : public TStream {
+public:
+    TFailingStream(TStream& bytes, int64_t failAt) : FFailAt(failAt) {
+        FBytes.resize(static_cast<size_t>(bytes.Size()));
+        bytes.Seek(0);
+        bytes.Read(FBytes.data(), FBytes.size());
+    }
+    int64_t Size() const override { return static_cast<int64_t>(FBytes.size()); }
+    int64_t Position() const override { return FPosition; }
+    void Seek(int64_t position) override { FPosition = position; }
+    size_t Read(void* buffer, size_t count) override {
+        if (FPosition <= FFailAt && FFailAt < FPosition + static_cast<int64_t>(count))
+            throw std::runtime_error("Cannot read file");
+        TMemoryStream inner(FBytes);
+        inner.Seek(FPosition);
+        const size_t n = inner.Read(buffer, count);
+        FPosition += static_cast<int64_t>(n);
+        return n;
+    }
+    std::unique_ptr<TStream> NewReader() const override {
+        return std::make_unique<TFailingStream>(*this);
+    }
+
+private:
+    std::vector<unsigned char> FBytes;
+    int64_t FFailAt;
+    int64_t FPosition = 0;
+};
+
+TEST(PairObjects, AReadErrorStopsBothWalksAtTheSamePair) {
+    const auto [objs1, objs2] = ManyPairs();
+    std::string rows[2];
+    for (int serial = 0; serial < 2; ++serial) {
+        TMemLib lib1(objs1), lib2(objs2);
+        // The source of the fourth changed pair cannot be read.
+        const TPblEntry& broken = *lib2.Entries().at(20).Object;
+        TFailingStream failing(lib2.Stream(), broken.DataOffset + 1);
+        TObjectCompare compare;
+        if (serial == 1)
+            compare.SetProcessEvents([] {});
+        TCompareCounts counts{};
+        EXPECT_THROW(compare.PairObjects(lib1.Entries(), lib2.Entries(), counts, &lib1.Stream(),
+                                         &failing, {}),
+                     std::runtime_error);
+        rows[serial] = Describe(lib1.Entries()) + " | " + Describe(lib2.Entries());
+    }
+    EXPECT_EQ(rows[0], rows[1]);
+}
+
 class SameLibsTest : public ::testing::Test {
 protected:
     TTempDir Dir;
