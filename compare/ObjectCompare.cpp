@@ -73,7 +73,7 @@ std::vector<TObjectCompare::TPairAnswer>
 TObjectCompare::AnswerAhead(const TEntryList& objs1, const TEntryList& objs2, TStream* stream1,
                             TStream* stream2, const TCompareOptions& options) {
     std::vector<TPairAnswer> answers;
-    if (FDiff.OnProcessEvents || CoreCount() < 2 || stream1 == nullptr || stream2 == nullptr)
+    if (FDiff.OnProcessEvents || FPairThreads == 1 || stream1 == nullptr || stream2 == nullptr)
         return answers;
     // The keys alone decide which items the walk matches.
     for (size_t i = 0, j = 0; i < objs1.size() && j < objs2.size();) {
@@ -89,7 +89,7 @@ TObjectCompare::AnswerAhead(const TEntryList& objs1, const TEntryList& objs2, TS
                 answers.push_back({&e1, &e2, false, nullptr});
         }
     }
-    if (answers.size() < 2)
+    if (answers.size() < 2 || (FPairThreads != 2 && !IdleCoreLikely()))
         return {};
     const std::unique_ptr<TStream> reader1 = stream1->NewReader();
     const std::unique_ptr<TStream> reader2 = stream2->NewReader();

@@ -32,6 +32,10 @@ public:
 
     // The engine's hook for letting the user interface process events during a diff.
     void SetProcessEvents(std::function<void()> hook) { FDiff.OnProcessEvents = std::move(hook); }
+    // How many threads answer the object pairs of PairObjects: 0 (the default) lets the
+    // machine's load decide, two when a core is likely idle; 1 or 2 fix the number. With a
+    // process-events hook it is always one.
+    void SetPairThreads(int threads) { FPairThreads = threads; }
 
     // True when the two objects' export lines differ at most by inserted or deleted blocks
     // of blank lines. A diff that does not complete counts as a difference.
@@ -44,8 +48,8 @@ public:
                        const TPblEntry& entry2, const TCompareOptions& options);
 
     // Pairs two sorted object lists, reading sources through the two handles; a handle may
-    // be null only for a side whose list is empty. Without a process-events hook, the pairs
-    // whose sources decide are answered ahead of the walk on two threads, each pair on its
+    // be null only for a side whose list is empty. On two threads (see SetPairThreads), the
+    // pairs whose sources decide are answered ahead of the walk, each pair on its
     // own and through readers of its own, and the walk applies the answers in its order, so
     // the lists, counts and any error are those of one thread. The hook, where one is set,
     // is only ever called on the caller's thread, so with a hook the walk reads as it goes.
@@ -84,6 +88,7 @@ private:
     TEntrySource FSource1, FSource2;
     std::vector<int32_t> FHashes1, FHashes2;
     std::unique_ptr<TObjectCompare> FHelper; // the second thread's engine and buffers
+    int FPairThreads = 0;
 };
 
 } // namespace tandrel

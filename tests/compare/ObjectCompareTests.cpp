@@ -4,6 +4,8 @@
 #include "ObjectCompare.h"
 #include "PairingWalk.h"
 
+#include <thread>
+
 namespace tandrel::test {
 namespace {
 
@@ -173,16 +175,15 @@ std::pair<std::vector<PblObject>, std::vector<PblObject>> ManyPairs() {
     return {side1, side2};
 }
 
-// The walk of one thread, forced by a process-events hook, against the walk that answers
-// the pairs on two threads ahead of it.
+// The walk of one thread against the walk that answers the pairs on two threads ahead of
+// it; a process-events hook keeps the walk on one thread whatever is asked.
 TEST(PairObjects, PairsAnsweredOnTwoThreadsGiveTheRowsOfOne) {
     const auto [objs1, objs2] = ManyPairs();
     std::string rows[2], counted[2];
     for (int serial = 0; serial < 2; ++serial) {
         TMemLib lib1(objs1), lib2(objs2, PblForm::Unicode);
         TObjectCompare compare;
-        if (serial == 1)
-            compare.SetProcessEvents([] {});
+        compare.SetPairThreads(serial == 1 ? 1 : 2);
         TCompareCounts counts{};
         for (const TCompareOptions options : {TCompareOptions{}, TCompareOptions{true, true}}) {
             TLibCompare::UnpairObjs(lib1.Entries());
@@ -196,6 +197,34 @@ TEST(PairObjects, PairsAnsweredOnTwoThreadsGiveTheRowsOfOne) {
     EXPECT_EQ(rows[0], rows[1]);
     EXPECT_EQ(counted[0], counted[1]);
     EXPECT_NE(rows[0].find(":3"), std::string::npos);
+}
+
+TEST(PairObjects, TheHookRunsOnlyOnTheCallersThreadWhateverTheThreadsAsked) {
+    std::vector<PblObject> side1, side2;
+    for (int k = 0; k < 4; ++k) {
+        std::string s1, s2;
+        for (int i = 0; i < 300; ++i) {
+            s1 += "line " + std::to_string(i) + "\r\n";
+            s2 += "line " + std::to_string(i * 7 % 300) + "\r\n";
+        }
+        const std::string name = "w_" + std::to_string(k) + ".srw";
+        side1.push_back(Obj(s1, "", kStamp, name));
+        side2.push_back(Obj(s2, "", kStamp + 1, name));
+    }
+    TMemLib lib1(side1), lib2(side2);
+    TObjectCompare compare;
+    compare.SetPairThreads(2);
+    const std::thread::id caller = std::this_thread::get_id();
+    int calls = 0, elsewhere = 0;
+    compare.SetProcessEvents([&] {
+        ++calls;
+        elsewhere += std::this_thread::get_id() != caller;
+    });
+    TCompareCounts counts{};
+    compare.PairObjects(lib1.Entries(), lib2.Entries(), counts, &lib1.Stream(), &lib2.Stream(), {});
+    EXPECT_EQ(CountsText(counts), "0/0 +0 -0 ~4");
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(elsewhere, 0);
 }
 
 // A memory stream whose reads fail once they reach a given offset, as a file whose disk
@@ -238,8 +267,7 @@ TEST(PairObjects, AReadErrorStopsBothWalksAtTheSamePair) {
         const TPblEntry& broken = *lib2.Entries().at(20).Object;
         TFailingStream failing(lib2.Stream(), broken.DataOffset + 1);
         TObjectCompare compare;
-        if (serial == 1)
-            compare.SetProcessEvents([] {});
+        compare.SetPairThreads(serial == 1 ? 1 : 2);
         TCompareCounts counts{};
         EXPECT_THROW(compare.PairObjects(lib1.Entries(), lib2.Entries(), counts, &lib1.Stream(),
                                          &failing, {}),

@@ -147,9 +147,11 @@ TEST_F(RealDataCompare, ObjectStatusesAgreeWithTheExportedSources) {
     EXPECT_GT(checkedChanged, 100);
 }
 
-// The object rows of every library pair, walked by a model that reads as it goes (a
-// process-events hook forces it) and by one that answers the pairs on two threads.
+// The object rows of every library pair, walked by a model that reads as it goes (as the
+// window's, whose process-events hook keeps it on one thread) and by one that answers the
+// pairs on two threads.
 TEST_F(RealDataCompare, PairsAnsweredOnTwoThreadsGiveTheRowsOfOne) {
+    Model.SetPairThreads(2);
     TLibCompare serial{""};
     serial.SetProcessEvents([] {});
     serial.SetFilterKind(fkWorkspace);
