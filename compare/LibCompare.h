@@ -58,9 +58,6 @@ public:
         OnProgress;
     // Passed to the diff engine, which calls it at every search step.
     void SetProcessEvents(std::function<void()> hook);
-    // How many threads answer the object pairs of a library pair; see
-    // TObjectCompare::SetPairThreads.
-    void SetPairThreads(int threads) { FObjectCompare.SetPairThreads(threads); }
 
     const TLibList& Libs1() const { return FLibs1; }
     const TLibList& Libs2() const { return FLibs2; }

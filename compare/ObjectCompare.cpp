@@ -1,14 +1,10 @@
 #include "ObjectCompare.h"
 
-#include "CoreCount.h"
 #include "HashUnit.h"
 #include "PairingWalk.h"
 
-#include <atomic>
 #include <climits>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 namespace tandrel {
 
@@ -69,73 +65,12 @@ bool TObjectCompare::ObjectsDiffer(TStream* stream1, const TPblEntry& entry1, TS
     return !SameObjects(*stream1, entry1, *stream2, entry2, options);
 }
 
-std::vector<TObjectCompare::TPairAnswer>
-TObjectCompare::AnswerAhead(const TEntryList& objs1, const TEntryList& objs2, TStream* stream1,
-                            TStream* stream2, const TCompareOptions& options) {
-    std::vector<TPairAnswer> answers;
-    if (FDiff.OnProcessEvents || FPairThreads == 1 || stream1 == nullptr || stream2 == nullptr)
-        return answers;
-    // The keys alone decide which items the walk matches.
-    for (size_t i = 0, j = 0; i < objs1.size() && j < objs2.size();) {
-        const int order = CompareKeys(objs1[i].Key, objs2[j].Key);
-        if (order < 0) {
-            ++i;
-        } else if (order > 0) {
-            ++j;
-        } else {
-            const TPblEntry& e1 = *objs1[i++].Object;
-            const TPblEntry& e2 = *objs2[j++].Object;
-            if (e1.DataSize != e2.DataSize || e1.TimeStamp != e2.TimeStamp)
-                answers.push_back({&e1, &e2, false, nullptr});
-        }
-    }
-    if (answers.size() < 2 || (FPairThreads != 2 && !IdleCoreLikely()))
-        return {};
-    const std::unique_ptr<TStream> reader1 = stream1->NewReader();
-    const std::unique_ptr<TStream> reader2 = stream2->NewReader();
-    if (!reader1 || !reader2)
-        return {};
-    if (!FHelper)
-        FHelper = std::make_unique<TObjectCompare>();
-
-    std::atomic<size_t> next{0};
-    auto answer = [&](TObjectCompare& tester, TStream& s1, TStream& s2) {
-        for (size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < answers.size();) {
-            TPairAnswer& a = answers[k];
-            try {
-                a.Differ = !tester.SameObjects(s1, *a.Entry1, s2, *a.Entry2, options);
-            } catch (...) {
-                a.Error = std::current_exception();
-            }
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(answer, std::ref(*FHelper), std::ref(*reader1), std::ref(*reader2));
-    } catch (const std::system_error&) {
-        // Without a second thread the caller answers every pair itself.
-    }
-    answer(*this, *stream1, *stream2);
-    if (helper.joinable())
-        helper.join();
-    return answers;
-}
-
 void TObjectCompare::PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareCounts& counts,
                                  TStream* stream1, TStream* stream2,
                                  const TCompareOptions& options) {
-    const std::vector<TPairAnswer> answers = AnswerAhead(objs1, objs2, stream1, stream2, options);
-    size_t next = 0;
     PairLists(
         objs1, objs2, counts,
         [&](const TPblEntry& e1, const TPblEntry& e2) {
-            if (next < answers.size() && answers[next].Entry1 == &e1 &&
-                answers[next].Entry2 == &e2) {
-                const TPairAnswer& a = answers[next++];
-                if (a.Error)
-                    std::rethrow_exception(a.Error);
-                return a.Differ;
-            }
             return ObjectsDiffer(stream1, e1, stream2, e2, options);
         },
         [](size_t, size_t, size_t) {});

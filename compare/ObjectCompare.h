@@ -6,9 +6,7 @@
 #include "PbFuncs.h"
 
 #include <cstdint>
-#include <exception>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +30,6 @@ public:
 
     // The engine's hook for letting the user interface process events during a diff.
     void SetProcessEvents(std::function<void()> hook) { FDiff.OnProcessEvents = std::move(hook); }
-    // How many threads answer the object pairs of PairObjects: 0 (the default) lets the
-    // machine's load decide, two when a core is likely idle; 1 or 2 fix the number. With a
-    // process-events hook it is always one.
-    void SetPairThreads(int threads) { FPairThreads = threads; }
 
     // True when the two objects' export lines differ at most by inserted or deleted blocks
     // of blank lines. A diff that does not complete counts as a difference.
@@ -48,11 +42,7 @@ public:
                        const TPblEntry& entry2, const TCompareOptions& options);
 
     // Pairs two sorted object lists, reading sources through the two handles; a handle may
-    // be null only for a side whose list is empty. On two threads (see SetPairThreads), the
-    // pairs whose sources decide are answered ahead of the walk, each pair on its
-    // own and through readers of its own, and the walk applies the answers in its order, so
-    // the lists, counts and any error are those of one thread. The hook, where one is set,
-    // is only ever called on the caller's thread, so with a hook the walk reads as it goes.
+    // be null only for a side whose list is empty.
     void PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareCounts& counts, TStream* stream1,
                      TStream* stream2, const TCompareOptions& options);
 
@@ -68,27 +58,12 @@ public:
                         const TEntryList& objs2, const TCompareOptions& options);
 
 private:
-    // A matched pair whose sources decide, answered ahead of the walk.
-    struct TPairAnswer {
-        const TPblEntry* Entry1 = nullptr;
-        const TPblEntry* Entry2 = nullptr;
-        bool Differ = false;
-        std::exception_ptr Error;
-    };
-    // The answers, in walk order, for the pairs a walk of the two sorted lists will match
-    // and read; empty when the walk is to read as it goes.
-    std::vector<TPairAnswer> AnswerAhead(const TEntryList& objs1, const TEntryList& objs2,
-                                         TStream* stream1, TStream* stream2,
-                                         const TCompareOptions& options);
-
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
     static bool BlankBlock(const std::vector<std::string_view>& lines, int32_t pos, int32_t count);
 
     TDiff FDiff;
     TEntrySource FSource1, FSource2;
     std::vector<int32_t> FHashes1, FHashes2;
-    std::unique_ptr<TObjectCompare> FHelper; // the second thread's engine and buffers
-    int FPairThreads = 0;
 };
 
 } // namespace tandrel

@@ -44,16 +44,6 @@ TFileStream::TFileStream(const std::string& path) : FPath(path) {
     FModifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
-TFileStream::TFileStream(const TFileStream& other, int handle)
-    : FPath(other.FPath), FHandle(handle), FSize(other.FSize), FModifiedNs(other.FModifiedNs) {}
-
-std::unique_ptr<TStream> TFileStream::NewReader() const {
-    const int handle = ::fcntl(FHandle, F_DUPFD_CLOEXEC, 0);
-    if (handle < 0)
-        throw OpenError(FPath, errno);
-    return std::unique_ptr<TStream>(new TFileStream(*this, handle));
-}
-
 TFileStream::~TFileStream() {
     ::close(FHandle);
 }

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,9 +25,6 @@ public:
         (void)position;
         (void)count;
     }
-    // A second reader of the same bytes, with a position and buffer of its own, so that
-    // another thread can read while this one does; null when the stream cannot give one.
-    virtual std::unique_ptr<TStream> NewReader() const { return nullptr; }
 };
 
 // A file opened read-only, denying nobody; reads are buffered.
@@ -48,12 +44,8 @@ public:
     void Seek(int64_t position) override;
     size_t Read(void* buffer, size_t count) override;
     void WillRead(int64_t position, size_t count) override;
-    // Shares the open file (reads are positioned, so the two never disturb each other): it
-    // reads the very file this one does, even if the path was replaced since.
-    std::unique_ptr<TStream> NewReader() const override;
 
 private:
-    TFileStream(const TFileStream& other, int handle);
     // Fills the buffer with up to `count` bytes from `start`; false at the end of the file.
     bool Fill(int64_t start, size_t count);
 
@@ -78,9 +70,6 @@ public:
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override { FPosition = position < 0 ? 0 : position; }
     size_t Read(void* buffer, size_t count) override;
-    std::unique_ptr<TStream> NewReader() const override {
-        return std::make_unique<TMemoryStream>(FBytes);
-    }
 
 private:
     std::vector<unsigned char> FBytes;

@@ -147,39 +147,6 @@ TEST_F(RealDataCompare, ObjectStatusesAgreeWithTheExportedSources) {
     EXPECT_GT(checkedChanged, 100);
 }
 
-// The object rows of every library pair, walked by a model that reads as it goes (as the
-// window's, whose process-events hook keeps it on one thread) and by one that answers the
-// pairs on two threads.
-TEST_F(RealDataCompare, PairsAnsweredOnTwoThreadsGiveTheRowsOfOne) {
-    Model.SetPairThreads(2);
-    TLibCompare serial{""};
-    serial.SetProcessEvents([] {});
-    serial.SetFilterKind(fkWorkspace);
-    serial.AddLibraries({RealData + "/pfc105/PFC.pbw"}, 1, {});
-    serial.AddLibraries({RealData + "/pfc2022/PFC.pbw"}, 2, {});
-    int changed = 0;
-    TResultRow lib, row1, row2;
-    for (int i = 0; Model.LibRow(i, lib); ++i) {
-        if (lib.Status == csAdded || lib.Status == csDeleted)
-            continue;
-        for (const TCompareOptions options : {TCompareOptions{}, TCompareOptions{true, true}}) {
-            ASSERT_TRUE(Model.OpenLibPair(i, options));
-            ASSERT_TRUE(serial.OpenLibPair(i, options));
-            ASSERT_EQ(Model.ObjPairCount(), serial.ObjPairCount()) << lib.Name;
-            for (int k = 0; Model.ObjRow(k, row1); ++k) {
-                ASSERT_TRUE(serial.ObjRow(k, row2));
-                EXPECT_EQ(row1.Status, row2.Status) << lib.Name << " " << row1.Name;
-                EXPECT_EQ(row1.Name, row2.Name) << lib.Name;
-                changed += row1.Status == csChanged;
-            }
-            const TCompareCounts& c1 = Model.ObjCounts();
-            const TCompareCounts& c2 = serial.ObjCounts();
-            EXPECT_EQ(CountsText(c1), CountsText(c2)) << lib.Name;
-        }
-    }
-    EXPECT_GT(changed, 100);
-}
-
 // The command line program prints what the model holds, with and without --objects.
 TEST_F(RealDataCompare, TheCommandLineListsTheModelsRows) {
     std::string expected, expectedObjects;

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
 #include <random>
 #include <sys/stat.h>
 
@@ -59,33 +58,6 @@ TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
         ASSERT_EQ(a, b) << step;
         ASSERT_EQ(file.Position(), memory.Position()) << step;
     }
-}
-
-TEST_F(ReaderStream, ASecondReaderReadsTheOpenFileOnItsOwn) {
-    const std::vector<unsigned char> bytes = WriteRandom(50000, 3);
-    auto file = std::make_unique<TFileStream>(FPath.string());
-    unsigned char first[100];
-    file->Seek(40000);
-    ASSERT_EQ(file->Read(first, sizeof first), sizeof first);
-    std::unique_ptr<TStream> second = file->NewReader();
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->Size(), 50000);
-    EXPECT_EQ(second->Position(), 0);
-    // The file replaced under its path and the first reader closed: the second still reads
-    // what was opened.
-    fs::remove(FPath);
-    WriteRandom(10, 4);
-    file.reset();
-    std::vector<unsigned char> all(bytes.size());
-    ASSERT_EQ(second->Read(all.data(), all.size()), bytes.size());
-    EXPECT_EQ(all, bytes);
-
-    TMemoryStream memory(bytes);
-    memory.Seek(7);
-    const std::unique_ptr<TStream> copy = memory.NewReader();
-    EXPECT_EQ(copy->Position(), 0);
-    ASSERT_EQ(copy->Read(all.data(), all.size()), bytes.size());
-    EXPECT_EQ(all, bytes);
 }
 
 TEST_F(ReaderStream, ReadsPastTheEndDeliverNothing) {
