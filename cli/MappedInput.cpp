@@ -1,5 +1,7 @@
 #include "MappedInput.h"
 
+#include "InputFile.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -54,31 +56,11 @@ void InstallHandler() {
     installed = true;
 }
 
-struct TFd {
-    int Fd;
-    ~TFd() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-};
-
 } // namespace
 
 TMappedInput::TMappedInput(const std::string& path) {
-    auto fail = [&](const std::string& reason) {
-        return std::runtime_error("Cannot read \"" + path + "\": " + reason);
-    };
-    // Non-blocking, so that a FIFO cannot hang the open; only regular files are read.
-    const TFd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (file.Fd < 0)
-        throw fail(std::strerror(errno));
-    struct stat info {};
-    if (::fstat(file.Fd, &info) != 0)
-        throw fail(std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-        throw fail("it is a folder");
-    if (!S_ISREG(info.st_mode))
-        throw fail("it is not a regular file");
+    const TInputFile file(path);
+    const struct stat& info = file.Info();
     FModifiedTime = info.st_mtime;
     const size_t size = static_cast<size_t>(info.st_size);
     if (size == 0)
@@ -90,7 +72,7 @@ TMappedInput::TMappedInput(const std::string& path) {
         }
     void* data = FSlot < 0
                      ? MAP_FAILED
-                     : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.Fd, 0);
+                     : ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.Fd(), 0);
     if (data != MAP_FAILED) {
         InstallHandler();
         TMapping& mapping = Mappings[FSlot];
@@ -107,11 +89,11 @@ TMappedInput::TMappedInput(const std::string& path) {
     size_t used = 0;
     while (used < size) {
         const ssize_t got =
-            ::pread(file.Fd, FCopy.data() + used, size - used, static_cast<off_t>(used));
+            ::pread(file.Fd(), FCopy.data() + used, size - used, static_cast<off_t>(used));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw fail(std::strerror(errno));
+            throw file.Error(std::strerror(errno));
         if (got == 0)
             break;
         used += static_cast<size_t>(got);

@@ -1,6 +1,7 @@
 #include "TextFile.h"
 
 #include "CodePage.h"
+#include "InputFile.h"
 #include "PbFuncs.h"
 
 #include <algorithm>
@@ -15,15 +16,6 @@
 namespace tandrel {
 
 namespace {
-
-// Closes the descriptor on every path out.
-struct TFd {
-    int Fd;
-    ~TFd() {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-};
 
 // The line list is reserved up front; memchr finds line feeds much faster than a byte loop.
 size_t CountLineFeeds(std::string_view data) {
@@ -46,20 +38,8 @@ struct TFileBytes {
 };
 
 TFileBytes ReadFileBytes(const std::string& path) {
-    auto fail = [&](const std::string& reason) {
-        return std::runtime_error("Cannot read \"" + path + "\": " + reason);
-    };
-    // Non-blocking, so that a FIFO cannot hang the open; only regular files are read.
-    const TFd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-    if (file.Fd < 0)
-        throw fail(std::strerror(errno));
-    struct stat info {};
-    if (::fstat(file.Fd, &info) != 0)
-        throw fail(std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-        throw fail("it is a folder");
-    if (!S_ISREG(info.st_mode))
-        throw fail("it is not a regular file");
+    const TInputFile file(path);
+    const struct stat& info = file.Info();
     // The size is a hint only: the file may change while it is read.
     size_t capacity = static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1;
     auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
@@ -71,11 +51,11 @@ TFileBytes ReadFileBytes(const std::string& path) {
             bytes = std::move(larger);
             capacity *= 2;
         }
-        const ssize_t got = ::read(file.Fd, bytes.get() + used, capacity - used);
+        const ssize_t got = ::read(file.Fd(), bytes.get() + used, capacity - used);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw fail(std::strerror(errno));
+            throw file.Error(std::strerror(errno));
         if (got == 0)
             break;
         used += static_cast<size_t>(got);
