@@ -23,11 +23,6 @@ std::string KeyOfPath(const std::string& path) {
     return PathToCodePage(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-std::string FolderOfPath(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 int32_t ToCount(size_t n) {
     return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
 }

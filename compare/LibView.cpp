@@ -39,11 +39,6 @@ QString FromCodePage(const std::string& text) {
     return QString::fromUtf8(SystemCodePage().ToUtf8(text));
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // The kind of a file named on the command line, by its extension.
 int KindOfPath(const std::string& path) {
     const size_t dot = path.find_last_of('.');
@@ -482,7 +477,7 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
             paths.insert(paths.end(), libs.begin(), libs.end());
         }
         std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = FolderOf(std::filesystem::absolute(named.front()).string());
+        folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
         FCompare->AddLibraryPaths(paths, folder, side, Options());
     }
 }

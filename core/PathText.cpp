@@ -57,6 +57,11 @@ std::string PathToCodePage(const std::string& path) {
     return IsValidUtf8(path) ? SystemCodePage().FromUtf8(path) : path;
 }
 
+std::string FolderOfPath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 std::string PathToUtf8Text(const std::string& path) {
     return IsValidUtf8(path) ? path : SystemCodePage().ToUtf8(path);
 }

@@ -18,6 +18,9 @@ std::string PathToCodePage(const std::string& path);
 // code page.
 std::string PathToUtf8Text(const std::string& path);
 
+// The folder part of a path with its closing slash; empty when the path names no folder.
+std::string FolderOfPath(const std::string& path);
+
 // The path that code page text names: its UTF-8 spelling, unless only the raw bytes name
 // an existing file.
 std::string PathFromCodePage(const std::string& text);

@@ -2,6 +2,7 @@
 // turns project files into library paths and file facts into records.
 
 #include "CodePage.h"
+#include "PathText.h"
 #include "PbFuncs.h"
 
 #include <algorithm>
@@ -59,12 +60,6 @@ template <class OnLine> void ForEachLineOf(const std::string& path, OnLine&& onL
         if (stop + 1 < text.size() && text[stop] == '\r' && text[stop + 1] == '\n')
             ++pos;
     }
-}
-
-// The folder of a file, with its trailing "/"; empty for a bare file name.
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // An item of a target or workspace as a path: relative items are joined to `folder`; every
@@ -152,7 +147,7 @@ std::vector<std::string> SplitLibList(std::string_view text) {
 }
 
 void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
-    const std::string folder = FolderOf(targetFile);
+    const std::string folder = FolderOfPath(targetFile);
     ForEachLineOf(targetFile, [&](const std::string& line) {
         if (line.size() < 8)
             return true;
@@ -169,7 +164,7 @@ void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs
 }
 
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs) {
-    const std::string folder = FolderOf(workspaceFile);
+    const std::string folder = FolderOfPath(workspaceFile);
     bool inTargets = false;
     ForEachLineOf(workspaceFile, [&](const std::string& line) {
         if (line == "@begin Targets") {

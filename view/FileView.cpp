@@ -38,6 +38,17 @@ QString DisplayName(const std::string& name) {
     return text.toUtf8() == bytes ? text : QFile::decodeName(bytes);
 }
 
+// The overview colours of lines [first, end), clipped to the lines there are.
+std::vector<TColor> RowColors(const TLines& lines, std::int32_t first, std::int32_t end) {
+    first = std::max(first, 0);
+    end = std::min(end, lines.Count());
+    std::vector<TColor> colors;
+    colors.reserve(size_t(std::max(end - first, 0)));
+    for (std::int32_t i = first; i < end; ++i)
+        colors.push_back(lines.GetLineObj(i).Color);
+    return colors;
+}
+
 QString FromCodePage(std::string_view text) {
     return QString::fromStdString(SystemCodePage().ToUtf8(text));
 }
@@ -389,21 +400,15 @@ void TFilesFrame::PaintLineNumber(TCodeEdit& pane, QPainter& canvas, const QRect
 
 void TFilesFrame::DrawOverview() {
     const TLines& lines = FLeft->Lines();
-    std::vector<TColor> rows(size_t(lines.Count()));
-    for (std::int32_t i = 0; i < lines.Count(); ++i)
-        rows[size_t(i)] = lines.GetLineObj(i).Color;
-    sbDiff->SetRows(std::move(rows), TSourceCompare::UnchangedColor);
+    sbDiff->SetRows(RowColors(lines, 0, lines.Count()), TSourceCompare::UnchangedColor);
 }
 
 void TFilesFrame::OverviewChanged(const TLinesChange& change) {
     if (!FModel->Compared() || FModel->Running())
         return;
     const TLines& lines = FLeft->Lines();
-    std::vector<TColor> colors;
-    for (std::int32_t i = std::max(change.FirstLine, 0); i <= change.LastLine && i < lines.Count();
-         ++i)
-        colors.push_back(lines.GetLineObj(i).Color);
-    sbDiff->ReplaceRows(change.FirstLine, change.LastLine, change.LineDelta, colors);
+    sbDiff->ReplaceRows(change.FirstLine, change.LastLine, change.LineDelta,
+                        RowColors(lines, change.FirstLine, change.LastLine + 1));
     if (sbDiff->RowCount() != lines.Count())
         DrawOverview();
 }
