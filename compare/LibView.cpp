@@ -1,6 +1,6 @@
 #include "LibView.h"
 
-#include "CodePage.h"
+#include "DisplayText.h"
 #include "ExeDir.h"
 #include "LibCompare.h"
 #include "MainShell.h"
@@ -33,10 +33,6 @@ constexpr int kToolBarHeight = 29;
 
 QString DisplayPath(const std::string& path) {
     return QString::fromUtf8(PathToUtf8Text(path));
-}
-
-QString FromCodePage(const std::string& text) {
-    return QString::fromUtf8(SystemCodePage().ToUtf8(text));
 }
 
 // The kind of a file named on the command line, by its extension.

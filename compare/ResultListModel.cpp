@@ -1,6 +1,7 @@
 #include "ResultListModel.h"
 
 #include "CodePage.h"
+#include "DisplayText.h"
 #include "ListImages.h"
 #include "PathText.h"
 
@@ -75,7 +76,7 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
     row.Index = index;
     row.Status = result.Status < 4 ? result.Status : static_cast<uint8_t>(csSame);
     row.Newer = NewerMarker(result);
-    row.Name = QString::fromUtf8(SystemCodePage().ToUtf8(result.Name));
+    row.Name = FromCodePage(result.Name);
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
     if (FKind == TListKind::Libraries) {

@@ -1,6 +1,7 @@
 #include "FileView.h"
 
 #include "CodePage.h"
+#include "DisplayText.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
 #include "TCodeEdit.h"
@@ -47,14 +48,6 @@ std::vector<TColor> RowColors(const TLines& lines, std::int32_t first, std::int3
     for (std::int32_t i = first; i < end; ++i)
         colors.push_back(lines.GetLineObj(i).Color);
     return colors;
-}
-
-QString FromCodePage(std::string_view text) {
-    return QString::fromStdString(SystemCodePage().ToUtf8(text));
-}
-
-std::string ToFileName(const QString& path) {
-    return QFile::encodeName(path).toStdString();
 }
 
 QString DirectoryOf(const std::string& path) {
@@ -672,7 +665,7 @@ void TFilesFrame::OpenFile(bool isSide1) {
     const QString path = QFileDialog::getOpenFileName(
         FShell.Window(), QString(), QFile::decodeName(QByteArray::fromStdString(folder)));
     if (!path.isEmpty())
-        LoadFile(ToFileName(path), isSide1);
+        LoadFile(FileSystemPath(path), isSide1);
 }
 
 void TFilesFrame::SaveSource(bool isSide1) {
@@ -687,7 +680,7 @@ void TFilesFrame::SaveSource(bool isSide1) {
     const QString path = QFileDialog::getSaveFileName(
         FShell.Window(), QString(), proposed.isEmpty() ? folder : folder + "/" + proposed);
     if (!path.isEmpty())
-        WriteSource(isSide1, ToFileName(path));
+        WriteSource(isSide1, FileSystemPath(path));
 }
 
 void TFilesFrame::WriteSource(bool isSide1, const std::string& path) {
@@ -706,7 +699,7 @@ void TFilesFrame::SaveReport() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     FReportName = QFileInfo(dialog.selectedFiles().front()).fileName();
-    WriteReport(ToFileName(dialog.selectedFiles().front()));
+    WriteReport(FileSystemPath(dialog.selectedFiles().front()));
 }
 
 void TFilesFrame::WriteReport(const std::string& path) {
