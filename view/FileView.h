@@ -147,8 +147,8 @@ private:
     // change on disk the user chose to keep the edits over.
     std::uint64_t FSavedRevision[2] = {0, 0};
     std::int64_t FKeptStamp[2] = {0, 0};
-    bool FCheckingFiles = false;
-    QString FReportName; // the report dialog keeps the name it last had
+    bool FAsking = false; // a close or reload question is up: re-activation waits
+    QString FReportName;  // the report dialog keeps the name it last had
 };
 
 } // namespace tandrel

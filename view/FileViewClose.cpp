@@ -55,6 +55,7 @@ bool TFilesFrame::HasUnsavedEdits(bool isSide1) const {
 }
 
 bool TFilesFrame::CloseQuery() {
+    const QScopedValueRollback<bool> asking(FAsking, true);
     for (bool isSide1 : {true, false}) {
         if (!HasUnsavedEdits(isSide1))
             continue;
@@ -100,14 +101,14 @@ bool TFilesFrame::CancelForClose(std::function<void()> closeAgain) {
 }
 
 void TFilesFrame::CheckFileChanges() {
-    // The questions below are modal; their own activation must not ask again.
-    if (FCheckingFiles)
+    // A question is up already; switching away from it and back must not ask over it.
+    if (FAsking)
         return;
     if (FModel->Running()) {
         RunOrHold([this] { CheckFileChanges(); });
         return;
     }
-    const QScopedValueRollback<bool> checking(FCheckingFiles, true);
+    const QScopedValueRollback<bool> asking(FAsking, true);
     for (bool isSide1 : {true, false})
         if (FModel->FileChanged(isSide1) && AskReload(isSide1))
             LoadFile(FModel->FileName(isSide1), isSide1);

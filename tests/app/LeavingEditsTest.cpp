@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <utility>
 
 using namespace tandrel;
 
@@ -39,6 +40,8 @@ class LeavingEditsTest : public QObject {
     // What the save dialog is given: a path, or empty for Cancel.
     std::deque<QString> FSaveAs;
     int FSaveDialogs = 0;
+    // The application becomes active again while the next question is up.
+    bool FReactivateAtQuestion = false;
 
     std::string PathOf(const char* name) const { return FDir.filePath(name).toStdString(); }
 
@@ -68,6 +71,8 @@ class LeavingEditsTest : public QObject {
         QWidget* modal = QApplication::activeModalWidget();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             FAsked.push_back(box->text());
+            if (std::exchange(FReactivateAtQuestion, false))
+                Reactivate();
             if (FAnswers.empty()) {
                 QTest::keyClick(box, Qt::Key_Escape);
                 return;
@@ -112,6 +117,7 @@ private slots:
         FAsked.clear();
         FSaveAs.clear();
         FSaveDialogs = 0;
+        FReactivateAtQuestion = false;
         SetMessageSink([this](const TMessage& m) { FMessages.push_back(m); });
     }
 
@@ -252,6 +258,26 @@ private slots:
         QCOMPARE(FAsked.size(), size_t(2));
         QCOMPARE(frame.Pane(true).Lines()[1], std::string("theirs"));
         QCOMPARE(frame.Model().Diff().Count(), 0);
+    }
+
+    void aQuestionIsNotAskedOverAnother() {
+        auto form = OpenPair("a\r\n", "b\r\n");
+        TFilesFrame& frame = *form->FilesFrame();
+        Type(frame.Pane(false), {0, 0}, "mine ");
+        Rewrite(PathOf("two.txt"), "theirs\r\n", 3);
+        // Switching away from the close question and back: the change waits.
+        FReactivateAtQuestion = true;
+        FAnswers = {QMessageBox::Cancel};
+        QVERIFY(!form->close());
+        QCOMPARE(FAsked.size(), size_t(1));
+        QVERIFY(FAsked[0].contains(QStringLiteral("关闭前保存吗")));
+        QCOMPARE(frame.Pane(false).Lines()[0], std::string("mine b"));
+        // The change is not forgotten: the next activation asks about it.
+        FReactivateAtQuestion = false;
+        FAnswers = {QMessageBox::No};
+        Reactivate();
+        QCOMPARE(FAsked.size(), size_t(2));
+        QCOMPARE(frame.Pane(false).Lines()[0], std::string("mine b"));
     }
 
     void closingDuringALongComparisonCancelsItAndCloses() {
