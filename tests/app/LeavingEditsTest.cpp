@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <QAbstractButton>
 #include <QElapsedTimer>
@@ -280,8 +281,9 @@ private slots:
         QCOMPARE(frame.Pane(false).Lines()[0], std::string("mine b"));
     }
 
-    void closingDuringALongComparisonCancelsItAndCloses() {
-        // Two texts of distinct random lines: a search of many seconds.
+private:
+    // Two texts of distinct random lines: a search of many seconds.
+    void WriteBigPair() {
         std::srand(11);
         std::string text1, text2;
         for (int i = 0; i < 40000; ++i) {
@@ -290,23 +292,55 @@ private slots:
         }
         WriteAll(PathOf("big1.txt"), text1);
         WriteAll(PathOf("big2.txt"), text2);
-        auto form = Open();
-        form->ShowFilesView();
-        TFilesFrame& frame = *form->FilesFrame();
+    }
+
+    // Runs `compare` and closes the window 300 ms into it: the engine must stop at once.
+    static void CloseWhileComparing(TMainForm& form, const std::function<void()>& compare) {
+        TFilesFrame& frame = *form.FilesFrame();
         bool running = false;
-        QTimer::singleShot(300, form.get(), [&] {
+        QTimer::singleShot(300, &form, [&] {
             running = frame.Model().Running();
-            form->close();
+            form.close();
         });
         QElapsedTimer clock;
         clock.start();
-        frame.OpenTextFiles(PathOf("big1.txt"), PathOf("big2.txt"));
+        compare();
         QVERIFY(running);
         QVERIFY2(clock.elapsed() < 2000, "the engine stops when the window closes");
         QVERIFY(!frame.Compared());
         QVERIFY(frame.Model().Diff().Blocks().empty());
+    }
+
+private slots:
+    void closingDuringALongComparisonCancelsItAndCloses() {
+        WriteBigPair();
+        auto form = Open();
+        form->ShowFilesView();
+        TFilesFrame& frame = *form->FilesFrame();
+        CloseWhileComparing(*form,
+                            [&] { frame.OpenTextFiles(PathOf("big1.txt"), PathOf("big2.txt")); });
         QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 1000);
         QVERIFY(FAsked.empty());
+    }
+
+    void editsStillAskAfterTheComparisonIsCancelledByTheClose() {
+        WriteBigPair();
+        auto form = Open();
+        form->ShowFilesView();
+        TFilesFrame& frame = *form->FilesFrame();
+        QTimer::singleShot(100, form.get(), [&] { frame.CancelCompare(); });
+        frame.OpenTextFiles(PathOf("big1.txt"), PathOf("big2.txt"));
+        Type(frame.Pane(true), {0, 0}, "typed ");
+        // Yes to the compare's own question, then the close: the cancelled run leaves the
+        // edited rows in place, and they are asked about before the window goes.
+        FAnswers = {QMessageBox::Yes, QMessageBox::Cancel};
+        CloseWhileComparing(*form, [&] { form->Commands().mnuCompare->trigger(); });
+        QTRY_COMPARE(FAsked.size(), size_t(2));
+        QVERIFY(FAsked[1].contains(QStringLiteral("文件 1")));
+        QVERIFY(form->isVisible());
+        QVERIFY(frame.Pane(true).Lines()[0].starts_with("typed "));
+        FAnswers = {QMessageBox::Discard};
+        QVERIFY(form->close());
     }
 };
 
