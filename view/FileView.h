@@ -50,8 +50,8 @@ public:
 
     // Loads a text file into a side and compares; a missing file is ignored.
     void LoadFile(const std::string& path, bool isSide1);
-    // The re-activation check: sides whose files changed on disk are loaded again; a side
-    // with unsaved edits only when the user gives them up.
+    // The re-activation check: sides whose files changed on disk are loaded again and
+    // compared; while either pane holds unsaved edits, only when the user gives them up.
     void CheckFileChanges();
     // Edits in a side's pane that no save has written anywhere.
     bool HasUnsavedEdits(bool isSide1) const;

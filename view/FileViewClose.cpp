@@ -109,14 +109,20 @@ void TFilesFrame::CheckFileChanges() {
         return;
     }
     const QScopedValueRollback<bool> asking(FAsking, true);
-    for (bool isSide1 : {true, false})
-        if (FModel->FileChanged(isSide1) && AskReload(isSide1))
-            LoadFile(FModel->FileName(isSide1), isSide1);
+    for (bool isSide1 : {true, false}) {
+        if (!FModel->FileChanged(isSide1) || !AskReload(isSide1))
+            continue;
+        // Asked already: the comparison after the reload does not ask again.
+        const QScopedValueRollback<std::function<bool()>> confirmed(FModel->OnConfirmDiscard,
+                                                                    nullptr);
+        LoadFile(FModel->FileName(isSide1), isSide1);
+    }
 }
 
 bool TFilesFrame::AskReload(bool isSide1) {
+    // A reload compares anew, which rebuilds both panes: edits in either are at stake.
     std::int64_t& kept = FKeptStamp[SideIndex(isSide1)];
-    if (!HasUnsavedEdits(isSide1)) {
+    if (!HasUnsavedEdits(true) && !HasUnsavedEdits(false)) {
         kept = 0;
         return true;
     }
@@ -125,7 +131,7 @@ bool TFilesFrame::AskReload(bool isSide1) {
     if (stamp == kept)
         return false;
     const QString text =
-        QStringLiteral("文件 %1 已在磁盘上被修改:\n%2\n\n重新载入将丢失窗格中未保存的"
+        QStringLiteral("文件 %1 已在磁盘上被修改:\n%2\n\n重新载入并重新比较将丢失窗格中未保存的"
                        "修改。")
             .arg(isSide1 ? 1 : 2)
             .arg(DisplayText(FModel->FileName(isSide1)));

@@ -261,6 +261,37 @@ private slots:
         QCOMPARE(frame.Model().Diff().Count(), 0);
     }
 
+    void reactivationAsksBeforeAReloadRebuildsTheOtherEditedPane() {
+        auto form = OpenPair("a\r\nb\r\n", "a\r\nx\r\nb\r\n");
+        TFilesFrame& frame = *form->FilesFrame();
+        Type(frame.Pane(true), {0, 0}, "1");
+        Rewrite(PathOf("two.txt"), "z\r\n", 3);
+        // Kept: side 2 stays as it was compared, so side 1 still saves without its fillers.
+        FAnswers = {QMessageBox::No};
+        Reactivate();
+        QCOMPARE(FAsked.size(), size_t(1));
+        QVERIFY(FAsked[0].contains("文件 2") && FAsked[0].contains("two.txt"));
+        QVERIFY(frame.Compared());
+        QCOMPARE(frame.Pane(false).Lines()[1], std::string("x"));
+        FAnswers = {QMessageBox::Save};
+        QVERIFY(form->close());
+        QCOMPARE(ReadAll(PathOf("one.txt")), std::string("1a\r\nb\r\n"));
+    }
+
+    void reloadingOverEditsAsksOnce() {
+        auto form = OpenPair("a\r\nb\r\n", "a\r\nx\r\nb\r\n");
+        TFilesFrame& frame = *form->FilesFrame();
+        Type(frame.Pane(true), {0, 0}, "1");
+        Rewrite(PathOf("two.txt"), "a\r\nb\r\n", 3);
+        FAnswers = {QMessageBox::Yes};
+        Reactivate();
+        QCOMPARE(FAsked.size(), size_t(1));
+        QVERIFY(frame.Compared());
+        QCOMPARE(frame.Model().Diff().Count(), 0);
+        QVERIFY(!frame.HasUnsavedEdits(true));
+        QVERIFY(form->close());
+    }
+
     void aQuestionIsNotAskedOverAnother() {
         auto form = OpenPair("a\r\n", "b\r\n");
         TFilesFrame& frame = *form->FilesFrame();
