@@ -110,9 +110,23 @@ void TMainForm::FormDestroy() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     // The window closes even when the settings cannot be written.
     FormClose();
     event->accept();
+}
+
+bool TMainForm::FormCloseQuery() {
+    // A running comparison pumps events from inside the engine, which is where this close
+    // arrives: the window closes once the engine has stopped and returned, so that nothing
+    // computes on behind a closed window.
+    if (FFilesFrame->CancelForClose([this] { close(); }))
+        return false;
+    // Edits in the source view are asked about whichever view is in front.
+    return FFilesFrame->CloseQuery();
 }
 
 void TMainForm::LoadSettings() {

@@ -92,6 +92,7 @@ private:
     QAction* BindHere(QAction* item, void (TMainForm::*handler)());
 
     void FormCreate();
+    bool FormCloseQuery();
     void FormClose();
     void FormDestroy();
     void LoadSettings();

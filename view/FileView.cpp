@@ -6,7 +6,6 @@
 #include "OverviewStrip.h"
 #include "TCodeEdit.h"
 
-#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -61,6 +60,23 @@ std::string FormatTime(std::int64_t seconds) {
     const QString text = locale.toString(time.date(), QLocale::ShortFormat) + ", " +
                          locale.toString(time.time(), QLocale::ShortFormat);
     return SystemCodePage().FromUtf8(text.toStdString());
+}
+
+// "Cannot open "a": there is no such file", or both names in one sentence.
+std::string MissingFilesText(const std::vector<std::string>& paths) {
+    if (paths.size() == 1)
+        return "Cannot open \"" + paths[0] + "\": there is no such file";
+    std::string text = "Cannot open";
+    for (size_t i = 0; i < paths.size(); ++i)
+        text += (i == 0 ? " \"" : i + 1 == paths.size() ? " or \"" : ", \"") + paths[i] + "\"";
+    return text + ": there are no such files";
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
 }
 
 void Enable(QAction* action, bool enabled) {
@@ -609,26 +625,37 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
         FHeld.push_back([this, path1, path2] { OpenTextFiles(path1, path2); });
         return;
     }
-    for (const std::string& path : {path1, path2}) {
-        std::error_code error;
-        if (!std::filesystem::exists(path, error))
-            throw std::runtime_error("Cannot open \"" + path + "\": there is no such file");
-    }
-    // Both sides, then one comparison that fills each pane once.
+    // Both sides, then one comparison that fills each pane once. A side that cannot be read
+    // does not keep the other from showing; one message names every such side.
+    std::vector<std::string> missing;
+    std::vector<std::string> failures;
     for (bool isSide1 : {true, false}) {
         const std::string& path = isSide1 ? path1 : path2;
-        FModel->LoadFile(path, isSide1, false);
+        try {
+            if (!FModel->LoadFile(path, isSide1, false)) {
+                missing.push_back(path);
+                continue;
+            }
+        } catch (const std::exception& e) {
+            failures.push_back(e.what());
+            continue;
+        }
         ShowCaption(isSide1);
         (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
             DirectoryOf(path).toStdString();
     }
     SetScrollSync(false);
     EnableCommands();
-    Compare();
+    if (missing.empty() && failures.empty())
+        Compare();
     if (!FModel->Compared()) {
         FModel->ShowText(true);
         FModel->ShowText(false);
     }
+    if (!missing.empty())
+        failures.insert(failures.begin(), MissingFilesText(missing));
+    if (!failures.empty())
+        throw std::runtime_error(JoinLines(failures));
 }
 
 void TFilesFrame::Compare() {
@@ -654,12 +681,6 @@ void TFilesFrame::CancelCompare() {
     FShell.SetPanelText(3, "Compare cancelled.");
 }
 
-void TFilesFrame::CheckFileChanges() {
-    for (bool isSide1 : {true, false})
-        if (FModel->FileChanged(isSide1))
-            LoadFile(FModel->FileName(isSide1), isSide1);
-}
-
 void TFilesFrame::OpenFile(bool isSide1) {
     const std::string& folder = isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
     const QString path = QFileDialog::getOpenFileName(
@@ -668,9 +689,9 @@ void TFilesFrame::OpenFile(bool isSide1) {
         LoadFile(FileSystemPath(path), isSide1);
 }
 
-void TFilesFrame::SaveSource(bool isSide1) {
+bool TFilesFrame::SaveSource(bool isSide1) {
     if (Pane(isSide1).Lines().Count() == 0)
-        return;
+        return false;
     const std::string& name = FModel->FileName(isSide1);
     const QString folder = FModel->FileAge(isSide1) != 0
                                ? DirectoryOf(name)
@@ -679,12 +700,16 @@ void TFilesFrame::SaveSource(bool isSide1) {
     const QString proposed = FromCodePage(FModel->SaveName(isSide1));
     const QString path = QFileDialog::getSaveFileName(
         FShell.Window(), QString(), proposed.isEmpty() ? folder : folder + "/" + proposed);
-    if (!path.isEmpty())
-        WriteSource(isSide1, FileSystemPath(path));
+    if (path.isEmpty())
+        return false;
+    WriteSource(isSide1, FileSystemPath(path));
+    return true;
 }
 
 void TFilesFrame::WriteSource(bool isSide1, const std::string& path) {
     FModel->SaveSource(isSide1, path);
+    // Written somewhere: closing no longer asks about these edits.
+    FSavedRevision[isSide1 ? 0 : 1] = Pane(isSide1).Lines().Revision();
 }
 
 void TFilesFrame::SaveReport() {

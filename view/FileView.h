@@ -7,6 +7,7 @@
 #include "SourceCompare.h"
 #include "TListeners.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <QWidget>
@@ -49,8 +50,18 @@ public:
 
     // Loads a text file into a side and compares; a missing file is ignored.
     void LoadFile(const std::string& path, bool isSide1);
-    // The re-activation check: sides whose files changed on disk are loaded again.
+    // The re-activation check: sides whose files changed on disk are loaded again and
+    // compared; while either pane holds unsaved edits, only when the user gives them up.
     void CheckFileChanges();
+    // Edits in a side's pane that no save has written anywhere.
+    bool HasUnsavedEdits(bool isSide1) const;
+    // Before the window closes: each side with unsaved edits is saved, given up or kept (the
+    // window then stays open) as the user answers. True when the window may close.
+    bool CloseQuery();
+    // A close asked for while a comparison runs: the engine is cancelled, commands held for
+    // after the run are dropped, and `closeAgain` runs once the engine has returned. False,
+    // with nothing done, when no comparison runs.
+    bool CancelForClose(std::function<void()> closeAgain);
     // What the save and report commands write once their dialog has given a file name.
     void WriteSource(bool isSide1, const std::string& path);
     void WriteReport(const std::string& path);
@@ -96,7 +107,10 @@ private:
     void DisplayBuilt();
 
     void OpenFile(bool isSide1);
-    void SaveSource(bool isSide1);
+    // False when the dialog was cancelled or the pane has no rows.
+    bool SaveSource(bool isSide1);
+    bool SaveForClose(bool isSide1);
+    bool AskReload(bool isSide1);
     void SaveReport();
     void CopyBlockRight();
     void CopyBlockLeft();
@@ -129,7 +143,12 @@ private:
     bool FReadOnlyBeforeRun[2] = {false, false};
     bool FActionsBeforeRun = false;
     qint64 FLastEvents = 0;
-    QString FReportName; // the report dialog keeps the name it last had
+    // Per side: the pane's revision when it was last saved, and the file time stamp of a
+    // change on disk the user chose to keep the edits over.
+    std::uint64_t FSavedRevision[2] = {0, 0};
+    std::int64_t FKeptStamp[2] = {0, 0};
+    bool FAsking = false; // a close or reload question is up: re-activation waits
+    QString FReportName;  // the report dialog keeps the name it last had
 };
 
 } // namespace tandrel

@@ -7,11 +7,13 @@
 #include "CommandGuard.h"
 #include "CommandLine.h"
 #include "ExeDir.h"
+#include "FileView.h"
 #include "Fonts.h"
 #include "Icons.h"
 #include "LibView.h"
 #include "Main.h"
 #include "StatusBar.h"
+#include "TCodeEdit.h"
 
 #include <filesystem>
 #include <memory>
@@ -481,17 +483,45 @@ private slots:
         QCOMPARE(form->StatusPanels()->PanelText(6), QStringLiteral("左0行:右3行"));
     }
 
-    void commandLineWithAMissingTextFileShowsTheSourceViewAndTheError() {
+    void commandLineWithMissingTextFilesShowsTheOtherSideAndNamesEveryMissingOne() {
+        const std::string here = FDir.filePath(QStringLiteral("here.txt")).toStdString();
+        const std::string gone = FDir.filePath(QStringLiteral("gone.txt")).toStdString();
+        const std::string also = FDir.filePath(QStringLiteral("also.txt")).toStdString();
+        WriteAll(here, "kept\r\nlines\r\n");
+        for (bool firstMissing : {false, true}) {
+            FMessages.clear();
+            auto form = Open();
+            const TLaunch launch =
+                ParseCommandLine(firstMissing ? std::vector{gone, here} : std::vector{here, gone});
+            QCOMPARE(launch.Kind, TLaunchKind::TextFiles);
+            form->OpenLaunch(launch);
+            QCOMPARE(form->View(), TViewMode::Files);
+            QCOMPARE(FMessages.size(), size_t(1));
+            QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
+            QCOMPARE(FMessages[0].Text, QString::fromStdString("Cannot open \"" + gone +
+                                                               "\": there is no such file."));
+            // The side that exists is shown as it was read.
+            TFilesFrame& frame = *form->FilesFrame();
+            const TCodeEdit& shown = frame.Pane(!firstMissing);
+            QCOMPARE(shown.Lines().Count(), 2);
+            QCOMPARE(shown.Lines()[1], std::string("lines"));
+            QVERIFY(frame.Caption(!firstMissing).text().endsWith(QStringLiteral("here.txt")));
+            QCOMPARE(frame.Pane(firstMissing).Lines().Count(), 0);
+            QVERIFY(!frame.Compared());
+        }
+        FMessages.clear();
         auto form = Open();
-        const TLaunch launch =
-            ParseCommandLine({FDir.filePath(QStringLiteral("gone.txt")).toStdString(),
-                              FDir.filePath(QStringLiteral("also.txt")).toStdString()});
-        QCOMPARE(launch.Kind, TLaunchKind::TextFiles);
-        form->OpenLaunch(launch);
-        QCOMPARE(form->View(), TViewMode::Files);
+        form->OpenLaunch(ParseCommandLine({gone, also}));
         QCOMPARE(FMessages.size(), size_t(1));
-        QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
-        QVERIFY(FMessages[0].Text.contains(QStringLiteral("gone.txt")));
+        QCOMPARE(FMessages[0].Text, QString::fromStdString("Cannot open \"" + gone + "\" or \"" +
+                                                           also + "\": there are no such files."));
+        // A side that exists but cannot be read is named in the same message.
+        FMessages.clear();
+        form->OpenLaunch(ParseCommandLine({gone, FDir.path().toStdString()}));
+        QCOMPARE(FMessages.size(), size_t(1));
+        QVERIFY(FMessages[0].Text.startsWith(
+            QString::fromStdString("Cannot open \"" + gone + "\": there is no such file\n")));
+        QVERIFY(FMessages[0].Text.contains(FDir.path()));
     }
 
     void windowsFontsFallBackToInstalledFontsOfTheSameKind() {
