@@ -479,8 +479,26 @@ void TFilesFrame::DisplayBuilt() {
 
 void TFilesFrame::BuildDisplay() {
     RunOrHold([this] {
-        FModel->BuildDisplay();
-        DisplayBuilt();
+        if (!FModel->BlocksFit()) {
+            Compare();
+        } else if ((!FLeft->Lines().Modified() && !FRight->Lines().Modified()) ||
+                   ConfirmDiscard()) {
+            FModel->BuildDisplay();
+            DisplayBuilt();
+        }
+        QAction* mark = FShell.Commands().mnuShowDiffsOnly;
+        if (mark && FModel->Compared())
+            mark->setChecked(FModel->ShownDiffsOnly());
+    });
+}
+
+void TFilesFrame::ColorsChanged() {
+    RunOrHold([this] {
+        FModel->Recolor();
+        if (FModel->Compared())
+            DrawOverview();
+        FLeft->viewport()->update();
+        FRight->viewport()->update();
     });
 }
 
@@ -684,7 +702,23 @@ void TFilesFrame::SaveSource(bool isSide1) {
 }
 
 void TFilesFrame::WriteSource(bool isSide1, const std::string& path) {
-    FModel->SaveSource(isSide1, path);
+    if (!FModel->SaveSource(isSide1, path))
+        return;
+    TCodeEdit& pane = Pane(isSide1);
+    SetCaptionColor(isSide1, 0);
+    pane.viewport()->update();
+    // The blocks were found for the text before the save. Comparing again makes them fit,
+    // and is only held back where it would drop the other side's edits.
+    if (!FModel->Compared() || Pane(!isSide1).Lines().Modified())
+        return;
+    const std::int32_t row = pane.CaretPt().Y;
+    const std::int32_t top = pane.TopLine();
+    Compare();
+    const std::int32_t count = pane.Lines().Count();
+    if (FModel->Compared() && count > 0) {
+        pane.GotoPoint({0, std::min(row, count - 1)});
+        pane.SetTopLine(std::min(top, count - 1));
+    }
 }
 
 void TFilesFrame::SaveReport() {

@@ -116,7 +116,7 @@ int Run(int lines) {
     std::sort(cpuSteps.begin(), cpuSteps.end());
 
     std::printf("%d lines, %d rows, %d blocks\n", lines, left.Lines().Count(),
-                frame.Model().Diff().Count());
+                int(frame.Model().Blocks().size()));
     std::printf("  tandrel-cli diff (baseline)     %8.3f s\n", cliSeconds);
     std::printf("  open + compare + first paint    %8.3f s   %.2fx the baseline\n", openSeconds,
                 openSeconds / cliSeconds);
