@@ -687,7 +687,8 @@ void TFilesFrame::OpenFile(bool isSide1) {
 }
 
 void TFilesFrame::SaveSource(bool isSide1) {
-    if (Pane(isSide1).Lines().Count() == 0)
+    // A display of differences only may show no row of a side that has text.
+    if (Pane(isSide1).Lines().Count() == 0 && FModel->WholeText(isSide1).empty())
         return;
     const std::string& name = FModel->FileName(isSide1);
     const QString folder = FModel->FileAge(isSide1) != 0

@@ -473,23 +473,22 @@ void TSourceCompare::ReplaceBackward(TEditorCore& pane, const TAskReplace& ask) 
 }
 
 std::string TSourceCompare::SaveName(bool isSide1) const {
-    const TLines& lines = Pane(isSide1).Lines();
-    if (lines.Count() == 0)
+    const std::vector<std::string_view> lines = WholeText(isSide1);
+    if (lines.empty())
         return "";
-    const std::string& first = lines[0];
+    const std::string_view first = lines.front();
     const size_t at = first.find(ExportHeader);
-    return at == std::string::npos ? "" : first.substr(at + ExportHeader.size());
+    return at == std::string::npos ? "" : std::string(first.substr(at + ExportHeader.size()));
 }
 
-std::vector<std::string> TSourceCompare::SavedLines(bool isSide1) const {
-    const std::vector<std::string_view> lines = PaneText(isSide1).WholeText(Pane(isSide1).Lines());
-    return {lines.begin(), lines.end()};
+std::vector<std::string_view> TSourceCompare::WholeText(bool isSide1) const {
+    return PaneText(isSide1).WholeText(Pane(isSide1).Lines());
 }
 
 bool TSourceCompare::SaveSource(bool isSide1, const std::string& path) {
     CheckIdle();
     TEditorCore& pane = Pane(isSide1);
-    const std::vector<std::string_view> lines = PaneText(isSide1).WholeText(pane.Lines());
+    const std::vector<std::string_view> lines = WholeText(isSide1);
     std::error_code error;
     const bool ownFile =
         FileAge(isSide1) != 0 && std::filesystem::equivalent(path, FileName(isSide1), error);

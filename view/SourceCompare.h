@@ -113,8 +113,8 @@ public:
     void ReplaceForward(TEditorCore& pane, const TAskReplace& ask);
     void ReplaceBackward(TEditorCore& pane, const TAskReplace& ask);
 
-    // The name proposed when saving a side: what follows "$PBExportHeader$" in its first
-    // row, else empty (code-page bytes).
+    // The name proposed when saving a side: what follows "$PBExportHeader$" in the first
+    // line of its whole text, else empty (code-page bytes).
     std::string SaveName(bool isSide1) const;
     // Writes the side's whole text as it stands in the pane in the side's encoding: the
     // equal lines a display of differences only leaves out, and the rows shown with their
@@ -122,7 +122,8 @@ public:
     // becomes the side's text and the pane is no longer modified; then true, and the blocks
     // no longer fit until the next comparison.
     bool SaveSource(bool isSide1, const std::string& path);
-    std::vector<std::string> SavedLines(bool isSide1) const;
+    // What SaveSource writes; the views are valid until the pane changes.
+    std::vector<std::string_view> WholeText(bool isSide1) const;
 
     // The difference report over the panes' rows. formatTime turns seconds since 1970 into
     // the user's date and time in the code page.

@@ -451,6 +451,17 @@ TEST_F(SourceCompareTest, CancelledRunKeepsTheLastBlocksForTheRebuild) {
     EXPECT_EQ(Texts(FLeft), left);
 }
 
+TEST_F(SourceCompareTest, DifferencesOnlyProposeTheNameFromTheHiddenFirstLine) {
+    Files("$PBExportHeader$w_a.srw\r\nx\r\n", "$PBExportHeader$w_a.srw\r\ny\r\n");
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    ASSERT_EQ(Texts(FLeft), (Lines{"x"}));
+    EXPECT_EQ(FModel.SaveName(true), "w_a.srw");
+    Files("a\r\n", "a\r\n");
+    EXPECT_TRUE(Texts(FLeft).empty());
+    EXPECT_EQ(FModel.WholeText(true), (std::vector<std::string_view>{"a"}));
+}
+
 TEST_F(SourceCompareTest, SavedOntoItsOwnFileTheSideIsItsTextAndTheBlocksWait) {
     Files("a\r\nb\r\nc\r\n", "a\r\nB\r\n");
     FOptions.ShowDiffsOnly = true;
