@@ -224,6 +224,25 @@ TEST_F(SourceCompareTest, CopyBlocksBothWays) {
     EXPECT_FALSE(FModel.CopyBlockRight(&FLeft)) << "not a difference row";
 }
 
+TEST_F(SourceCompareTest, BlocksCopiedUnderDifferencesOnlySaveBetweenTheHiddenLines) {
+    Files("a\r\nold1\r\nold2\r\nb\r\nc\r\nx\r\nd\r\n", "a\r\nnew1\r\nb\r\nc\r\ny\r\nd\r\n");
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    ASSERT_EQ(Texts(FLeft), (Lines{"old1", "old2", "x"}));
+    // The modified and deleted rows of one block, then the last row, copied right.
+    FLeft.GotoPoint({0, 0});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    FLeft.GotoPoint({0, 1});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    FLeft.GotoPoint({0, 2});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    const std::string saved = (FDir / "saved.txt").string();
+    FModel.SaveSource(false, saved);
+    EXPECT_EQ(Read(saved), Read(FModel.FileName(true)));
+    EXPECT_EQ(Kinds(FRight), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(Tags(FRight), (std::vector<int>{0, 0, 0}));
+}
+
 TEST_F(SourceCompareTest, CopyLeftOntoAReadOnlySourceChangesNothing) {
     Sources({"a", "b"}, {"a", "c"});
     FRight.GotoPoint({0, 1});
