@@ -241,6 +241,7 @@ void TMainForm::ChooseColor(TColor& color, const QString& title) {
     color = *chosen;
     FStatusBar->repaint();
     RepaintLists();
+    FFilesFrame->ColorsChanged();
 }
 
 void TMainForm::RepaintLists() {

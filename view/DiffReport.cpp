@@ -33,35 +33,40 @@ std::vector<std::string> HeaderLines(const TReportHeader& header) {
 std::vector<std::string> BuildDiffReport(const std::string& name1, const std::string& name2,
                                          const std::string& time1, const std::string& time2,
                                          const std::string& now, const TRowList& side1,
-                                         const TRowList& side2, const TRowColors& colors) {
+                                         const TRowList& side2) {
     std::vector<std::string> lines = HeaderLines({name1, name2, time1, time2, now});
     int64_t max = 0;
-    uint32_t prev = colors.Unchanged;
+    uint8_t prev = rkUnchanged;
     for (size_t r = 0; r < side1.size(); ++r) {
         const TDiffRow& row = side1[r];
         max = std::max<int64_t>(max, row.Tag);
-        const uint32_t k = row.Color;
-        const bool newBlock = k != prev;
+        const bool newBlock = row.Kind != prev;
         auto addNew = [&] {
             if (r < side2.size())
                 lines.push_back("+ " + std::string(side2[r].Text));
         };
         auto addOld = [&] { lines.push_back("- " + std::string(row.Text)); };
-        if (k == colors.Added) {
+        switch (row.Kind) {
+        case rkAddedFiller:
             if (newBlock)
                 AddSection(lines, "Lines added at ", max + 1);
             addNew();
-        } else if (k == colors.Modified) {
+            break;
+        case rkModified:
             if (newBlock)
                 AddSection(lines, "Lines modified at ", max);
             addOld();
             addNew();
-        } else if (k == colors.Deleted) {
+            break;
+        case rkDeleted:
             if (newBlock)
                 AddSection(lines, "Lines deleted at ", max);
             addOld();
+            break;
+        default:
+            break;
         }
-        prev = k;
+        prev = row.Kind;
     }
     return lines;
 }

@@ -17,13 +17,13 @@ inline constexpr const char* NoFileTimeText = "(not a file)";
 
 // The report's lines, without line breaks. time1/time2 are the sides' modification times
 // as display texts, empty for a side without a file time; now is the current date and time
-// as a display text. Runs over side 1's rows; a row side 2 lacks contributes only its "- "
-// line. Colours are tested in the order added, modified, deleted, so sections of kinds
-// given one colour merge under the first kind.
+// as a display text. Runs over side 1's rows, whose kinds tell the blocks whatever colours
+// the rows have: a section starts where the kind changes. A row side 2 lacks contributes
+// only its "- " line.
 std::vector<std::string> BuildDiffReport(const std::string& name1, const std::string& name2,
                                          const std::string& time1, const std::string& time2,
                                          const std::string& now, const TRowList& side1,
-                                         const TRowList& side2, const TRowColors& colors);
+                                         const TRowList& side2);
 
 // The lines each followed by CR LF, as the report file holds them.
 std::string JoinReportLines(const std::vector<std::string>& lines);

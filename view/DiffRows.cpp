@@ -57,6 +57,15 @@ TDiffRows BuildRows(const std::vector<TDiffBlock>& blocks, const Lines& text1, c
     TRowWalk<Lines> walk(text1, text2, rows);
     int64_t i = 0;
     int64_t j = 0;
+    // Lines i .. end-1 of text 1 (and as many of text 2 from j) stand before the next row.
+    auto hide = [&](int64_t end) {
+        if (end <= i)
+            return;
+        walk.Line1(end - 1);
+        walk.Line2(j + end - i - 1);
+        rows.Hidden.push_back({static_cast<int32_t>(rows.Side1.size()), static_cast<int32_t>(i),
+                               static_cast<int32_t>(j), static_cast<int32_t>(end - i)});
+    };
     auto addEqualRow = [&] {
         walk.AddRow({walk.Line1(i), colors.Unchanged, Tag(i), rkUnchanged},
                     {walk.Line2(j), colors.Unchanged, Tag(j), rkUnchanged});
@@ -67,11 +76,13 @@ TDiffRows BuildRows(const std::vector<TDiffBlock>& blocks, const Lines& text1, c
         const int64_t start1 = block.Pos1;
         const int64_t start2 = block.Pos2;
         const int64_t count = block.Count;
-        if (diffsOnly)
+        if (diffsOnly) {
+            hide(start1);
             j += start1 - i;
-        else
+        } else {
             while (i < start1)
                 addEqualRow();
+        }
         switch (block.Kind) {
         case bkAdd:
             for (int64_t n = 0; n < count; ++n, ++j) {
@@ -101,7 +112,9 @@ TDiffRows BuildRows(const std::vector<TDiffBlock>& blocks, const Lines& text1, c
             break;
         }
     }
-    if (!diffsOnly)
+    if (diffsOnly)
+        hide(static_cast<int64_t>(text1.size()));
+    else
         while (i < static_cast<int64_t>(text1.size()))
             addEqualRow();
     return rows;

@@ -35,12 +35,24 @@ struct TRowColors {
     uint32_t Deleted = 0;
 };
 
+// Equal lines a display of differences only leaves out: lines Pos1 .. Pos1+Count-1 of
+// text 1 and Pos2 .. of text 2, which stood before row Row (the row count for lines after
+// the last row).
+struct THiddenRun {
+    int32_t Row = 0;
+    int32_t Pos1 = 0;
+    int32_t Pos2 = 0;
+    int32_t Count = 0;
+};
+
 // Invariant: Side1 and Side2 hold the same number of rows, and row r of one side belongs
-// with row r of the other (same colour).
+// with row r of the other (same colour). With the hidden runs put back before their rows
+// and the fillers taken out, each side is its whole text.
 struct TDiffRows {
     TRowList Side1;
     TRowList Side2;
-    TCompareCounts Counts; // line counts of both texts, rows of each block kind
+    std::vector<THiddenRun> Hidden; // in ascending order; empty unless differences only
+    TCompareCounts Counts;          // line counts of both texts, rows of each block kind
 };
 
 // Walks the blocks in order, adding the equal lines between them (unless diffsOnly) and

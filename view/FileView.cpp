@@ -495,8 +495,26 @@ void TFilesFrame::DisplayBuilt() {
 
 void TFilesFrame::BuildDisplay() {
     RunOrHold([this] {
-        FModel->BuildDisplay();
-        DisplayBuilt();
+        if (!FModel->BlocksFit()) {
+            Compare();
+        } else if ((!FLeft->Lines().Modified() && !FRight->Lines().Modified()) ||
+                   ConfirmDiscard()) {
+            FModel->BuildDisplay();
+            DisplayBuilt();
+        }
+        QAction* mark = FShell.Commands().mnuShowDiffsOnly;
+        if (mark && FModel->Compared())
+            mark->setChecked(FModel->ShownDiffsOnly());
+    });
+}
+
+void TFilesFrame::ColorsChanged() {
+    RunOrHold([this] {
+        FModel->Recolor();
+        if (FModel->Compared())
+            DrawOverview();
+        FLeft->viewport()->update();
+        FRight->viewport()->update();
     });
 }
 
@@ -690,7 +708,8 @@ void TFilesFrame::OpenFile(bool isSide1) {
 }
 
 bool TFilesFrame::SaveSource(bool isSide1) {
-    if (Pane(isSide1).Lines().Count() == 0)
+    // A display of differences only may show no row of a side that has text.
+    if (Pane(isSide1).Lines().Count() == 0 && FModel->WholeText(isSide1).empty())
         return false;
     const std::string& name = FModel->FileName(isSide1);
     const QString folder = FModel->FileAge(isSide1) != 0
@@ -707,9 +726,26 @@ bool TFilesFrame::SaveSource(bool isSide1) {
 }
 
 void TFilesFrame::WriteSource(bool isSide1, const std::string& path) {
-    FModel->SaveSource(isSide1, path);
+    const bool ownFile = FModel->SaveSource(isSide1, path);
+    TCodeEdit& pane = Pane(isSide1);
     // Written somewhere: closing no longer asks about these edits.
-    FSavedRevision[isSide1 ? 0 : 1] = Pane(isSide1).Lines().Revision();
+    FSavedRevision[isSide1 ? 0 : 1] = pane.Lines().Revision();
+    if (!ownFile)
+        return;
+    SetCaptionColor(isSide1, 0);
+    pane.viewport()->update();
+    // The blocks were found for the text before the save. Comparing again makes them fit,
+    // and is only held back where it would drop the other side's edits.
+    if (!FModel->Compared() || Pane(!isSide1).Lines().Modified())
+        return;
+    const std::int32_t row = pane.CaretPt().Y;
+    const std::int32_t top = pane.TopLine();
+    Compare();
+    const std::int32_t count = pane.Lines().Count();
+    if (FModel->Compared() && count > 0) {
+        pane.GotoPoint({0, std::min(row, count - 1)});
+        pane.SetTopLine(std::min(top, count - 1));
+    }
 }
 
 void TFilesFrame::SaveReport() {

@@ -36,9 +36,13 @@ public:
 
     // Binds the shared commands to this frame each time the source view comes to the front.
     void EnterView();
-    // Whether a comparison result is shown, and rebuilding it (show differences only).
+    // Whether a comparison result is shown, and rebuilding it (show differences only). The
+    // rebuild asks before it drops edits and compares again when a side's text changed; a
+    // display left as it was keeps the option's check mark as it was built with.
     bool Compared() const;
     void BuildDisplay();
+    // The user chose another highlight colour: the rows take it at once.
+    void ColorsChanged();
 
     // The program's command line: two text files loaded and compared at once.
     void OpenTextFiles(const std::string& path1, const std::string& path2);
@@ -62,7 +66,8 @@ public:
     // after the run are dropped, and `closeAgain` runs once the engine has returned. False,
     // with nothing done, when no comparison runs.
     bool CancelForClose(std::function<void()> closeAgain);
-    // What the save and report commands write once their dialog has given a file name.
+    // What the save and report commands write once their dialog has given a file name. A
+    // side saved onto its own file is compared again, unless the other pane holds edits.
     void WriteSource(bool isSide1, const std::string& path);
     void WriteReport(const std::string& path);
 

@@ -53,6 +53,11 @@ void SelectRows(TEditorCore& pane, std::int32_t first, std::int32_t last) {
 } // namespace
 
 TSourceCompare::TSourceCompare(TEditorCore& left, TEditorCore& right) : FLeft(left), FRight(right) {
+    for (bool isSide1 : {true, false})
+        FSubscriptions.push_back(
+            Pane(isSide1).Lines().Subscribe([this, isSide1](TLines&, const TLinesChange& change) {
+                PaneText(isSide1).Follow(change);
+            }));
     FDiff.OnProgress = [this](TDiff&, int percent) {
         if (OnProgress)
             OnProgress(percent);
@@ -85,6 +90,7 @@ void TSourceCompare::ShowText(bool isSide1) {
     TEditorCore& pane = Pane(isSide1);
     FCompared = false;
     AssignText(pane, Text(isSide1));
+    PaneText(isSide1).ShowsText();
     pane.SetAutoLineNum(true);
 }
 
@@ -100,6 +106,7 @@ bool TSourceCompare::LoadFile(const std::string& path, bool isSide1, bool showTe
     (isSide1 ? FEncoding1 : FEncoding2) = file.Encoding;
     (isSide1 ? FLossy1 : FLossy2) = file.Lossy;
     FCompared = false;
+    FBlocksFit = false;
     if (showText)
         ShowText(isSide1);
     Pane(isSide1).SetReadOnly(false);
@@ -117,6 +124,7 @@ void TSourceCompare::LoadSource(const std::string& name, const std::vector<std::
     (isSide1 ? FFileAge1 : FFileAge2) = 0;
     (isSide1 ? FEncoding1 : FEncoding2) = TTextEncoding::CodePage;
     (isSide1 ? FLossy1 : FLossy2) = false;
+    FBlocksFit = false;
     ShowText(isSide1);
     Pane(isSide1).SetReadOnly(true);
 }
@@ -158,6 +166,8 @@ TCompareResult TSourceCompare::Compare() {
     }
     if (!done)
         return TCompareResult::Cancelled;
+    FBlocks = FDiff.Blocks();
+    FBlocksFit = true;
     FCompared = true;
     BuildDisplay();
     FLeft.GotoPoint({0, 0});
@@ -170,9 +180,13 @@ void TSourceCompare::CancelCompare() {
 
 void TSourceCompare::BuildDisplay() {
     CheckIdle();
+    if (!FBlocksFit)
+        throw std::logic_error("The differences were found for other texts; compare again");
     const TCompareOptions options = Options();
+    FShownColors = Colors();
     const TDiffRows rows =
-        BuildDiffRows(FDiff.Blocks(), FText1.Lines, FText2.Lines, Colors(), options.ShowDiffsOnly);
+        BuildDiffRows(FBlocks, FText1.Lines, FText2.Lines, FShownColors, options.ShowDiffsOnly);
+    FShownDiffsOnly = options.ShowDiffsOnly;
     FCounts = rows.Counts;
     auto fill = [](TEditorCore& pane, const TRowList& paneRows, std::int32_t gutter) {
         TLines& lines = pane.Lines();
@@ -188,6 +202,8 @@ void TSourceCompare::BuildDisplay() {
     // Side 1's gutter is wider by the room of the change markers.
     fill(FLeft, rows.Side1, (DigitCount(FCounts.Count1) + 1) * FLeft.CharWidth() + 10);
     fill(FRight, rows.Side2, (DigitCount(FCounts.Count2) + 1) * FRight.CharWidth());
+    FPaneText1.ShowsRows(true, rows.Hidden, FText1.Lines);
+    FPaneText2.ShowsRows(false, rows.Hidden, FText2.Lines);
 
     FOptionsNote.clear();
     if (options.IgnoreCase)
@@ -196,6 +212,49 @@ void TSourceCompare::BuildDisplay() {
         FOptionsNote += FOptionsNote.empty() ? "Blanks Ignored" : ", Blanks Ignored";
     if (!FOptionsNote.empty())
         FOptionsNote = "  (" + FOptionsNote + ")";
+}
+
+// Side 1's rows tell their block by their kind. Side 2's added and modified rows have kind
+// 0 like its equal rows and are told by the colour they were given, or where two kinds had
+// one colour, by side 1's row beside them.
+void TSourceCompare::Recolor() {
+    const TRowColors colors = Colors();
+    auto colorOf = [&](std::uint8_t kind, TColor current) {
+        switch (kind) {
+        case rkAddedFiller:
+            return colors.Added;
+        case rkModified:
+            return colors.Modified;
+        case rkDeleted:
+            return colors.Deleted;
+        default:
+            return current;
+        }
+    };
+    TLines& left = FLeft.Lines();
+    TLines& right = FRight.Lines();
+    for (std::int32_t r = 0; r < left.Count(); ++r) {
+        TLineObj& obj = left.GetLineObj(r);
+        obj.Color = colorOf(obj.Kind, obj.Color);
+    }
+    auto side2Kind = [&](const TLineObj& obj, std::int32_t r) -> std::uint8_t {
+        if (obj.Kind == rkDeleted)
+            return rkDeleted;
+        const bool added = obj.Color == FShownColors.Added;
+        const bool modified = obj.Color == FShownColors.Modified;
+        if (added && modified && r < left.Count()) {
+            const std::uint8_t beside = left.GetLineObj(r).Kind;
+            return beside == rkAddedFiller || beside == rkModified ? beside
+                                                                   : std::uint8_t(rkUnchanged);
+        }
+        return added ? rkAddedFiller : modified ? rkModified : rkUnchanged;
+    };
+    for (std::int32_t r = 0; r < right.Count(); ++r) {
+        TLineObj& obj = right.GetLineObj(r);
+        if (obj.Color != UnchangedColor)
+            obj.Color = colorOf(side2Kind(obj, r), obj.Color);
+    }
+    FShownColors = colors;
 }
 
 bool TSourceCompare::FileChanged(bool isSide1) const {
@@ -287,8 +346,19 @@ bool TSourceCompare::CopyBlock(bool fromSide1, const TEditorCore* active) {
         source.CopyToClipboard();
     else
         source.Clipboard().SetText("");
+    // The pasted rows are new text of this side, as plain as typed rows, also where the
+    // block ends the text and the paste keeps the last row's record.
+    TLines& lines = target.Lines();
+    const std::int32_t after = lines.Count() - (last + 1);
+    TLinesUpdate update(lines);
     SelectRows(target, first, last);
     target.PasteFromClipboard();
+    for (std::int32_t row = first; !target.ReadOnly() && row < lines.Count() - after; ++row) {
+        TLineObj& obj = lines.GetLineObj(row);
+        obj.Color = target.Color();
+        obj.Tag = 0;
+        obj.Kind = rkUnchanged;
+    }
     return true;
 }
 
@@ -403,41 +473,36 @@ void TSourceCompare::ReplaceBackward(TEditorCore& pane, const TAskReplace& ask) 
 }
 
 std::string TSourceCompare::SaveName(bool isSide1) const {
-    const TLines& lines = Pane(isSide1).Lines();
-    if (lines.Count() == 0)
+    const std::vector<std::string_view> lines = WholeText(isSide1);
+    if (lines.empty())
         return "";
-    const std::string& first = lines[0];
+    const std::string_view first = lines.front();
     const size_t at = first.find(ExportHeader);
-    return at == std::string::npos ? "" : first.substr(at + ExportHeader.size());
+    return at == std::string::npos ? "" : std::string(first.substr(at + ExportHeader.size()));
 }
 
-std::vector<std::string> TSourceCompare::SavedLines(bool isSide1) const {
-    const TLines& lines = Pane(isSide1).Lines();
-    std::vector<std::string> saved;
-    saved.reserve(size_t(lines.Count()));
-    for (std::int32_t i = 0; i < lines.Count(); ++i) {
-        const TLineObj& obj = lines.GetLineObj(i);
-        // A filler stands for the other side's lines; once typed into it is text of its own.
-        if (FCompared && obj.Tag == 0 && !obj.Modified)
-            continue;
-        saved.push_back(lines[i]);
-    }
-    return saved;
+std::vector<std::string_view> TSourceCompare::WholeText(bool isSide1) const {
+    return PaneText(isSide1).WholeText(Pane(isSide1).Lines());
 }
 
-void TSourceCompare::SaveSource(bool isSide1, const std::string& path) {
+bool TSourceCompare::SaveSource(bool isSide1, const std::string& path) {
     CheckIdle();
-    const std::vector<std::string> lines = SavedLines(isSide1);
-    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    TEditorCore& pane = Pane(isSide1);
+    const std::vector<std::string_view> lines = WholeText(isSide1);
     std::error_code error;
     const bool ownFile =
         FileAge(isSide1) != 0 && std::filesystem::equivalent(path, FileName(isSide1), error);
-    WriteFileAtomic(path, EncodeSourceText(views, Encoding(isSide1)));
-    if (ownFile) {
-        // The saved text is the side's text now; the re-activation check must not reload it.
-        (isSide1 ? FText1 : FText2) = TextFromLines(views);
-        (isSide1 ? FFileAge1 : FFileAge2) = FileStamp(path);
-    }
+    WriteFileAtomic(path, EncodeSourceText(lines, Encoding(isSide1)));
+    if (!ownFile)
+        return false;
+    // The saved text is the side's text now; the re-activation check must not reload it,
+    // and the next comparison has no edits to ask about.
+    (isSide1 ? FText1 : FText2) = TextFromLines(lines);
+    (isSide1 ? FFileAge1 : FFileAge2) = FileStamp(path);
+    FBlocksFit = false;
+    PaneText(isSide1).NumberRows(pane.Lines());
+    pane.Lines().SetLinesModified(false);
+    return true;
 }
 
 std::vector<std::string> TSourceCompare::ReportLines(const TFormatTime& formatTime,
@@ -447,7 +512,7 @@ std::vector<std::string> TSourceCompare::ReportLines(const TFormatTime& formatTi
     };
     return BuildDiffReport(PathToCodePage(FFileName1), PathToCodePage(FFileName2),
                            timeOf(FFileAge1), timeOf(FFileAge2), formatTime(now),
-                           RowsOfPane(FLeft.Lines()), RowsOfPane(FRight.Lines()), Colors());
+                           RowsOfPane(FLeft.Lines()), RowsOfPane(FRight.Lines()));
 }
 
 void TSourceCompare::SaveReport(const std::string& path, const TFormatTime& formatTime,

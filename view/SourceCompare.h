@@ -10,6 +10,7 @@
 #include "DiffRows.h"
 #include "DiffUnit.h"
 #include "FindInfo.h"
+#include "PaneText.h"
 #include "Searches.h"
 #include "TextFile.h"
 
@@ -76,8 +77,16 @@ public:
     TCompareResult Compare();
     void CancelCompare();
     bool Running() const { return FRunning; }
-    // Rebuilds both panes from the engine's last blocks under the current options.
+    // Rebuilds both panes from the last complete comparison's blocks under the current
+    // options. Only while BlocksFit: once a side's text changed, only Compare can.
     void BuildDisplay();
+    // The blocks of the last complete comparison describe the two texts as they are now.
+    bool BlocksFit() const { return FBlocksFit; }
+    const std::vector<TDiffBlock>& Blocks() const { return FBlocks; }
+    // Whether the rows shown leave the equal lines out.
+    bool ShownDiffsOnly() const { return FShownDiffsOnly; }
+    // Gives the rows of each kind the colour the user now has for it.
+    void Recolor();
     // The side was loaded from a file that has a different time stamp on disk now.
     bool FileChanged(bool isSide1) const;
 
@@ -104,12 +113,17 @@ public:
     void ReplaceForward(TEditorCore& pane, const TAskReplace& ask);
     void ReplaceBackward(TEditorCore& pane, const TAskReplace& ask);
 
-    // The name proposed when saving a side: what follows "$PBExportHeader$" in its first
-    // row, else empty (code-page bytes).
+    // The name proposed when saving a side: what follows "$PBExportHeader$" in the first
+    // line of its whole text, else empty (code-page bytes).
     std::string SaveName(bool isSide1) const;
-    // Writes the pane's rows (without fillers never edited) in the side's encoding.
-    void SaveSource(bool isSide1, const std::string& path);
-    std::vector<std::string> SavedLines(bool isSide1) const;
+    // Writes the side's whole text as it stands in the pane in the side's encoding: the
+    // equal lines a display of differences only leaves out, and the rows shown with their
+    // edits, without fillers nobody typed into. Saved onto the side's own file, the text
+    // becomes the side's text and the pane is no longer modified; then true, and the blocks
+    // no longer fit until the next comparison.
+    bool SaveSource(bool isSide1, const std::string& path);
+    // What SaveSource writes; the views are valid until the pane changes.
+    std::vector<std::string_view> WholeText(bool isSide1) const;
 
     // The difference report over the panes' rows. formatTime turns seconds since 1970 into
     // the user's date and time in the code page.
@@ -128,19 +142,28 @@ public:
     const std::string& OptionsNote() const { return FOptionsNote; }
     std::int32_t CurrentLine() const { return FCurrentLine; }
     void SetCurrentLine(std::int32_t line) { FCurrentLine = line; }
-    const TDiff& Diff() const { return FDiff; }
 
 private:
     TCompareOptions Options() const;
     TRowColors Colors() const;
     void CheckIdle() const;
     bool CopyBlock(bool fromSide1, const TEditorCore* active);
+    TPaneText& PaneText(bool isSide1) { return isSide1 ? FPaneText1 : FPaneText2; }
+    const TPaneText& PaneText(bool isSide1) const { return isSide1 ? FPaneText1 : FPaneText2; }
     bool FindIn(TEditorCore& pane, bool forward, TPoint caret);
     void Replace(TEditorCore& pane, bool forward, const TAskReplace& ask);
 
     TEditorCore& FLeft;
     TEditorCore& FRight;
     TDiff FDiff;
+    // The engine's blocks are emptied when a run starts; these are the last complete ones.
+    std::vector<TDiffBlock> FBlocks;
+    bool FBlocksFit = false;
+    bool FShownDiffsOnly = false;
+    TRowColors FShownColors;
+    TPaneText FPaneText1;
+    TPaneText FPaneText2;
+    std::vector<TSubscription> FSubscriptions;
     TTextFile FText1;
     TTextFile FText2;
     std::string FFileName1; // file-system text, or for an object source the caller's name

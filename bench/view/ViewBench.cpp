@@ -1,6 +1,7 @@
 // Speed of the source comparison view: two text files with 1% scattered edits opened and
 // compared up to the first painted frame, beside "tandrel-cli diff" of the same files in
-// the same run; page scrolling through the result, each step painted; the peak memory.
+// the same run; page scrolling through the result, each step painted; the display of
+// differences only and a side saved whole from it; the peak memory.
 // Run "bench_view" (100,000 and 1,000,000 lines, each in a process of its own) or
 // "bench_view LINES".
 
@@ -115,8 +116,19 @@ int Run(int lines) {
     std::sort(steps.begin(), steps.end());
     std::sort(cpuSteps.begin(), cpuSteps.end());
 
-    std::printf("%d lines, %d rows, %d blocks\n", lines, left.Lines().Count(),
-                frame.Model().Diff().Count());
+    const std::int32_t rows = left.Lines().Count();
+    // The differences only, then side 1 saved whole from them (the hidden lines put back).
+    shell.Commands().mnuShowDiffsOnly->setChecked(true);
+    const double filterSeconds = BestSeconds(rounds, [&] {
+        frame.BuildDisplay();
+        frame.repaint();
+    });
+    const std::string saved = (dir / "saved.srw").string();
+    const double saveSeconds = BestSeconds(rounds, [&] { frame.WriteSource(true, saved); });
+    if (fs::file_size(saved) != fs::file_size(path1))
+        throw std::runtime_error("the side saved from the differences is not the side");
+
+    std::printf("%d lines, %d rows, %d blocks\n", lines, rows, int(frame.Model().Blocks().size()));
     std::printf("  tandrel-cli diff (baseline)     %8.3f s\n", cliSeconds);
     std::printf("  open + compare + first paint    %8.3f s   %.2fx the baseline\n", openSeconds,
                 openSeconds / cliSeconds);
@@ -124,6 +136,10 @@ int Run(int lines) {
                 steps[steps.size() / 2] * 1000, steps.back() * 1000, steps.size());
     std::printf("    of it CPU time of the thread  %8.2f ms / %.2f ms\n",
                 cpuSteps[cpuSteps.size() / 2] * 1000, cpuSteps.back() * 1000);
+    std::printf("  differences only, rebuilt       %8.3f s   %.2fx the baseline\n", filterSeconds,
+                filterSeconds / cliSeconds);
+    std::printf("  side 1 saved from them          %8.3f s   %.2fx the baseline\n", saveSeconds,
+                saveSeconds / cliSeconds);
     std::printf("  peak memory                     %8.1f MB\n", peak / 1024.0);
     fs::remove_all(dir);
     return 0;

@@ -40,7 +40,7 @@ TWay ThroughRows(const std::string& text1, const std::string& text2, bool ignore
     const TDiffRows rows = BuildDiffRows(diff.Blocks(), lines1, lines2, Colors, diffsOnly);
     return {diff.Blocks(),
             JoinReportLines(BuildDiffReport(Header.Name1, Header.Name2, Header.Time1, Header.Time2,
-                                            Header.Now, rows.Side1, rows.Side2, Colors))};
+                                            Header.Now, rows.Side1, rows.Side2))};
 }
 
 TWay ThroughMiddle(const std::string& text1, const std::string& text2, bool ignoreCase,

@@ -42,7 +42,7 @@ std::string MakeReport(const fs::path& dir) {
     const TDiffRows rows =
         BuildDiffRows(diff.Blocks(), file1.Lines, file2.Lines, Colors, diffsOnly);
     return JoinReportLines(BuildDiffReport("file1.txt", "file2.txt", "01/02/24, 10:30", "",
-                                           "12/08/26, 09:15", rows.Side1, rows.Side2, Colors));
+                                           "12/08/26, 09:15", rows.Side1, rows.Side2));
 }
 
 TEST(ReportGolden, AllCases) {

@@ -224,6 +224,25 @@ TEST_F(SourceCompareTest, CopyBlocksBothWays) {
     EXPECT_FALSE(FModel.CopyBlockRight(&FLeft)) << "not a difference row";
 }
 
+TEST_F(SourceCompareTest, BlocksCopiedUnderDifferencesOnlySaveBetweenTheHiddenLines) {
+    Files("a\r\nold1\r\nold2\r\nb\r\nc\r\nx\r\nd\r\n", "a\r\nnew1\r\nb\r\nc\r\ny\r\nd\r\n");
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    ASSERT_EQ(Texts(FLeft), (Lines{"old1", "old2", "x"}));
+    // The modified and deleted rows of one block, then the last row, copied right.
+    FLeft.GotoPoint({0, 0});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    FLeft.GotoPoint({0, 1});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    FLeft.GotoPoint({0, 2});
+    ASSERT_TRUE(FModel.CopyBlockRight(&FLeft));
+    const std::string saved = (FDir / "saved.txt").string();
+    FModel.SaveSource(false, saved);
+    EXPECT_EQ(Read(saved), Read(FModel.FileName(true)));
+    EXPECT_EQ(Kinds(FRight), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(Tags(FRight), (std::vector<int>{0, 0, 0}));
+}
+
 TEST_F(SourceCompareTest, CopyLeftOntoAReadOnlySourceChangesNothing) {
     Sources({"a", "b"}, {"a", "c"});
     FRight.GotoPoint({0, 1});
@@ -432,6 +451,84 @@ TEST_F(SourceCompareTest, CancelKeepsTheRowsAndNothingChangesTheTextsMeanwhile) 
     EXPECT_EQ(running, (std::vector<bool>{true, false}));
     EXPECT_FALSE(FModel.Running());
     EXPECT_EQ(FModel.Text(true).Lines.size(), 20000u);
+}
+
+TEST_F(SourceCompareTest, CancelledRunKeepsTheLastBlocksForTheRebuild) {
+    Sources({"a", "b", "c", "d", "e"}, {"x", "b", "d", "y"});
+    const std::vector<TDiffBlock> blocks = FModel.Blocks();
+    const Lines left = Texts(FLeft);
+    FModel.OnProcessEvents = [&] { FModel.CancelCompare(); };
+    EXPECT_EQ(FModel.Compare(), TCompareResult::Cancelled);
+    EXPECT_TRUE(FModel.Compared());
+    EXPECT_TRUE(FModel.BlocksFit());
+    EXPECT_EQ(FModel.Blocks().size(), blocks.size());
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    EXPECT_EQ(Texts(FLeft), (Lines{"a", "c", "e"}));
+    FOptions.ShowDiffsOnly = false;
+    FModel.BuildDisplay();
+    EXPECT_EQ(Texts(FLeft), left);
+}
+
+TEST_F(SourceCompareTest, DifferencesOnlyProposeTheNameFromTheHiddenFirstLine) {
+    Files("$PBExportHeader$w_a.srw\r\nx\r\n", "$PBExportHeader$w_a.srw\r\ny\r\n");
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    ASSERT_EQ(Texts(FLeft), (Lines{"x"}));
+    EXPECT_EQ(FModel.SaveName(true), "w_a.srw");
+    Files("a\r\n", "a\r\n");
+    EXPECT_TRUE(Texts(FLeft).empty());
+    EXPECT_EQ(FModel.WholeText(true), (std::vector<std::string_view>{"a"}));
+}
+
+TEST_F(SourceCompareTest, SavedOntoItsOwnFileTheSideIsItsTextAndTheBlocksWait) {
+    Files("a\r\nb\r\nc\r\n", "a\r\nB\r\n");
+    FOptions.ShowDiffsOnly = true;
+    FModel.BuildDisplay();
+    FLeft.GotoPoint({1, 0});
+    FLeft.InsertText("!");
+    FRight.GotoPoint({1, 0});
+    FRight.InsertText("?");
+    EXPECT_FALSE(FModel.SaveSource(true, (FDir / "elsewhere.txt").string()));
+    EXPECT_TRUE(FLeft.Lines().Modified());
+    EXPECT_TRUE(FModel.BlocksFit());
+    EXPECT_TRUE(FModel.SaveSource(true, FModel.FileName(true)));
+    EXPECT_EQ(Read(FModel.FileName(true)), "a\r\nb!\r\nc\r\n");
+    EXPECT_EQ(FModel.Text(true).Lines.size(), 3u);
+    EXPECT_FALSE(FLeft.Lines().Modified());
+    EXPECT_EQ(Tags(FLeft), (std::vector<int>{2, 3}));
+    // The blocks were found for the old text: only a comparison may rebuild the rows.
+    EXPECT_FALSE(FModel.BlocksFit());
+    EXPECT_THROW(FModel.BuildDisplay(), std::logic_error);
+    // Saved again, the side is the same; side 2's edits are its own.
+    FModel.SaveSource(true, (FDir / "again.txt").string());
+    EXPECT_EQ(Read((FDir / "again.txt").string()), "a\r\nb!\r\nc\r\n");
+    FModel.SaveSource(false, (FDir / "two.txt").string());
+    EXPECT_EQ(Read((FDir / "two.txt").string()), "a\r\nB?\r\n");
+    FAnswerYes = false;
+    EXPECT_EQ(FModel.Compare(), TCompareResult::Declined);
+    FAnswerYes = true;
+    ASSERT_EQ(FModel.Compare(), TCompareResult::Compared);
+    EXPECT_TRUE(FModel.BlocksFit());
+    EXPECT_EQ(Texts(FLeft), (Lines{"b!", "c"}));
+}
+
+TEST_F(SourceCompareTest, RowsTakeNewColoursByTheirKind) {
+    TRowColors colors = Colors;
+    FModel.OnReadColors = [&] { return colors; };
+    // Rows: equal, modified, deleted, added.
+    Files("a\r\nb\r\nc\r\nd\r\n", "a\r\nB\r\nd\r\nx\r\n");
+    ASSERT_EQ(Kinds(FLeft), (std::vector<int>{0, 3, 2, 0, 1}));
+    // Added and modified in one colour, then apart again; every kind in one colour, then
+    // apart again: each row ends in its own kind's colour.
+    const std::vector<TRowColors> steps{{0, A, A, D}, {0, 7, 8, D}, {0, 5, 5, 5}, Colors};
+    for (const TRowColors& step : steps) {
+        colors = step;
+        FModel.Recolor();
+        const std::vector<TColor> expected{U, step.Modified, step.Deleted, U, step.Added};
+        EXPECT_EQ(RowColors(FLeft), expected);
+        EXPECT_EQ(RowColors(FRight), expected);
+    }
 }
 
 TEST_F(SourceCompareTest, ReportFromThePanes) {
