@@ -120,13 +120,13 @@ TEST_F(LibCompareTest, DuplicatesAreDroppedSilentlyOnSideOneAndWithANoticeOnSide
     EXPECT_EQ(CountsText(Model.LibCounts()), "1/1 +0 -0 ~1");
 }
 
-TEST_F(LibCompareTest, EqualSizeAndTimeAreTheSameWithoutOpeningEitherLibrary) {
+TEST_F(LibCompareTest, EqualSizeAndTimeWithDifferentBytesAreChangedAsAreDifferentTimes) {
     WriteLib(Dir / "d1/a.pbl", {Obj("w_a.srw", "x = 1\r\n")});
     WriteLib(Dir / "d2/a.pbl", {Obj("w_a.srw", "y = 2\r\n", kStamp + 1)});
     const std::string size = Size(Dir / "d1/a.pbl");
     Add({Dir / "d1/a.pbl"}, 1);
     Add({Dir / "d2/a.pbl"}, 2);
-    EXPECT_EQ(LibRows(), "0 a.pbl " + size + " " + size + "\n");
+    EXPECT_EQ(LibRows(), "3 a.pbl " + size + " " + size + "\n");
 
     SetFileTime(Dir / "d2/a.pbl", kFileTime + 60);
     Model.ClearSide(2, {});
