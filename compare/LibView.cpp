@@ -359,9 +359,10 @@ void TLibFrame::lvLibsDblClick(TMyListView* view) {
         }
         source.Compare();
     } catch (const TLibraryChanged& changed) {
+        // Told before the new listing, which may have notices of its own (damage).
+        ShowNotice(PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
+                   "information");
         ReloadObjsView();
-        throw std::runtime_error(std::string(changed.what()) +
-                                 "; the object list has been read again");
     }
 }
 
