@@ -208,14 +208,18 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
     UnpairLibs(FLibs2);
     SetRememberedFolder(side, folder);
     TLibList& libs = Libs(side);
+    // A workspace names hundreds of libraries; looking each up among the others one by one
+    // would cost a key comparison for every two of them.
+    const auto keyLess = [](const std::string& a, const std::string& b) {
+        return CompareLibKeys(a, b) < 0;
+    };
+    std::set<std::string, decltype(keyLess)> known(keyLess);
+    for (const TKeyedItem<TFolderRec>& lib : libs)
+        known.insert(lib.Key);
     for (TKeyedItem<TFolderRec>& item : found) {
         if (!item.Object)
             continue;
-        const bool known =
-            std::any_of(libs.begin(), libs.end(), [&](const TKeyedItem<TFolderRec>& l) {
-                return CompareLibKeys(l.Key, item.Key) == 0;
-            });
-        if (known) {
+        if (!known.insert(item.Key).second) {
             if (side == 2)
                 Notice(PathToCodePage(item.Key) + " already in Destination");
             continue;
