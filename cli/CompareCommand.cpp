@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 #include "LibCompare.h"
+#include "PathText.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -146,7 +147,7 @@ int Run(const Args& args) {
     TResultRow row;
     for (int i = 0; model.LibRow(i, row); ++i) {
         allSame = allSame && row.Status == csSame;
-        WriteOut(StatusWord(row.Status) + "\t" + EscapeName(cp.ToUtf8(row.Name)) + "\t" +
+        WriteOut(StatusWord(row.Status) + "\t" + EscapeName(PathToUtf8Text(row.Key)) + "\t" +
                  RowCells(row) + "\n");
         if (!parsed.Objects || row.Status != csChanged || !model.OpenLibPair(i, parsed.Options))
             continue;

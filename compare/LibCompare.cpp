@@ -1,13 +1,17 @@
 #include "LibCompare.h"
 
 #include "CodePage.h"
+#include "LibKeys.h"
 #include "PairingWalk.h"
 #include "PathText.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace tandrel {
 
@@ -16,11 +20,39 @@ namespace {
 const char* const NoticeCaption = "information";
 const char* const DamageCaption = "damaged";
 
-// A library's key: the file name as the path spells it, extension included. Paths are
-// file-system (UTF-8) text; keys, like every text the lists show, are code page text.
-std::string KeyOfPath(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return PathToCodePage(slash == std::string::npos ? path : path.substr(slash + 1));
+struct TFileFacts {
+    int64_t Size = 0;
+    int64_t ModifiedNs = 0;
+};
+
+// What the file at `path` is now, as TFileStream takes it when it opens; none when the
+// path names nothing.
+std::optional<TFileFacts> FileFactsOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return TFileFacts{static_cast<int64_t>(info.st_size),
+                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                          info.st_mtim.tv_nsec};
+}
+
+// True when the two files hold the same bytes; reads only as far as the first difference.
+bool SameFileBytes(const std::string& path1, const std::string& path2) {
+    TFileStream file1(path1);
+    TFileStream file2(path2);
+    if (file1.Size() != file2.Size())
+        return false;
+    // Large enough that the reads go straight to the buffers and cost few calls.
+    constexpr size_t kChunk = 1 << 20;
+    std::vector<unsigned char> chunk1(kChunk), chunk2(kChunk);
+    for (;;) {
+        const size_t n1 = file1.Read(chunk1.data(), kChunk);
+        const size_t n2 = file2.Read(chunk2.data(), kChunk);
+        if (n1 != n2 || std::memcmp(chunk1.data(), chunk2.data(), n1) != 0)
+            return false;
+        if (n1 < kChunk)
+            return true;
+    }
 }
 
 int32_t ToCount(size_t n) {
@@ -159,7 +191,7 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
     // Looked up from the last path to the first, so the notices come in that order.
     std::vector<TKeyedItem<TFolderRec>> found(paths.size());
     for (size_t i = paths.size(); i-- > 0;) {
-        const std::string key = KeyOfPath(paths[i]);
+        const std::string key = LibKeyOfPath(paths[i]);
         // A path without a file name (a target's empty last item is its folder) names no
         // library; taken in, its empty key would pass for a placeholder.
         std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
@@ -176,16 +208,20 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
     UnpairLibs(FLibs2);
     SetRememberedFolder(side, folder);
     TLibList& libs = Libs(side);
+    // A workspace names hundreds of libraries; looking each up among the others one by one
+    // would cost a key comparison for every two of them.
+    const auto keyLess = [](const std::string& a, const std::string& b) {
+        return CompareLibKeys(a, b) < 0;
+    };
+    std::set<std::string, decltype(keyLess)> known(keyLess);
+    for (const TKeyedItem<TFolderRec>& lib : libs)
+        known.insert(lib.Key);
     for (TKeyedItem<TFolderRec>& item : found) {
         if (!item.Object)
             continue;
-        const bool known =
-            std::any_of(libs.begin(), libs.end(), [&](const TKeyedItem<TFolderRec>& l) {
-                return SystemCodePage().SameText(l.Key, item.Key);
-            });
-        if (known) {
+        if (!known.insert(item.Key).second) {
             if (side == 2)
-                Notice(item.Key + " already in Destination");
+                Notice(PathToCodePage(item.Key) + " already in Destination");
             continue;
         }
         libs.push_back(std::move(item));
@@ -195,10 +231,11 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
 
 bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
                              const TCompareOptions& options) {
-    if (rec1.IsDir)
-        return false;
+    // Equal size and time spare the object work, but only equal bytes make the files the
+    // same: a checkout gives every file nearly the same time. A folder or any other path
+    // that is not a file fails to open here, on either side.
     if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
-        return false;
+        return !SameFileBytes(rec1.FileName, rec2.FileName);
     TFileStream stream1(rec1.FileName);
     TFileStream stream2(rec2.FileName);
     TListedLib lib1{stream1.Size(), stream1.ModifiedNs(), {}, {}};
@@ -240,8 +277,8 @@ void TLibCompare::CompareLibs(const TCompareOptions& options) {
     FListed.clear();
     UnpairLibs(FLibs1);
     UnpairLibs(FLibs2);
-    SortByKey(FLibs1);
-    SortByKey(FLibs2);
+    SortByKey(FLibs1, CompareLibKeys);
+    SortByKey(FLibs2, CompareLibKeys);
     FLibCounts.Count1 = ToCount(FLibs1.size());
     FLibCounts.Count2 = ToCount(FLibs2.size());
 
@@ -269,7 +306,8 @@ void TLibCompare::CompareLibs(const TCompareOptions& options) {
             std::snprintf(text, sizeof text, "Approx. %d%% complete",
                           static_cast<int>(k * 100 / std::min(len1, len2)));
             Progress(TProgressKind::Step, static_cast<int>(k), maximum, text);
-        });
+        },
+        CompareLibKeys);
 }
 
 void TLibCompare::ClearSide(int side, const TCompareOptions& options) {
@@ -346,6 +384,31 @@ void TLibCompare::OpenSingleLib(const std::string& path, int side, const TCompar
     RememberLib(path, side);
 }
 
+void TLibCompare::CheckLibOnDisk(int side) const {
+    const TFileStream* stream = (side == 1 ? FLibStream1 : FLibStream2).get();
+    if (stream == nullptr)
+        return;
+    const std::string& path = stream->Path();
+    const std::optional<TFileFacts> facts = FileFactsOf(path);
+    if (facts && facts->Size == stream->Size() && facts->ModifiedNs == stream->ModifiedNs())
+        return;
+    throw TLibraryChanged("\"" + path + "\" has changed since its objects were listed");
+}
+
+void TLibCompare::CheckLibPairOnDisk() const {
+    CheckLibOnDisk(1);
+    CheckLibOnDisk(2);
+}
+
+void TLibCompare::ReloadLibPair(const TCompareOptions& options) {
+    CheckIdle();
+    TFolderRec rec1, rec2;
+    rec1.FileName = FLibPath1;
+    rec2.FileName = FLibPath2;
+    LoadLibPair(&rec1, &rec2);
+    PairObjects(options);
+}
+
 void TLibCompare::RememberLib(const std::string& path, int side) {
     CheckSide(side);
     (side == 1 ? FHistory1 : FHistory2).Remember(path);
@@ -388,7 +451,8 @@ bool TLibCompare::LibRow(int index, TResultRow& row) const {
     const TKeyedItem<TFolderRec>& item2 = FLibs2[static_cast<size_t>(index)];
     row = TResultRow{};
     row.Status = item1.Object->Status;
-    row.Name = item1.Key.empty() ? item2.Key : item1.Key;
+    row.Key = item1.Key.empty() ? item2.Key : item1.Key;
+    row.Name = PathToCodePage(row.Key);
     if (!item1.Key.empty()) {
         row.Time1 = FormatDateTime(item1.Object->Time);
         row.Size1 = std::to_string(item1.Object->Size);
@@ -450,6 +514,9 @@ bool TLibCompare::ObjSource(int index, int side, std::vector<std::string>& lines
     TStream* stream = side == 1 ? FLibStream1.get() : FLibStream2.get();
     if (stream == nullptr)
         return false;
+    // The entry's offsets belong to the file as it was listed; read from another file they
+    // give some other bytes, or none, without any error to show for it.
+    CheckLibOnDisk(side);
     GetEntrySource(*stream, *item.Object, lines);
     return true;
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,19 @@ enum TFilterKind : int { fkLibraries = 1, fkTarget = 2, fkWorkspace = 3 };
 
 enum class TProgressKind { Start, Step, Finish };
 
+// A library of the object view is no longer the file whose objects are listed: its size or
+// time changed on disk. Nothing was read from it.
+class TLibraryChanged : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // One row of a result list, as the list views and the CLI show it. Texts are code page bytes;
 // the cells of a side that has no half in the pair are empty.
 struct TResultRow {
     uint8_t Status = csSame;
     std::string Name;       // library key, or object name without its type letter
+    std::string Key;        // libraries only: the key as the file system spells it
     char TypeLetter = '\0'; // objects only
     std::string Time1, Size1, Time2, Size2;
     std::string Path1, Path2; // libraries only: the files as found (file-system text)
@@ -39,8 +48,8 @@ struct TResultRow {
 // index taken by the row and source accessors is checked, so nothing reads past a list.
 // While a walk runs (the diff engine lets the user interface take turns) every operation
 // that would change the lists throws instead.
-// Paths (LibPath1, FileName, history items) are file-system text, UTF-8; keys, row texts and
-// notice texts are code page text.
+// Paths (LibPath1, FileName, history items) and library keys are file-system text, UTF-8;
+// object keys, row texts and notice texts are code page text.
 class TLibCompare {
 public:
     // `exeDir` holds the history files; see ResolveExeDir.
@@ -134,12 +143,20 @@ public:
     // capitals), then in key order.
     std::vector<int> ObjViewOrder() const;
     // The export lines of one half of an object pair, read through the side's handle; a
-    // placeholder gives no lines. False for an invalid index or side.
+    // placeholder gives no lines. False for an invalid index or side. Throws
+    // TLibraryChanged, reading nothing, when the side's library changed on disk.
     bool ObjSource(int index, int side, std::vector<std::string>& lines) const;
+    // Throws TLibraryChanged when a library of the current pair no longer has the size and
+    // time it had when its objects were listed (or is gone).
+    void CheckLibPairOnDisk() const;
+    // Lists the current pair's libraries again from disk and pairs them. A library that
+    // cannot be opened or listed changes nothing.
+    void ReloadLibPair(const TCompareOptions& options);
 
 private:
     class TWalkGuard;
     void CheckIdle() const;
+    void CheckLibOnDisk(int side) const;
     static void CheckSide(int side);
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;

@@ -346,16 +346,37 @@ void TLibFrame::lvLibsDblClick(TMyListView* view) {
     if (index < 0 || index >= FCompare->ObjPairCount())
         return;
     const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
-    FShell.ShowFilesView();
-    TSourceView& source = FShell.SourceView();
-    for (int side = 1; side <= 2; ++side) {
-        std::vector<std::string> lines;
-        if (!FCompare->ObjSource(index, side, lines))
-            throw std::runtime_error("The object list has changed; open the object again");
-        const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
-        source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+    try {
+        FCompare->CheckLibPairOnDisk();
+        FShell.ShowFilesView();
+        TSourceView& source = FShell.SourceView();
+        for (int side = 1; side <= 2; ++side) {
+            std::vector<std::string> lines;
+            if (!FCompare->ObjSource(index, side, lines))
+                throw std::runtime_error("The object list has changed; open the object again");
+            const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
+            source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+        }
+        source.Compare();
+    } catch (const TLibraryChanged& changed) {
+        // Told before the new listing, which may have notices of its own (damage).
+        ShowNotice(PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
+                   "information");
+        ReloadObjsView();
     }
-    source.Compare();
+}
+
+// The object list of the current pair, listed again from the files as they are now.
+void TLibFrame::ReloadObjsView() {
+    struct TRefill {
+        TLibFrame& Frame;
+        ~TRefill() {
+            Frame.FLvObjs->clearSelection();
+            Frame.FillObjsView();
+            Frame.FShell.ShowObjsView();
+        }
+    } refill{*this};
+    FCompare->ReloadLibPair(Options());
 }
 
 // ---- opening libraries ----

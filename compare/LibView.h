@@ -84,6 +84,7 @@ private:
     TCompareOptions Options() const;
     bool Idle() const;
     void ClearSide(int side);
+    void ReloadObjsView();
     void BindOpenCommands(bool objectView);
     void HoldCommands(bool held);
     void ShowProgress(TProgressKind kind, int position, int maximum, const std::string& text);

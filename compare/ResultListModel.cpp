@@ -76,7 +76,10 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
     row.Index = index;
     row.Status = result.Status < 4 ? result.Status : static_cast<uint8_t>(csSame);
     row.Newer = NewerMarker(result);
-    row.Name = FromCodePage(result.Name);
+    // A library's name is shown from the file system's spelling, which may hold characters
+    // that its code page form has lost.
+    row.Name = FKind == TListKind::Libraries ? QString::fromUtf8(PathToUtf8Text(result.Key))
+                                             : FromCodePage(result.Name);
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
     if (FKind == TListKind::Libraries) {

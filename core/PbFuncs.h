@@ -50,8 +50,8 @@ std::string DamageText(const TPblDamage& damage);
 struct TFolderRec {
     std::string FileName;
     bool IsDir = false;
-    int32_t Size = 0;
-    double Time = 0; // last write, local date-time value, truncated to an even second
+    int64_t Size = 0; // libraries over 2 GB exist; a clamped size would make them equal
+    double Time = 0;  // last write, local date-time value, truncated to an even second
     uint8_t Status = csSame;
 };
 

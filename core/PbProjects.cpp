@@ -298,7 +298,7 @@ std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
     auto rec = std::make_unique<TFolderRec>();
     rec->FileName = *found;
     rec->IsDir = S_ISDIR(info.st_mode);
-    rec->Size = static_cast<int32_t>(std::min<int64_t>(info.st_size, INT32_MAX));
+    rec->Size = static_cast<int64_t>(info.st_size);
     rec->Time = LocalDateTime(info.st_mtime, true);
     rec->Status = csSame;
     return rec;

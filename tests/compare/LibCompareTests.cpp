@@ -120,13 +120,13 @@ TEST_F(LibCompareTest, DuplicatesAreDroppedSilentlyOnSideOneAndWithANoticeOnSide
     EXPECT_EQ(CountsText(Model.LibCounts()), "1/1 +0 -0 ~1");
 }
 
-TEST_F(LibCompareTest, EqualSizeAndTimeAreTheSameWithoutOpeningEitherLibrary) {
+TEST_F(LibCompareTest, EqualSizeAndTimeWithDifferentBytesAreChangedAsAreDifferentTimes) {
     WriteLib(Dir / "d1/a.pbl", {Obj("w_a.srw", "x = 1\r\n")});
     WriteLib(Dir / "d2/a.pbl", {Obj("w_a.srw", "y = 2\r\n", kStamp + 1)});
     const std::string size = Size(Dir / "d1/a.pbl");
     Add({Dir / "d1/a.pbl"}, 1);
     Add({Dir / "d2/a.pbl"}, 2);
-    EXPECT_EQ(LibRows(), "0 a.pbl " + size + " " + size + "\n");
+    EXPECT_EQ(LibRows(), "3 a.pbl " + size + " " + size + "\n");
 
     SetFileTime(Dir / "d2/a.pbl", kFileTime + 60);
     Model.ClearSide(2, {});
@@ -259,6 +259,41 @@ TEST_F(LibCompareTest, OpeningAPairAfterItsFileChangedListsTheFileAsItIsNow) {
     // Opened again, the pair is listed afresh.
     ASSERT_TRUE(Model.OpenLibPair(0, {}));
     EXPECT_EQ(ObjRows(), "3 w w_a\n1 w w_b\n");
+}
+
+TEST_F(LibCompareTest, NoObjectIsReadFromALibraryThatChangedOnDiskSinceItWasListed) {
+    WriteLib(Dir / "d1/x.pbl", {Obj("w_a.srw", Src)});
+    WriteLib(Dir / "d2/x.pbl", {Obj("w_a.srw", Src + "x\r\n", kStamp + 1)});
+    Add({Dir / "d1/x.pbl"}, 1);
+    Add({Dir / "d2/x.pbl"}, 2);
+    ASSERT_TRUE(Model.OpenLibPair(0, {}));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(Model.ObjSource(0, 1, lines));
+    EXPECT_NO_THROW(Model.CheckLibPairOnDisk());
+
+    // Only its time changed: the listing may no longer fit the bytes.
+    SetFileTime(Dir / "d2/x.pbl", kFileTime + 10);
+    lines.clear();
+    EXPECT_THROW(Model.ObjSource(0, 2, lines), TLibraryChanged);
+    EXPECT_TRUE(lines.empty());
+    ASSERT_TRUE(Model.ObjSource(0, 1, lines)) << "the other side is as it was";
+    EXPECT_THROW(Model.CheckLibPairOnDisk(), TLibraryChanged);
+
+    // Written anew with another object; listed again, the pair shows the file as it is now.
+    WriteLib(Dir / "d2/x.pbl", {Obj("w_b.srw", Src)}, PblForm::Ansi, kFileTime + 20);
+    Model.ReloadLibPair({});
+    EXPECT_NO_THROW(Model.CheckLibPairOnDisk());
+    EXPECT_EQ(ObjRows(), "2 w w_a\n1 w w_b\n");
+    EXPECT_EQ(CountsText(Model.ObjCounts()), "1/1 +1 -1 ~0");
+    lines.clear();
+    ASSERT_TRUE(Model.ObjSource(1, 2, lines));
+    EXPECT_EQ(lines.front(), "$PBExportHeader$w_b.srw");
+
+    // Gone altogether: changed too, and listing it again fails without touching the pair.
+    std::filesystem::remove(Dir / "d1/x.pbl");
+    EXPECT_THROW(Model.ObjSource(0, 1, lines), TLibraryChanged);
+    EXPECT_THROW(Model.ReloadLibPair({}), std::runtime_error);
+    EXPECT_EQ(ObjRows(), "2 w w_a\n1 w w_b\n");
 }
 
 TEST_F(LibCompareTest, ALibraryPairThatCannotBeLoadedLeavesTheCurrentPairAsItWas) {

@@ -3,6 +3,11 @@
 #include "CompareTestUtil.h"
 #include "PairingWalk.h"
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <set>
+
 namespace tandrel::test {
 namespace {
 
@@ -98,6 +103,88 @@ TEST(PairingWalk, UnpairThenWalkAgainGivesTheSameResult) {
     EXPECT_EQ(Describe(l2), d2);
     EXPECT_EQ(CountsText(second.Counts), CountsText(first.Counts));
     ASSERT_EQ(l1.size(), l2.size());
+}
+
+// Random lists against the plain merge of two sorted key sets; while the rule runs, the
+// lists hold finished pairs only, so a list view reading them mid-walk sees no half pair.
+TEST(PairingWalk, RandomListsPairLikeAMergeOfTheKeySetsAndArePairedAtEveryStep) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 200; ++round) {
+        std::set<std::string> keys1, keys2;
+        const int n1 = static_cast<int>(random() % 30), n2 = static_cast<int>(random() % 30);
+        for (int i = 0; i < n1; ++i)
+            keys1.insert(std::string(1, static_cast<char>('a' + random() % 26)) +
+                         static_cast<char>('a' + random() % 3));
+        for (int i = 0; i < n2; ++i)
+            keys2.insert(std::string(1, static_cast<char>('a' + random() % 26)) +
+                         static_cast<char>('a' + random() % 3));
+        TLibList l1, l2;
+        for (const auto& [keys, list] : {std::pair{&keys1, &l1}, std::pair{&keys2, &l2}})
+            for (const std::string& k : *keys) {
+                list->push_back({k, std::make_unique<TFolderRec>()});
+                list->back().Object->FileName = k;
+            }
+
+        std::string expected1, expected2;
+        int added = 0, deleted = 0, changed = 0;
+        std::vector<std::string> merged;
+        std::set_union(keys1.begin(), keys1.end(), keys2.begin(), keys2.end(),
+                       std::back_inserter(merged));
+        for (const std::string& k : merged) {
+            const bool in1 = keys1.count(k) > 0, in2 = keys2.count(k) > 0;
+            // Keys ending in "a" are changed when they pair.
+            const int status = !in2              ? csDeleted
+                               : !in1            ? csAdded
+                               : k.back() == 'a' ? csChanged
+                                                 : csSame;
+            added += status == csAdded;
+            deleted += status == csDeleted;
+            changed += status == csChanged;
+            expected1 +=
+                (expected1.empty() ? "" : " ") + (in1 ? k : "_") + ":" + std::to_string(status);
+            expected2 +=
+                (expected2.empty() ? "" : " ") + (in2 ? k : "_") + ":" + std::to_string(status);
+        }
+
+        TCompareCounts counts{};
+        PairLists(
+            l1, l2, counts,
+            [&](const TFolderRec& rec1, const TFolderRec&) {
+                EXPECT_EQ(l1.size(), l2.size());
+                for (size_t i = 0; i < l1.size() && i < l2.size(); ++i) {
+                    EXPECT_TRUE(l1[i].Object && l2[i].Object);
+                    EXPECT_TRUE(l1[i].Key.empty() || l2[i].Key.empty() || l1[i].Key == l2[i].Key);
+                }
+                return rec1.FileName.back() == 'a';
+            },
+            [](size_t, size_t, size_t) {});
+        EXPECT_EQ(Describe(l1), expected1);
+        EXPECT_EQ(Describe(l2), expected2);
+        EXPECT_EQ(counts.Added, added);
+        EXPECT_EQ(counts.Deleted, deleted);
+        EXPECT_EQ(counts.Changed, changed);
+    }
+}
+
+TEST(PairingWalk, AFailingRuleLeavesEveryItemInItsListPairedUpToThere) {
+    TLibList l1 = Libs({"a", "c", "d", "f"}), l2 = Libs({"b", "c", "d", "e"});
+    TCompareCounts counts{};
+    int matched = 0;
+    EXPECT_THROW(PairLists(
+                     l1, l2, counts,
+                     [&](const TFolderRec&, const TFolderRec&) -> bool {
+                         if (++matched == 2)
+                             throw std::runtime_error("cannot open");
+                         return true;
+                     },
+                     [](size_t, size_t, size_t) {}),
+                 std::runtime_error);
+    EXPECT_EQ(Describe(l1), "a:2 _:1 c:3 d:0 f:0");
+    EXPECT_EQ(Describe(l2), "_:2 b:1 c:3 d:0 e:0");
+    UnpairList(l1);
+    UnpairList(l2);
+    EXPECT_EQ(Describe(l1), "a:0 c:0 d:0 f:0");
+    EXPECT_EQ(Describe(l2), "b:0 c:0 d:0 e:0");
 }
 
 TEST(PairingWalk, SortIsStableAndCaseInsensitive) {

@@ -99,10 +99,15 @@ TEST_F(RealDataCompare, MissingLibrariesAreReportedAndTheRestPair) {
         }
     }
     EXPECT_EQ(missing, (std::set<std::string>{"pfcapsrv.pbl", "pfcdwsrv.pbl", "pfcmain.pbl"}));
-    EXPECT_EQ(CountsText(Model.LibCounts()), "19/18 +0 -1 ~16");
+    // pfcapp.pbl has the same size on both sides and, checked out together, nearly the same
+    // time; its bytes differ and so does one of its objects.
+    EXPECT_EQ(CountsText(Model.LibCounts()), "19/18 +0 -1 ~17");
     TResultRow row;
     for (int i = 0; Model.LibRow(i, row); ++i) {
         EXPECT_EQ(row.Status == csDeleted, row.Name == "pfcmsg.pbl") << row.Name;
+        if (row.Name == "pfcapp.pbl") {
+            EXPECT_EQ(row.Status, csChanged);
+        }
         EXPECT_EQ(row.Size1.empty(), row.Status == csAdded);
         EXPECT_EQ(row.Size2.empty(), row.Status == csDeleted);
     }

@@ -203,7 +203,10 @@ private slots:
         const TCompareCounts counts = shell->Counts;
         QCOMPARE(counts.Count1, compare.LibCounts().Count1);
         QCOMPARE(counts.Deleted, 1);
-        QCOMPARE(counts.Changed, 16);
+        // pfcapp.pbl among them: equal size and time, different bytes.
+        QCOMPARE(counts.Changed, 17);
+        QCOMPARE(model->Text(RowOfName(model, QStringLiteral("pfcapp.pbl")), 1),
+                 QStringLiteral("更改"));
         for (int r = 0; r < model->rowCount(); ++r) {
             TResultRow row;
             QVERIFY(compare.LibRow(model->PairIndex(r), row));
@@ -618,6 +621,45 @@ private slots:
         // A cancelled dialog changes nothing.
         DriveFileDialog([&] { shell->Commands().mnuOpen2->trigger(); }, 0, {});
         QCOMPARE(frame.Comparison().LibPath2(), std::string());
+    }
+
+    void libraryChangedUnderItsObjectList() {
+        TScratch dir("changed");
+        TSmallPair pair(dir);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        frame.OpenSides({pair.Side1 + "a.pbl"}, {pair.Side2 + "a.pbl"});
+        DoubleClickRow(frame.lvLibs(), 0);
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+        TResultListModel* objs = frame.lvObjs()->ResultModel();
+        const int wMain = RowOfName(objs, QStringLiteral("w_main"));
+        QCOMPARE(objs->Text(wMain, 1), QStringLiteral("更改"));
+
+        // Cut short on disk while its objects are listed: nothing of it is read, the user is
+        // told, and the list shows the library as it is now.
+        std::filesystem::resize_file(pair.Side1 + "a.pbl", 3000);
+        std::vector<TBox> boxes = CaptureBoxes([&] { DoubleClickRow(frame.lvObjs(), wMain); });
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].Title, QStringLiteral("information"));
+        QCOMPARE(boxes[0].Icon, QMessageBox::Information);
+        QCOMPARE(boxes[0].Text.toStdString(), "\"" + pair.Side1 +
+                                                  "a.pbl\" has changed since its objects were "
+                                                  "listed; its objects are listed again");
+        // Read again, the cut file is found damaged, which only a new listing can tell.
+        QCOMPARE(boxes[1].Title, QStringLiteral("damaged"));
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+        QVERIFY(frame.ObjsShown());
+        QVERIFY(shell->Source().Loads.empty());
+        QCOMPARE(frame.Comparison().LibStream1()->Size(), int64_t(3000));
+        QCOMPARE(shell->Counts.Count1, frame.Comparison().ObjCounts().Count1);
+
+        // The list read again opens as usual.
+        const int added = RowOfName(objs, QStringLiteral("u_new"));
+        QVERIFY(added >= 0);
+        boxes = CaptureBoxes([&] { DoubleClickRow(frame.lvObjs(), added); });
+        QVERIFY(boxes.empty());
+        QCOMPARE(int(shell->View()), int(TView::Files));
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
     }
 
     void nonUtf8LibraryName() {
