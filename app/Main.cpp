@@ -312,6 +312,10 @@ void TMainForm::Guarded(const std::function<void()>& handler) {
     RunGuarded(this, handler);
 }
 
+void TMainForm::ShowWarning(const QString& text) {
+    ShowMessage(this, QMessageBox::Warning, AppTitle(), text);
+}
+
 void TMainForm::ShowCounts(const TCompareCounts& counts) {
     FStatusBar->SetPanelText(1, QString::number(counts.Added));
     FStatusBar->SetPanelText(3, QString::number(counts.Changed));

@@ -47,6 +47,7 @@ public:
     void Bind(QAction* item, std::function<void()> handler) override;
     void SetMenuHandler(QMenu* menu, std::function<void()> handler) override;
     void Guarded(const std::function<void()>& handler) override;
+    void ShowWarning(const QString& text) override;
     void ShowCounts(const TCompareCounts& counts) override;
     void SetPanelText(int panel, const QString& text) override;
     QProgressBar* ProgressBar() override { return FProgress; }

@@ -64,7 +64,8 @@ public:
 
     // Loads a text file into one side's text and pane, editable, with automatic line
     // numbers; no comparison is run. False, with nothing changed, when no file exists there.
-    // A file with a UTF-8 or UTF-16LE byte-order mark is converted to the code page.
+    // Unicode is converted to the code page (see LoadSourceFile); a side whose text lost
+    // something on the way (see TTextLoss) is read-only.
     // Without showText the pane keeps what it shows until ShowText or a comparison's
     // display: loading a pair that is compared at once fills each pane only once.
     bool LoadFile(const std::string& path, bool isSide1, bool showText = true);
@@ -107,8 +108,11 @@ public:
     // The name proposed when saving a side: what follows "$PBExportHeader$" in its first
     // row, else empty (code-page bytes).
     std::string SaveName(bool isSide1) const;
-    // Writes the pane's rows (without fillers never edited) in the side's encoding.
+    // Writes the pane's rows (without fillers never edited) in the side's encoding, line
+    // break and final break. Refused, like CheckSavable, for a side that lost something.
     void SaveSource(bool isSide1, const std::string& path);
+    // Throws the reason a side cannot be saved: its text is not the file's text.
+    void CheckSavable(bool isSide1) const;
     std::vector<std::string> SavedLines(bool isSide1) const;
 
     // The difference report over the panes' rows. formatTime turns seconds since 1970 into
@@ -121,8 +125,9 @@ public:
     const std::string& FileName(bool isSide1) const { return isSide1 ? FFileName1 : FFileName2; }
     // Nanoseconds since 1970 of the loaded file; 0 for none.
     std::int64_t FileAge(bool isSide1) const { return isSide1 ? FFileAge1 : FFileAge2; }
-    TTextEncoding Encoding(bool isSide1) const { return isSide1 ? FEncoding1 : FEncoding2; }
-    bool Lossy(bool isSide1) const { return isSide1 ? FLossy1 : FLossy2; }
+    TTextEncoding Encoding(bool isSide1) const { return Form(isSide1).Encoding; }
+    const TTextForm& Form(bool isSide1) const { return isSide1 ? FForm1 : FForm2; }
+    const TTextLoss& Loss(bool isSide1) const { return isSide1 ? FLoss1 : FLoss2; }
     bool Compared() const { return FCompared; }
     const TCompareCounts& Counts() const { return FCounts; }
     const std::string& OptionsNote() const { return FOptionsNote; }
@@ -147,10 +152,10 @@ private:
     std::string FFileName2;
     std::int64_t FFileAge1 = 0;
     std::int64_t FFileAge2 = 0;
-    TTextEncoding FEncoding1 = TTextEncoding::CodePage;
-    TTextEncoding FEncoding2 = TTextEncoding::CodePage;
-    bool FLossy1 = false;
-    bool FLossy2 = false;
+    TTextForm FForm1;
+    TTextForm FForm2;
+    TTextLoss FLoss1;
+    TTextLoss FLoss2;
     bool FCompared = false;
     bool FRunning = false;
     TCompareCounts FCounts;
