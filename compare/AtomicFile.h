@@ -7,8 +7,12 @@
 
 namespace tandrel {
 
-// Creates the target's folder when it is missing. Throws std::runtime_error
-// "Cannot write file "<path>". <reason>" and leaves any previous file untouched.
+// Creates the target's folder when it is missing. A symbolic link is followed: its target is
+// written and the link stays. A file that exists keeps its permission bits, and its owner
+// and group where the user may keep them; a new file gets the user's default permissions.
+// Any name the file system takes can be written: the temporary name is short. Throws
+// std::runtime_error "Cannot write file "<path>". <reason>" and leaves any previous file
+// untouched.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 } // namespace tandrel

@@ -6,6 +6,8 @@
 #include "HistoryList.h"
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tandrel::test {
 namespace {
@@ -55,6 +57,55 @@ TEST(WriteFileAtomic, AFailureLeavesTheTargetAsItWasAndSaysWhy) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path()))
         ++files;
     EXPECT_EQ(files, 1) << "no temporary file left";
+}
+
+TEST(WriteFileAtomic, WritesThroughLinksAndKeepsModeAndOwner) {
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    // A relative link, an absolute link to that link, and a link to a file not yet there.
+    WriteText(dir / "data/real.txt", "old");
+    fs::create_symlink("data/real.txt", dir / "link.txt");
+    fs::create_directories(dir / "other");
+    fs::create_symlink(dir / "link.txt", dir / "other/chain.txt");
+    fs::create_symlink("missing.txt", dir / "data/dangling.txt");
+    WriteFileAtomic(dir / "other/chain.txt", "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+    EXPECT_TRUE(fs::is_symlink(dir / "other/chain.txt"));
+    EXPECT_EQ(ReadText(dir / "data/real.txt"), "new");
+    WriteFileAtomic(dir / "data/dangling.txt", "made");
+    EXPECT_TRUE(fs::is_symlink(dir / "data/dangling.txt"));
+    EXPECT_EQ(ReadText(dir / "data/missing.txt"), "made");
+    fs::create_symlink("loop.txt", dir / "loop.txt");
+    EXPECT_THROW(WriteFileAtomic(dir / "loop.txt", "x"), std::runtime_error);
+
+    for (const fs::perms mode : {fs::perms(0640), fs::perms(0600), fs::perms(0755)}) {
+        fs::permissions(dir / "data/real.txt", mode);
+        WriteFileAtomic(dir / "data/real.txt", "again");
+        EXPECT_EQ(fs::status(dir / "data/real.txt").permissions(), mode);
+    }
+    const mode_t mask = ::umask(022);
+    WriteFileAtomic(dir / "fresh.txt", "x");
+    ::umask(mask);
+    EXPECT_EQ(fs::status(dir / "fresh.txt").permissions(), fs::perms(0644));
+
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "data/real.txt").c_str(), 1234, 5678), 0);
+        WriteFileAtomic(dir / "data/real.txt", "owned");
+        struct stat info {};
+        ASSERT_EQ(::stat((dir / "data/real.txt").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 1234u);
+        EXPECT_EQ(info.st_gid, 5678u);
+    }
+}
+
+TEST(WriteFileAtomic, AnyNameTheFileSystemTakes) {
+    TTempDir dir;
+    const std::string name = std::string(246, 'n') + ".txt";
+    ASSERT_EQ(name.size(), 250u);
+    WriteFileAtomic(dir / name, "long");
+    EXPECT_EQ(ReadText(dir / name), "long");
+    WriteFileAtomic(dir / name, "longer");
+    EXPECT_EQ(ReadText(dir / name), "longer");
 }
 
 TEST(HistoryList, ReadsAnyLineBreakSkipsBlankLinesAndMergesPathsCaseInsensitively) {
