@@ -14,8 +14,12 @@ namespace tandrel {
 
 namespace {
 
+[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
+    throw std::runtime_error("Cannot write file \"" + path + "\". " + reason);
+}
+
 [[noreturn]] void Fail(const std::string& path, int error) {
-    throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(error));
+    Fail(path, std::strerror(error));
 }
 
 // Owns the temporary file until it has been renamed over the target.
@@ -93,6 +97,9 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     }
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // A device, FIFO or folder in the file's place is never replaced by a file.
+    if (exists && !S_ISREG(existing.st_mode))
+        Fail(path, S_ISDIR(existing.st_mode) ? "It is a folder" : "It is not a regular file");
     TTempFile temp(TempName(target));
     if (temp.Open(exists ? 0600 : 0666) < 0)
         Fail(path, errno);

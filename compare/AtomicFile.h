@@ -10,6 +10,7 @@ namespace tandrel {
 // Creates the target's folder when it is missing. A symbolic link is followed: its target is
 // written and the link stays. A file that exists keeps its permission bits, and its owner
 // and group where the user may keep them; a new file gets the user's default permissions.
+// Only a regular file is replaced: never a folder, a FIFO or a device.
 // Any name the file system takes can be written: the temporary name is short. Throws
 // std::runtime_error "Cannot write file "<path>". <reason>" and leaves any previous file
 // untouched.

@@ -4,6 +4,7 @@
 #include "CompareTestUtil.h"
 #include "ExeDir.h"
 #include "HistoryList.h"
+#include "OwnFile.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -117,6 +118,62 @@ TEST(HistoryList, ReadsAnyLineBreakSkipsBlankLinesAndMergesPathsCaseInsensitivel
               (std::vector<std::string>{"/p/A.pbl", "/p/b.pbl", "/p/c.pbl", "/p/d.pbl"}));
     history.Remember("/P/c.PBL");
     EXPECT_EQ(ReadText(dir / "File2.lst"), "/P/c.PBL\r\n/p/A.pbl\r\n/p/b.pbl\r\n/p/d.pbl\r\n");
+}
+
+TEST(HistoryList, PathsComeBackByteForByteAfterARestart) {
+    TTempDir dir;
+    // A name the code page cannot spell (Thai), one in GBK bytes as Windows left it, and the
+    // line an earlier version wrote in the code page for a UTF-8 name.
+    const std::string thai = dir / "\xE0\xB8\x81"
+                                   "a.pbl";
+    const std::string gbkBytes = dir / "\xD6\xD0.pbl";
+    const std::string utf8Name = dir / "\xE6\x96\x87.pbl";
+    WriteText(gbkBytes, "x");
+    WriteText(utf8Name, "x");
+    THistoryList history(dir / "File1.lst");
+    history.Remember(gbkBytes);
+    history.Remember(thai);
+    EXPECT_EQ(ReadText(dir / "File1.lst"), thai + "\r\n" + gbkBytes + "\r\n");
+    WriteText(dir / "File1.lst", ReadText(dir / "File1.lst") + dir / "\xCE\xC4.pbl\r\n");
+
+    THistoryList restarted(dir / "File1.lst");
+    restarted.Load();
+    EXPECT_EQ(restarted.Items(), (std::vector<std::string>{thai, gbkBytes, utf8Name}));
+    restarted.Remember(dir / "\xE0\xB8\x82"
+                             "a.pbl");
+    EXPECT_EQ(restarted.Items().size(), 4u) << "names that differ in a character differ";
+}
+
+TEST(HistoryList, AnythingButASmallRegularFileIsReportedOnceAndLeftAlone) {
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    const auto refused = [](const std::string& path, const std::string& reason) {
+        THistoryList history(path);
+        try {
+            history.Load();
+            ADD_FAILURE() << path << " was read";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot read \"" + path + "\": " + reason);
+        }
+        EXPECT_TRUE(history.Items().empty());
+        EXPECT_NO_THROW(history.Remember("/p/a.pbl")) << "no second report";
+        EXPECT_EQ(history.Items(), std::vector<std::string>{"/p/a.pbl"});
+    };
+    ASSERT_EQ(::mkfifo((dir / "fifo.lst").c_str(), 0600), 0);
+    refused(dir / "fifo.lst", "it is not a regular file");
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo.lst"));
+    fs::create_symlink("/dev/zero", dir / "zero.lst");
+    refused(dir / "zero.lst", "it is not a regular file");
+    fs::create_directories(dir / "folder.lst");
+    refused(dir / "folder.lst", "it is a folder");
+    const std::string big(kOwnFileLimit + 1, 'x');
+    WriteText(dir / "big.lst", big);
+    refused(dir / "big.lst", "it is larger than 1024 KB, far more than the program writes there");
+    EXPECT_EQ(fs::file_size(dir / "big.lst"), big.size());
+    WriteText(dir / "limit.lst", std::string(kOwnFileLimit - 2, 'x') + "\r\n");
+    THistoryList atTheLimit(dir / "limit.lst");
+    atTheLimit.Load();
+    EXPECT_EQ(atTheLimit.Items().size(), 1u);
 }
 
 TEST(HistoryList, AFailedWriteKeepsTheNewOrderInMemory) {
