@@ -11,6 +11,7 @@
 #include "ShortcutRouter.h"
 #include "StatusBar.h"
 
+#include <algorithm>
 #include <QAbstractScrollArea>
 #include <QActionGroup>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QToolBar>
 
 namespace tandrel {
@@ -118,8 +120,15 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::LoadSettings() {
     QScreen* where = screen();
     const QRect work = where->availableGeometry();
-    const QRect whole = where->geometry();
     const TIniFile file(FOptions.SettingsPath);
+    if (!file.LoadError().empty()) {
+        FSettingsRefused = true;
+        const QString message = ErrorText(file.LoadError()) +
+                                " The settings file is left alone and the defaults are used.";
+        QTimer::singleShot(0, this, [this, message] {
+            ShowMessage(this, QMessageBox::Warning, AppTitle(), message);
+        });
+    }
     FLoaded = ReadSettings(file, work.x() + work.width(), work.y() + work.height());
     FValues.AddColor = FLoaded.AddColor;
     FValues.ModColor = FLoaded.ModColor;
@@ -131,18 +140,19 @@ void TMainForm::LoadSettings() {
     if (FLoaded.Horizontal)
         FCommands.mnuHorzSplit->setChecked(true);
 
-    const TBounds& b = FLoaded.Bounds;
-    if (PlacementUsable(b, whole.width(), whole.height())) {
-        move(b.Left, b.Top);
-        resize(b.Width, b.Height);
+    const TBounds area{work.x(), work.y(), work.width(), work.height()};
+    if (const std::optional<TBounds> b = FitPlacement(FLoaded.Bounds, area)) {
+        move(b->Left, b->Top);
+        resize(b->Width, b->Height);
     } else {
-        resize(kBuiltInWidth, kBuiltInHeight);
-        move(whole.x() + (whole.width() - kBuiltInWidth) / 2,
-             whole.y() + (whole.height() - kBuiltInHeight) / 2);
+        resize(std::min(kBuiltInWidth, work.width()), std::min(kBuiltInHeight, work.height()));
+        move(work.x() + (work.width() - width()) / 2, work.y() + (work.height() - height()) / 2);
     }
 }
 
 void TMainForm::SaveSettings() {
+    if (FSettingsRefused)
+        return;
     TSettings s = FLoaded;
     s.AddColor = FValues.AddColor;
     s.ModColor = FValues.ModColor;

@@ -123,6 +123,8 @@ private:
     TSharedCommands FCommands;
     TProgramValues FValues;
     TSettings FLoaded;
+    // The settings file could not be used at start-up: reported then, never written.
+    bool FSettingsRefused = false;
     TViewMode FView = TViewMode::Libs;
 
     QMenu* N15 = nullptr;

@@ -15,7 +15,7 @@ namespace tandrel {
 namespace {
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason) {
-    throw std::runtime_error("Cannot write file \"" + path + "\". " + reason);
+    throw TWriteError(path, reason);
 }
 
 [[noreturn]] void Fail(const std::string& path, int error) {

@@ -38,16 +38,26 @@ struct TFileBytes {
     std::int64_t ModifiedNs = 0;
 };
 
+// A buffer for a file, or the file's error when there is no memory for it.
+std::unique_ptr<char[]> FileBuffer(const TInputFile& file, size_t size) {
+    try {
+        return std::make_unique_for_overwrite<char[]>(size);
+    } catch (const std::bad_alloc&) {
+        throw file.Error("there is not enough memory to hold " + std::to_string(size) +
+                         " bytes of it");
+    }
+}
+
 TFileBytes ReadFileBytes(const std::string& path) {
     const TInputFile file(path);
     const struct stat& info = file.Info();
     // The size is a hint only: the file may change while it is read.
     size_t capacity = static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1;
-    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    auto bytes = FileBuffer(file, capacity);
     size_t used = 0;
     for (;;) {
         if (used == capacity) {
-            auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+            auto larger = FileBuffer(file, capacity * 2);
             std::memcpy(larger.get(), bytes.get(), used);
             bytes = std::move(larger);
             capacity *= 2;

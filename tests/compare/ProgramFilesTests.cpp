@@ -13,18 +13,28 @@
 namespace tandrel::test {
 namespace {
 
-TEST(ExeDir, TheProgramFolderWhenWritableElseTheUserConfigFolder) {
+TEST(ExeDir, TheProgramFolderInsideTheBuildTreeElseTheUserConfigFolder) {
     TTempDir dir;
-    const std::string program = dir.Path() + "bin";
+    const std::string tree = dir.Path() + "build";
+    const std::string program = tree + "/app";
     std::filesystem::create_directories(program);
-    EXPECT_EQ(ChooseExeDir(program, "/cfg", "/home/u"), program + "/");
-    const std::string gone = dir.Path() + "gone";
-    EXPECT_EQ(ChooseExeDir(gone, "/cfg", "/home/u"), "/cfg/tandrel/");
-    EXPECT_EQ(ChooseExeDir(gone, "/cfg/", "/home/u"), "/cfg/tandrel/");
-    EXPECT_EQ(ChooseExeDir(gone, nullptr, "/home/u"), "/home/u/.config/tandrel/");
-    EXPECT_EQ(ChooseExeDir(gone, "relative", "/home/u"), "/home/u/.config/tandrel/")
+    EXPECT_EQ(ChooseExeDir(program, tree, "/cfg", "/home/u"), program + "/");
+    EXPECT_EQ(ChooseExeDir(tree, tree + "/", "/cfg", "/home/u"), tree + "/");
+    std::filesystem::create_symlink(tree, dir / "linked");
+    EXPECT_EQ(ChooseExeDir(dir / "linked/app", tree, "/cfg", "/home/u"), dir / "linked/app/");
+    // An installed copy: even a folder the user may write (as root: /usr/bin) is not used.
+    const std::string installed = dir.Path() + "bin";
+    std::filesystem::create_directories(installed);
+    EXPECT_EQ(ChooseExeDir(installed, tree, "/cfg", "/home/u"), "/cfg/tandrel/");
+    EXPECT_EQ(ChooseExeDir(dir.Path() + "build2", tree, "/cfg", "/home/u"), "/cfg/tandrel/");
+    EXPECT_EQ(ChooseExeDir("/usr/bin", "", "/cfg", "/home/u"), "/cfg/tandrel/");
+    const std::string gone = tree + "/gone";
+    EXPECT_EQ(ChooseExeDir(gone, tree, "/cfg", "/home/u"), "/cfg/tandrel/");
+    EXPECT_EQ(ChooseExeDir(gone, tree, "/cfg/", "/home/u"), "/cfg/tandrel/");
+    EXPECT_EQ(ChooseExeDir(gone, tree, nullptr, "/home/u"), "/home/u/.config/tandrel/");
+    EXPECT_EQ(ChooseExeDir(gone, tree, "relative", "/home/u"), "/home/u/.config/tandrel/")
         << "a relative XDG_CONFIG_HOME is ignored";
-    EXPECT_EQ(ChooseExeDir("", "", "/home/u/"), "/home/u/.config/tandrel/");
+    EXPECT_EQ(ChooseExeDir("", "", "", "/home/u/"), "/home/u/.config/tandrel/");
     EXPECT_EQ(ResolveExeDir().back(), '/');
 }
 
@@ -96,6 +106,30 @@ TEST(WriteFileAtomic, WritesThroughLinksAndKeepsModeAndOwner) {
         ASSERT_EQ(::stat((dir / "data/real.txt").c_str(), &info), 0);
         EXPECT_EQ(info.st_uid, 1234u);
         EXPECT_EQ(info.st_gid, 5678u);
+    }
+}
+
+TEST(WriteFileAtomic, NeverReplacesAFifoOrAFolder) {
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("fifo", dir / "to-fifo");
+    for (const std::string name : {"fifo", "to-fifo"}) {
+        try {
+            WriteFileAtomic(dir / name, "x");
+            ADD_FAILURE() << name << " replaced";
+        } catch (const TWriteError& e) {
+            EXPECT_EQ(e.Reason(), "It is not a regular file");
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+    fs::create_directories(dir / "folder");
+    try {
+        WriteFileAtomic(dir / "folder", "x");
+        ADD_FAILURE() << "folder replaced";
+    } catch (const TWriteError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot write file \"" + (dir / "folder") + "\". It is a folder");
     }
 }
 
