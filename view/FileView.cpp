@@ -4,6 +4,7 @@
 #include "DisplayText.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
+#include "PathText.h"
 #include "TCodeEdit.h"
 
 #include <filesystem>
@@ -612,7 +613,7 @@ void TFilesFrame::LoadFile(const std::string& path, bool isSide1) {
         ShowCaption(isSide1);
         SetCaptionColor(isSide1, 0);
         std::string& folder = isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = DirectoryOf(path).toStdString();
+        folder = FolderOfPath(std::filesystem::absolute(path).string());
         Pane(isSide1).setFocus();
         EnableCommands();
         FShell.SetPanelText(3, QString());
@@ -651,7 +652,7 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
         FModel->LoadFile(path, isSide1, false);
         ShowCaption(isSide1);
         (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
-            DirectoryOf(path).toStdString();
+            FolderOfPath(std::filesystem::absolute(path).string());
     }
     SetScrollSync(false);
     EnableCommands();

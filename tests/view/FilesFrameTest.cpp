@@ -266,6 +266,18 @@ private slots:
         QVERIFY(!frame.Pane(false).ReadOnly());
     }
 
+    void theRememberedFolderKeepsItsBytes() {
+        auto shell = Shown("a\r\n", "b\r\n");
+        // A folder named in GBK bytes, as copied from Windows: not UTF-8.
+        const std::string folder = FDir.path().toStdString() + "/\xD6\xD0";
+        fs::create_directories(folder);
+        const std::string path = folder + "/x.txt";
+        std::ofstream(path, std::ios::binary) << "a\r\n";
+        shell->FilesFrame().LoadFile(path, false);
+        QCOMPARE(shell->Values().Folder2, folder + "/");
+        QCOMPARE(shell->FilesFrame().Model().FileName(false), path);
+    }
+
     void nextAndPrevStopAtTheEnds() {
         auto shell = Shown("a\r\nx\r\nb\r\nc\r\ny\r\nd\r\n", "a\r\nb\r\nc\r\nd\r\n");
         TCodeEdit& left = shell->FilesFrame().Pane(true);
