@@ -6,6 +6,7 @@
 #include "PathText.h"
 #include "PbFuncs.h"
 
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace tandrel {
@@ -35,9 +36,10 @@ void THistoryList::Load() {
     std::optional<std::string> text;
     try {
         text = ReadOwnFile(FFilePath);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         FFileRefused = true;
-        throw;
+        throw std::runtime_error(std::string(e.what()) +
+                                 ". The history starts empty and the file is left alone");
     }
     if (!text)
         return;

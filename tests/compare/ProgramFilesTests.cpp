@@ -187,7 +187,9 @@ TEST(HistoryList, AnythingButASmallRegularFileIsReportedOnceAndLeftAlone) {
             history.Load();
             ADD_FAILURE() << path << " was read";
         } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot read \"" + path + "\": " + reason);
+            EXPECT_EQ(std::string(e.what()), "Cannot read \"" + path + "\": " + reason +
+                                                 ". The history starts empty and the file is "
+                                                 "left alone");
         }
         EXPECT_TRUE(history.Items().empty());
         EXPECT_NO_THROW(history.Remember("/p/a.pbl")) << "no second report";
