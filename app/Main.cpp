@@ -172,6 +172,9 @@ void TMainForm::SaveSettings() {
 }
 
 void TMainForm::ShowLibFrame() {
+    // The source view's notices in the last panel (a binary file, say) belong to it alone.
+    if (FClient->currentWidget() == FFilesFrame)
+        SetPanelText(7, QString());
     FClient->setCurrentWidget(FLibFrame);
 }
 

@@ -529,6 +529,21 @@ private slots:
         QCOMPARE(form->StatusPanels()->PanelText(6), QStringLiteral("左0行:右3行"));
     }
 
+    void theSourceViewsNoticeStaysInTheSourceView() {
+        const std::string one = FDir.filePath(QStringLiteral("one.bin")).toStdString();
+        const std::string two = FDir.filePath(QStringLiteral("two.txt")).toStdString();
+        WriteAll(one, std::string("a\0b\n", 4));
+        WriteAll(two, "a\n");
+        auto form = Open();
+        form->OpenLaunch(ParseCommandLine({one, two}));
+        QCOMPARE(form->StatusPanels()->PanelText(7), QStringLiteral("1: binary file"));
+        form->Commands().tbLibMode->trigger();
+        QCOMPARE(form->StatusPanels()->PanelText(7), QString());
+        form->Commands().tbFile->trigger();
+        QCOMPARE(form->StatusPanels()->PanelText(7), QStringLiteral("1: binary file"));
+        QVERIFY(FMessages.empty());
+    }
+
     void commandLineWithAMissingTextFileShowsTheSourceViewAndTheError() {
         auto form = Open();
         const TLaunch launch =
