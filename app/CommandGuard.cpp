@@ -3,6 +3,7 @@
 #include "DisplayText.h"
 
 #include <exception>
+#include <new>
 
 namespace tandrel {
 
@@ -39,6 +40,12 @@ QString ErrorText(const std::string& what) {
 void RunGuarded(QWidget* owner, const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const std::bad_alloc&) {
+        // Its own text ("std::bad_alloc") tells the user nothing; the operations that can ask
+        // for much memory (a file read whole) say which file themselves.
+        ShowMessage(owner, QMessageBox::Critical, AppTitle(),
+                    ErrorText("There is not enough memory to finish the command; nothing was "
+                              "changed by the part that failed"));
     } catch (const std::exception& e) {
         ShowMessage(owner, QMessageBox::Critical, AppTitle(), ErrorText(e.what()));
     } catch (...) {

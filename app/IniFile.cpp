@@ -1,10 +1,9 @@
 #include "IniFile.h"
 
 #include "AtomicFile.h"
+#include "OwnFile.h"
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace tandrel {
@@ -104,12 +103,15 @@ std::optional<int32_t> ParseIniInteger(const std::string& raw) {
 }
 
 TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
-    std::ifstream in(FPath, std::ios::binary);
-    if (!in)
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadOwnFile(FPath);
+    } catch (const std::exception& e) {
+        FLoadError = e.what();
+    }
+    if (!bytes)
         return;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
+    const std::string& text = *bytes;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -206,8 +208,8 @@ void TIniFile::Save() const {
         bytes += line + eol;
     try {
         WriteFileAtomic(FPath, bytes);
-    } catch (const std::exception&) {
-        throw std::runtime_error("Unable to write to " + FPath);
+    } catch (const TWriteError& e) {
+        throw std::runtime_error("Unable to write to " + FPath + ": " + e.Reason());
     }
 }
 

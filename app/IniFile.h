@@ -12,10 +12,13 @@ namespace tandrel {
 
 class TIniFile {
 public:
-    // A missing or unreadable file reads as empty; the first Save creates it.
+    // A missing file reads as empty; the first Save creates it. So does one that cannot be
+    // used (a folder, FIFO or device in its place, a file far too large; see ReadOwnFile):
+    // LoadError then says why, and the file is left alone.
     explicit TIniFile(std::string path);
 
     const std::string& Path() const { return FPath; }
+    const std::string& LoadError() const { return FLoadError; }
 
     std::optional<std::string> Read(const std::string& section, const std::string& key) const;
     std::string ReadString(const std::string& section, const std::string& key,
@@ -30,7 +33,8 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, int32_t value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
-    // Writes the file atomically; throws std::runtime_error "Unable to write to <path>".
+    // Writes the file atomically; throws std::runtime_error "Unable to write to <path>:
+    // <reason>".
     void Save() const;
 
 private:
@@ -42,6 +46,7 @@ private:
     std::string FPath;
     std::vector<std::string> FLines;
     bool FCrLf = false;
+    std::string FLoadError;
 };
 
 // The integer reading rule on its own.

@@ -11,6 +11,7 @@
 #include "ShortcutRouter.h"
 #include "StatusBar.h"
 
+#include <algorithm>
 #include <QAbstractScrollArea>
 #include <QActionGroup>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QToolBar>
 
 namespace tandrel {
@@ -132,8 +134,15 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::LoadSettings() {
     QScreen* where = screen();
     const QRect work = where->availableGeometry();
-    const QRect whole = where->geometry();
     const TIniFile file(FOptions.SettingsPath);
+    if (!file.LoadError().empty()) {
+        FSettingsRefused = true;
+        const QString message = ErrorText(file.LoadError()) +
+                                " The settings file is left alone and the defaults are used.";
+        QTimer::singleShot(0, this, [this, message] {
+            ShowMessage(this, QMessageBox::Warning, AppTitle(), message);
+        });
+    }
     FLoaded = ReadSettings(file, work.x() + work.width(), work.y() + work.height());
     FValues.AddColor = FLoaded.AddColor;
     FValues.ModColor = FLoaded.ModColor;
@@ -145,18 +154,19 @@ void TMainForm::LoadSettings() {
     if (FLoaded.Horizontal)
         FCommands.mnuHorzSplit->setChecked(true);
 
-    const TBounds& b = FLoaded.Bounds;
-    if (PlacementUsable(b, whole.width(), whole.height())) {
-        move(b.Left, b.Top);
-        resize(b.Width, b.Height);
+    const TBounds area{work.x(), work.y(), work.width(), work.height()};
+    if (const std::optional<TBounds> b = FitPlacement(FLoaded.Bounds, area)) {
+        move(b->Left, b->Top);
+        resize(b->Width, b->Height);
     } else {
-        resize(kBuiltInWidth, kBuiltInHeight);
-        move(whole.x() + (whole.width() - kBuiltInWidth) / 2,
-             whole.y() + (whole.height() - kBuiltInHeight) / 2);
+        resize(std::min(kBuiltInWidth, work.width()), std::min(kBuiltInHeight, work.height()));
+        move(work.x() + (work.width() - width()) / 2, work.y() + (work.height() - height()) / 2);
     }
 }
 
 void TMainForm::SaveSettings() {
+    if (FSettingsRefused)
+        return;
     TSettings s = FLoaded;
     s.AddColor = FValues.AddColor;
     s.ModColor = FValues.ModColor;
@@ -176,6 +186,9 @@ void TMainForm::SaveSettings() {
 }
 
 void TMainForm::ShowLibFrame() {
+    // The source view's notices in the last panel (a binary file, say) belong to it alone.
+    if (FClient->currentWidget() == FFilesFrame)
+        SetPanelText(7, QString());
     FClient->setCurrentWidget(FLibFrame);
 }
 
@@ -325,6 +338,10 @@ void TMainForm::RunMenuHandler(QMenu* menu) {
 
 void TMainForm::Guarded(const std::function<void()>& handler) {
     RunGuarded(this, handler);
+}
+
+void TMainForm::ShowWarning(const QString& text) {
+    ShowMessage(this, QMessageBox::Warning, AppTitle(), text);
 }
 
 void TMainForm::ShowCounts(const TCompareCounts& counts) {

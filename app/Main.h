@@ -47,6 +47,7 @@ public:
     void Bind(QAction* item, std::function<void()> handler) override;
     void SetMenuHandler(QMenu* menu, std::function<void()> handler) override;
     void Guarded(const std::function<void()>& handler) override;
+    void ShowWarning(const QString& text) override;
     void ShowCounts(const TCompareCounts& counts) override;
     void SetPanelText(int panel, const QString& text) override;
     QProgressBar* ProgressBar() override { return FProgress; }
@@ -123,6 +124,8 @@ private:
     TSharedCommands FCommands;
     TProgramValues FValues;
     TSettings FLoaded;
+    // The settings file could not be used at start-up: reported then, never written.
+    bool FSettingsRefused = false;
     TViewMode FView = TViewMode::Libs;
 
     QMenu* N15 = nullptr;

@@ -121,6 +121,9 @@ public:
     // Runs an event handler that is not a command (a double-click, a dropped file, a key in a
     // pane) inside the same guard: an exception becomes the stop message box.
     virtual void Guarded(const std::function<void()>& handler) = 0;
+    // A warning the user should read that does not stop the command (the text of a file that
+    // could not be shown in full).
+    virtual void ShowWarning(const QString& text) = 0;
 
     // Status bar: counts in panels 1, 3, 5 and 6; texts of panels 3 and 7.
     virtual void ShowCounts(const TCompareCounts& counts) = 0;

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -22,9 +23,15 @@ std::string ColorText(TColor color) {
     return text;
 }
 
-bool PlacementUsable(const TBounds& b, int screenWidth, int screenHeight) {
-    return b.Width > 0 && b.Height > 0 && b.Left < screenWidth && b.Top < screenHeight &&
-           int64_t(b.Left) + b.Width > 0 && int64_t(b.Top) + b.Height > 0;
+std::optional<TBounds> FitPlacement(const TBounds& saved, const TBounds& area) {
+    if (saved.Width <= 0 || saved.Height <= 0)
+        return std::nullopt;
+    const TBounds b{saved.Left, saved.Top, std::min(saved.Width, area.Width),
+                    std::min(saved.Height, area.Height)};
+    const bool visible =
+        b.Left < int64_t(area.Left) + area.Width && b.Top < int64_t(area.Top) + area.Height &&
+        int64_t(b.Left) + b.Width > area.Left && int64_t(b.Top) + b.Height > area.Top;
+    return visible ? std::optional<TBounds>(b) : std::nullopt;
 }
 
 std::string ApplyCodePage(const TSettings& settings, const std::string& filePath) {

@@ -54,7 +54,10 @@ std::string ApplyCodePage(const TSettings& settings, const std::string& filePath
 // names a code page that could not be used (the user's text stays for them to correct).
 bool CodePageInForce(TSettings& settings);
 
-// Whether saved bounds place the window at least partly on a screen of this size.
-bool PlacementUsable(const TBounds& bounds, int screenWidth, int screenHeight);
+// Saved bounds made fit for the screen's available area: the size at most the area's, kept
+// when the window then lies at least partly inside it. nullopt otherwise (an empty size
+// included): the window is centred at its built-in size. A file holding any values at all
+// can thus never make the window larger than the screen.
+std::optional<TBounds> FitPlacement(const TBounds& saved, const TBounds& area);
 
 } // namespace tandrel

@@ -5,13 +5,15 @@
 
 namespace tandrel {
 
-// The folder of the program file when the program may write there; otherwise
-// $XDG_CONFIG_HOME/tandrel/ (~/.config/tandrel/ when unset), which is created on first write.
-// Always ends in '/'.
+// The folder of the program file while the program runs from its build tree and may write
+// there; an installed copy (anywhere else: /usr/bin, ~/.local/bin) always uses
+// $XDG_CONFIG_HOME/tandrel/ (~/.config/tandrel/ when unset), created on first write, so that
+// running it as root never leaves files beside it. Always ends in '/'.
 std::string ResolveExeDir();
 
-// The same rule for a given program folder and environment, so that it can be tested.
-std::string ChooseExeDir(const std::string& programDir, const char* xdgConfigHome,
-                         const char* home);
+// The same rule for a given program folder, build tree and environment, so that it can be
+// tested. An empty build tree means none.
+std::string ChooseExeDir(const std::string& programDir, const std::string& buildTree,
+                         const char* xdgConfigHome, const char* home);
 
 } // namespace tandrel

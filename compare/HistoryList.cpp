@@ -2,46 +2,63 @@
 
 #include "AtomicFile.h"
 #include "CodePage.h"
+#include "OwnFile.h"
 #include "PathText.h"
 #include "PbFuncs.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace tandrel {
 
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+// A line that is not UTF-8 is a path in other bytes (a name copied from Windows), or a path
+// that an earlier version wrote in the code page: its UTF-8 spelling is taken only when that
+// names a file and the bytes themselves do not.
+std::string PathOfLine(const std::string& line) {
+    if (IsValidUtf8(line))
+        return line;
+    const std::string utf8 = SystemCodePage().ToUtf8(line);
+    return !Exists(line) && Exists(utf8) ? utf8 : line;
+}
+
+} // namespace
+
 void THistoryList::Load() {
     FItems.clear();
-    std::error_code ec;
-    if (!std::filesystem::exists(FFilePath, ec))
+    FFileRefused = false;
+    std::optional<std::string> text;
+    try {
+        text = ReadOwnFile(FFilePath);
+    } catch (const std::exception& e) {
+        FFileRefused = true;
+        throw std::runtime_error(std::string(e.what()) +
+                                 ". The history starts empty and the file is left alone");
+    }
+    if (!text)
         return;
-    std::ifstream file(FFilePath, std::ios::binary);
-    if (!file)
-        throw std::runtime_error("Cannot open file \"" + FFilePath + "\". " + std::strerror(errno));
-    const std::string text((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
-    if (file.bad())
-        throw std::runtime_error("Cannot read file \"" + FFilePath + "\".");
     std::vector<std::string> lines;
-    SplitLines(text, lines);
+    SplitLines(*text, lines);
     for (const std::string& line : lines)
         if (!line.empty())
-            FItems.push_back(PathFromCodePage(line));
+            FItems.push_back(PathOfLine(line));
 }
 
 void THistoryList::Remember(const std::string& path) {
     const CodePage& cp = SystemCodePage();
-    const std::string key = PathToCodePage(path);
-    std::erase_if(FItems,
-                  [&](const std::string& item) { return cp.SameText(PathToCodePage(item), key); });
+    std::erase_if(FItems, [&](const std::string& item) { return cp.SameText(item, path); });
     FItems.insert(FItems.begin(), path);
+    if (FFileRefused)
+        return;
     std::string bytes;
     for (const std::string& item : FItems)
-        bytes += PathToCodePage(item) + "\r\n";
+        bytes += item + "\r\n";
     WriteFileAtomic(FFilePath, bytes);
 }
 

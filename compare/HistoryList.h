@@ -6,9 +6,10 @@
 
 namespace tandrel {
 
-// Paths (file-system text, UTF-8) most recent first, no two equal without regard to letter
-// case. The file holds the same list as code page text, one path a line, each line ended by
-// CR LF; a missing file is an empty history.
+// Paths (file-system bytes) most recent first, no two equal without regard to letter case.
+// The file holds each path's own bytes, one a line, each line ended by CR LF, so that a
+// name the code page cannot spell opens again after a restart; only display converts. A
+// missing file is an empty history.
 class THistoryList {
 public:
     explicit THistoryList(std::string filePath) : FFilePath(std::move(filePath)) {}
@@ -17,7 +18,8 @@ public:
     const std::vector<std::string>& Items() const { return FItems; }
 
     // Replaces the items by the file's lines; empty lines are skipped. Throws when the file
-    // exists but cannot be read.
+    // exists but cannot be used (see ReadOwnFile); the history is then empty and the file
+    // is left alone for the rest of the run, so the error is reported once.
     void Load();
     // Moves or inserts the path at the head and rewrites the whole file. When the file
     // cannot be written the new order is kept in memory and the error is thrown.
@@ -26,6 +28,7 @@ public:
 private:
     std::string FFilePath;
     std::vector<std::string> FItems;
+    bool FFileRefused = false;
 };
 
 } // namespace tandrel

@@ -4,8 +4,10 @@
 #include "DisplayText.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
+#include "PathText.h"
 #include "TCodeEdit.h"
 
+#include <filesystem>
 #include <QAction>
 #include <QApplication>
 #include <QDateTime>
@@ -303,20 +305,48 @@ bool TFilesFrame::ConfirmDiscard() {
 void TFilesFrame::ShowCaption(bool isSide1) {
     QString text = "  " + DisplayName(FModel->FileName(isSide1));
     switch (FModel->Encoding(isSide1)) {
+    case TTextEncoding::Utf8:
+        text += "  [UTF-8 without BOM]";
+        break;
     case TTextEncoding::Utf8Bom:
-        text += "  [UTF-8";
+        text += "  [UTF-8]";
         break;
     case TTextEncoding::Utf16LeBom:
-        text += "  [UTF-16LE";
+        text += "  [UTF-16LE]";
+        break;
+    case TTextEncoding::Utf16BeBom:
+        text += "  [UTF-16BE]";
         break;
     case TTextEncoding::CodePage:
         break;
     }
-    if (FModel->Encoding(isSide1) != TTextEncoding::CodePage)
-        text += FModel->Lossy(isSide1) ? ", characters without a form shown as ?]" : "]";
+    const std::string loss = LossText(FModel->Loss(isSide1));
+    if (!loss.empty())
+        text += "  [" + QString::fromStdString(loss) + ", read-only]";
     if (!isSide1 && FModel->Compared())
         text += QString::fromStdString(FModel->OptionsNote());
     Caption(isSide1).setText(text);
+}
+
+QString TFilesFrame::LossNotice() const {
+    QStringList notices;
+    for (bool isSide1 : {true, false}) {
+        const std::string loss = LossText(FModel->Loss(isSide1));
+        if (!loss.empty())
+            notices << QString(isSide1 ? "1: " : "2: ") + QString::fromStdString(loss);
+    }
+    return notices.join("   ");
+}
+
+void TFilesFrame::ReportLoss(bool isSide1) {
+    FShell.SetPanelText(7, LossNotice());
+    const TTextLoss& loss = FModel->Loss(isSide1);
+    // A binary file says so in its caption and the status bar; text that could not be shown
+    // is worth a message, since the pane looks complete.
+    if (loss.Unshown > 0 || loss.OddLength)
+        FShell.ShowWarning(DisplayName(FModel->FileName(isSide1)) + ": " +
+                           QString::fromStdString(LossText(loss)) +
+                           ". The file is shown read-only, since saving it would change it.");
 }
 
 void TFilesFrame::SetCaptionColor(bool isSide1, int index) {
@@ -605,6 +635,7 @@ void TFilesFrame::EnterView() {
 
     FShell.SetPanelText(3, FModel->Compared() ? QString::fromStdString(FModel->OptionsNote())
                                               : QString());
+    FShell.SetPanelText(7, LossNotice());
     FLeft->setFocus();
     FShell.ShowCounts(FModel->Counts());
 }
@@ -617,10 +648,11 @@ void TFilesFrame::LoadFile(const std::string& path, bool isSide1) {
         ShowCaption(isSide1);
         SetCaptionColor(isSide1, 0);
         std::string& folder = isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = DirectoryOf(path).toStdString();
+        folder = FolderOfPath(std::filesystem::absolute(path).string());
         Pane(isSide1).setFocus();
         EnableCommands();
         FShell.SetPanelText(3, QString());
+        ReportLoss(isSide1);
         Compare();
     });
 }
@@ -635,6 +667,7 @@ void TFilesFrame::LoadSource(const std::string& title, const std::vector<std::st
         Pane(isSide1).setFocus();
         EnableCommands();
         FShell.SetPanelText(3, QString());
+        FShell.SetPanelText(7, LossNotice());
     });
 }
 
@@ -660,10 +693,12 @@ void TFilesFrame::OpenTextFiles(const std::string& path1, const std::string& pat
         }
         ShowCaption(isSide1);
         (isSide1 ? FShell.Values().Folder1 : FShell.Values().Folder2) =
-            DirectoryOf(path).toStdString();
+            FolderOfPath(std::filesystem::absolute(path).string());
     }
     SetScrollSync(false);
     EnableCommands();
+    for (bool isSide1 : {true, false})
+        ReportLoss(isSide1);
     if (missing.empty() && failures.empty())
         Compare();
     if (!FModel->Compared()) {
@@ -711,6 +746,7 @@ bool TFilesFrame::SaveSource(bool isSide1) {
     // A display of differences only may show no row of a side that has text.
     if (Pane(isSide1).Lines().Count() == 0 && FModel->WholeText(isSide1).empty())
         return false;
+    FModel->CheckSavable(isSide1);
     const std::string& name = FModel->FileName(isSide1);
     const QString folder = FModel->FileAge(isSide1) != 0
                                ? DirectoryOf(name)

@@ -91,6 +91,10 @@ private:
     bool ConfirmDiscard();
 
     void ShowCaption(bool isSide1);
+    // What the loaded files lost on their way into the code page, for the status bar, and
+    // the report of it after a side's file is loaded.
+    QString LossNotice() const;
+    void ReportLoss(bool isSide1);
     void SetCaptionColor(bool isSide1, int index);
     void SetScrollSync(bool on);
     void SyncScroll(TEditorCore& pane);

@@ -103,13 +103,13 @@ bool TSourceCompare::LoadFile(const std::string& path, bool isSide1, bool showTe
     (isSide1 ? FFileAge1 : FFileAge2) = file.Text.ModifiedNs;
     (isSide1 ? FText1 : FText2) = std::move(file.Text);
     (isSide1 ? FFileName1 : FFileName2) = path;
-    (isSide1 ? FEncoding1 : FEncoding2) = file.Encoding;
-    (isSide1 ? FLossy1 : FLossy2) = file.Lossy;
+    (isSide1 ? FForm1 : FForm2) = file.Form;
+    (isSide1 ? FLoss1 : FLoss2) = file.Loss;
     FCompared = false;
     FBlocksFit = false;
     if (showText)
         ShowText(isSide1);
-    Pane(isSide1).SetReadOnly(false);
+    Pane(isSide1).SetReadOnly(file.Loss.Any());
     FCurrentLine = 0;
     return true;
 }
@@ -122,8 +122,8 @@ void TSourceCompare::LoadSource(const std::string& name, const std::vector<std::
     (isSide1 ? FFileName1 : FFileName2) = name;
     // An object has no file time; an earlier file's would be reported and checked wrongly.
     (isSide1 ? FFileAge1 : FFileAge2) = 0;
-    (isSide1 ? FEncoding1 : FEncoding2) = TTextEncoding::CodePage;
-    (isSide1 ? FLossy1 : FLossy2) = false;
+    (isSide1 ? FForm1 : FForm2) = TTextForm{};
+    (isSide1 ? FLoss1 : FLoss2) = TTextLoss{};
     FBlocksFit = false;
     ShowText(isSide1);
     Pane(isSide1).SetReadOnly(true);
@@ -485,14 +485,28 @@ std::vector<std::string_view> TSourceCompare::WholeText(bool isSide1) const {
     return PaneText(isSide1).WholeText(Pane(isSide1).Lines());
 }
 
+void TSourceCompare::CheckSavable(bool isSide1) const {
+    const TTextLoss& loss = Loss(isSide1);
+    if (loss.Any())
+        throw std::runtime_error("Cannot save \"" + PathToUtf8Text(FileName(isSide1)) +
+                                 "\": " + LossText(loss) + "; saving would change the file");
+}
+
 bool TSourceCompare::SaveSource(bool isSide1, const std::string& path) {
     CheckIdle();
+    CheckSavable(isSide1);
     TEditorCore& pane = Pane(isSide1);
     const std::vector<std::string_view> lines = WholeText(isSide1);
     std::error_code error;
     const bool ownFile =
         FileAge(isSide1) != 0 && std::filesystem::equivalent(path, FileName(isSide1), error);
-    WriteFileAtomic(path, EncodeSourceText(lines, Encoding(isSide1)));
+    std::string bytes;
+    try {
+        bytes = EncodeSourceText(lines, Form(isSide1));
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error("Cannot save \"" + PathToUtf8Text(path) + "\": " + e.what());
+    }
+    WriteFileAtomic(path, bytes);
     if (!ownFile)
         return false;
     // The saved text is the side's text now; the re-activation check must not reload it,

@@ -65,7 +65,8 @@ public:
 
     // Loads a text file into one side's text and pane, editable, with automatic line
     // numbers; no comparison is run. False, with nothing changed, when no file exists there.
-    // A file with a UTF-8 or UTF-16LE byte-order mark is converted to the code page.
+    // Unicode is converted to the code page (see LoadSourceFile); a side whose text lost
+    // something on the way (see TTextLoss) is read-only.
     // Without showText the pane keeps what it shows until ShowText or a comparison's
     // display: loading a pair that is compared at once fills each pane only once.
     bool LoadFile(const std::string& path, bool isSide1, bool showText = true);
@@ -116,12 +117,15 @@ public:
     // The name proposed when saving a side: what follows "$PBExportHeader$" in the first
     // line of its whole text, else empty (code-page bytes).
     std::string SaveName(bool isSide1) const;
-    // Writes the side's whole text as it stands in the pane in the side's encoding: the
-    // equal lines a display of differences only leaves out, and the rows shown with their
-    // edits, without fillers nobody typed into. Saved onto the side's own file, the text
+    // Writes the side's whole text as it stands in the pane in the side's encoding, line
+    // break and final break: the equal lines a display of differences only leaves out, and
+    // the rows shown with their edits, without fillers nobody typed into. Refused, like
+    // CheckSavable, for a side that lost something. Saved onto the side's own file, the text
     // becomes the side's text and the pane is no longer modified; then true, and the blocks
     // no longer fit until the next comparison.
     bool SaveSource(bool isSide1, const std::string& path);
+    // Throws the reason a side cannot be saved: its text is not the file's text.
+    void CheckSavable(bool isSide1) const;
     // What SaveSource writes; the views are valid until the pane changes.
     std::vector<std::string_view> WholeText(bool isSide1) const;
 
@@ -135,8 +139,9 @@ public:
     const std::string& FileName(bool isSide1) const { return isSide1 ? FFileName1 : FFileName2; }
     // Nanoseconds since 1970 of the loaded file; 0 for none.
     std::int64_t FileAge(bool isSide1) const { return isSide1 ? FFileAge1 : FFileAge2; }
-    TTextEncoding Encoding(bool isSide1) const { return isSide1 ? FEncoding1 : FEncoding2; }
-    bool Lossy(bool isSide1) const { return isSide1 ? FLossy1 : FLossy2; }
+    TTextEncoding Encoding(bool isSide1) const { return Form(isSide1).Encoding; }
+    const TTextForm& Form(bool isSide1) const { return isSide1 ? FForm1 : FForm2; }
+    const TTextLoss& Loss(bool isSide1) const { return isSide1 ? FLoss1 : FLoss2; }
     bool Compared() const { return FCompared; }
     const TCompareCounts& Counts() const { return FCounts; }
     const std::string& OptionsNote() const { return FOptionsNote; }
@@ -170,10 +175,10 @@ private:
     std::string FFileName2;
     std::int64_t FFileAge1 = 0;
     std::int64_t FFileAge2 = 0;
-    TTextEncoding FEncoding1 = TTextEncoding::CodePage;
-    TTextEncoding FEncoding2 = TTextEncoding::CodePage;
-    bool FLossy1 = false;
-    bool FLossy2 = false;
+    TTextForm FForm1;
+    TTextForm FForm2;
+    TTextLoss FLoss1;
+    TTextLoss FLoss2;
     bool FCompared = false;
     bool FRunning = false;
     TCompareCounts FCounts;

@@ -28,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <sys/stat.h>
 
 using namespace tandrel;
 
@@ -359,8 +360,50 @@ private slots:
         QCOMPARE(FMessages.size(), size_t(1));
         QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
         QCOMPARE(FMessages[0].Title, QStringLiteral("Tandrel"));
-        QCOMPARE(FMessages[0].Text,
-                 QStringLiteral("Unable to write to /proc/tandrel-settings-test/tandrel.ini."));
+        QCOMPARE(FMessages[0].Text, QStringLiteral("Unable to write to "
+                                                   "/proc/tandrel-settings-test/tandrel.ini: No "
+                                                   "such file or directory."));
+    }
+
+    void boundsAreKeptOnTheScreen() {
+        for (const char* corner : {"0", "2147483647"}) {
+            WriteAll(SettingsPath(), std::string("[Options]\nBounds.Left=") + corner +
+                                         "\nBounds.Top=" + corner +
+                                         "\nBounds.Width=2147483647\nBounds.Height=2147483647\n");
+            auto form = Open();
+            const QRect work = form->screen()->availableGeometry();
+            QVERIFY(form->width() <= work.width() && form->height() <= work.height());
+            QVERIFY(work.intersects(form->geometry()));
+        }
+        WriteAll(SettingsPath(), "[Options]\nBounds.Left=10\nBounds.Top=20\n"
+                                 "Bounds.Width=100000\nBounds.Height=100000\n");
+        auto form = Open();
+        const QRect work = form->screen()->availableGeometry();
+        QCOMPARE(form->pos(), QPoint(10, 20));
+        QCOMPARE(form->size(), work.size());
+        form->close();
+        // What is written back is what the window was: the next start is sane as well.
+        QVERIFY(
+            ReadAll(SettingsPath()).find("Bounds.Width=" + std::to_string(work.width()) + "\n") !=
+            std::string::npos);
+    }
+
+    void aSettingsFileThatCannotBeReadIsReportedOnceAndLeftAlone() {
+        QVERIFY(::mkfifo(SettingsPath().c_str(), 0600) == 0);
+        {
+            auto form = Open();
+            QTRY_COMPARE(FMessages.size(), size_t(1));
+            QCOMPARE(FMessages[0].Icon, QMessageBox::Warning);
+            QCOMPARE(FMessages[0].Text,
+                     QString::fromStdString("Cannot read \"" + SettingsPath() +
+                                            "\": it is not a regular file. The settings file is "
+                                            "left alone and the defaults are used."));
+            QCOMPARE(form->Values().AddColor, TColor(0x00F0CCA8));
+            form->close();
+        }
+        QCOMPARE(FMessages.size(), size_t(1));
+        QVERIFY(std::filesystem::is_fifo(SettingsPath()));
+        std::filesystem::remove(SettingsPath());
     }
 
     void aReadOnlyProgramFolderKeepsTheSettingsInTheConfigFolder() {
@@ -369,7 +412,8 @@ private slots:
         std::filesystem::permissions(program.toStdString(), std::filesystem::perms::owner_read |
                                                                 std::filesystem::perms::owner_exec);
         const std::string config = FDir.filePath(QStringLiteral("config")).toStdString();
-        const std::string folder = ChooseExeDir(program.toStdString(), config.c_str(), "/home/x");
+        const std::string folder = ChooseExeDir(program.toStdString(), FDir.path().toStdString(),
+                                                config.c_str(), "/home/x");
         std::filesystem::permissions(program.toStdString(), std::filesystem::perms::owner_all);
         if (::geteuid() == 0)
             QSKIP("root may write into any folder");
@@ -413,6 +457,10 @@ private slots:
         // A library name in GBK bytes, copied from Windows, reads as its characters.
         form->Guarded([] { throw std::runtime_error("Cannot open \"/w/\xB6\xA9\xB5\xA5.pbl\""); });
         QCOMPARE(FMessages.back().Text, QStringLiteral("Cannot open \"/w/订单.pbl\"."));
+        form->Guarded([] { throw std::bad_alloc(); });
+        QCOMPARE(FMessages.back().Text,
+                 QStringLiteral("There is not enough memory to finish the command; nothing was "
+                                "changed by the part that failed."));
         QCOMPARE(form->View(), TViewMode::Libs);
     }
 
@@ -481,6 +529,21 @@ private slots:
         form->OpenLaunch(ParseCommandLine({"/dev/null", two}));
         QVERIFY(FMessages.empty());
         QCOMPARE(form->StatusPanels()->PanelText(6), QStringLiteral("左0行:右3行"));
+    }
+
+    void theSourceViewsNoticeStaysInTheSourceView() {
+        const std::string one = FDir.filePath(QStringLiteral("one.bin")).toStdString();
+        const std::string two = FDir.filePath(QStringLiteral("two.txt")).toStdString();
+        WriteAll(one, std::string("a\0b\n", 4));
+        WriteAll(two, "a\n");
+        auto form = Open();
+        form->OpenLaunch(ParseCommandLine({one, two}));
+        QCOMPARE(form->StatusPanels()->PanelText(7), QStringLiteral("1: binary file"));
+        form->Commands().tbLibMode->trigger();
+        QCOMPARE(form->StatusPanels()->PanelText(7), QString());
+        form->Commands().tbFile->trigger();
+        QCOMPARE(form->StatusPanels()->PanelText(7), QStringLiteral("1: binary file"));
+        QVERIFY(FMessages.empty());
     }
 
     void commandLineWithMissingTextFilesShowsTheOtherSideAndNamesEveryMissingOne() {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace tandrel;
 
@@ -105,18 +106,53 @@ private slots:
             QFAIL("no error");
         } catch (const std::runtime_error& e) {
             QCOMPARE(std::string(e.what()),
-                     std::string("Unable to write to /proc/tandrel-no-such/t.ini"));
+                     std::string("Unable to write to /proc/tandrel-no-such/t.ini: No such file or "
+                                 "directory"));
         }
     }
 
     void placementRules() {
-        QVERIFY(PlacementUsable({25, 25, 600, 400}, 800, 600));
-        QVERIFY(!PlacementUsable({25, 25, 0, 400}, 800, 600));
-        QVERIFY(!PlacementUsable({25, 25, 600, -1}, 800, 600));
-        QVERIFY(!PlacementUsable({800, 25, 600, 400}, 800, 600));
-        QVERIFY(!PlacementUsable({25, 600, 600, 400}, 800, 600));
-        QVERIFY(!PlacementUsable({-600, 25, 600, 400}, 800, 600));
-        QVERIFY(PlacementUsable({-599, -399, 600, 400}, 800, 600));
+        const TBounds screen{0, 0, 800, 600};
+        const auto fits = [&](TBounds saved) { return FitPlacement(saved, screen).has_value(); };
+        QVERIFY(fits({25, 25, 600, 400}));
+        QVERIFY(!fits({25, 25, 0, 400}));
+        QVERIFY(!fits({25, 25, 600, -1}));
+        QVERIFY(!fits({800, 25, 600, 400}));
+        QVERIFY(!fits({25, 600, 600, 400}));
+        QVERIFY(!fits({-600, 25, 600, 400}));
+        QVERIFY(fits({-599, -399, 600, 400}));
+        QCOMPARE(FitPlacement({25, 25, 600, 400}, screen)->Width, 600);
+        // Never larger than the screen, whatever the file says.
+        const std::optional<TBounds> huge =
+            FitPlacement({INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, screen);
+        QVERIFY(!huge);
+        const std::optional<TBounds> large = FitPlacement({25, 30, 100000, 100000}, screen);
+        QVERIFY(large);
+        QCOMPARE(large->Left, 25);
+        QCOMPARE(large->Top, 30);
+        QCOMPARE(large->Width, 800);
+        QCOMPARE(large->Height, 600);
+        QVERIFY2(!FitPlacement({-5000, 0, 100000, 100000}, screen), "off the screen once fitted");
+        QVERIFY(!FitPlacement({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, screen));
+        // A second screen's area starts elsewhere.
+        QVERIFY(!FitPlacement({25, 25, 600, 400}, {1000, 0, 800, 600}));
+        QVERIFY(FitPlacement({1025, 25, 600, 400}, {1000, 0, 800, 600}));
+    }
+
+    void onlyASmallRegularFileIsRead() {
+        QTemporaryDir dir;
+        const std::string folder = dir.path().toStdString() + "/";
+        ::mkfifo((folder + "fifo.ini").c_str(), 0600);
+        std::filesystem::create_symlink("/dev/zero", folder + "zero.ini");
+        std::filesystem::create_directories(folder + "folder.ini");
+        WriteAll(folder + "big.ini", "[Options]\nAddColor=255\n" + std::string(1 << 20, ';'));
+        for (const char* name : {"fifo.ini", "zero.ini", "folder.ini", "big.ini"}) {
+            const TIniFile file(folder + name);
+            QVERIFY2(file.LoadError().starts_with("Cannot read \"" + folder + name + "\": it is "),
+                     name);
+            QCOMPARE(ReadSettings(file, 800, 600).AddColor, TColor(0x00F0CCA8));
+        }
+        QVERIFY(TIniFile(folder + "none.ini").LoadError().empty());
     }
 
     void unknownCodePageFallsBackWithAMessage() {

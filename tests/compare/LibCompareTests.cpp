@@ -323,14 +323,15 @@ TEST_F(LibCompareTest, OpenSingleLibPairsAndKeepsTheHistoryMostRecentFirst) {
     Model.OpenSingleLib(Dir / "d1/\xE4\xB8\xAD.pbl", 1, {});
     EXPECT_EQ(Model.History(1),
               (std::vector<std::string>{Dir / "d1/\xE4\xB8\xAD.pbl", Dir / "d1/a.pbl"}));
-    // The file holds the code page form of the paths (GBK D6 D0 for the UTF-8 E4 B8 AD).
-    const std::string expected = Dir / "d1/\xD6\xD0.pbl\r\n" + Dir / "d1/a.pbl\r\n";
+    // The file holds the paths' own bytes, so that they open again after a restart.
+    const std::string expected = Dir / "d1/\xE4\xB8\xAD.pbl\r\n" + Dir / "d1/a.pbl\r\n";
     EXPECT_EQ(ReadText(Dir / "exe/File1.lst"), expected);
 
     Model.OpenSingleLib(Dir / "d1/\xE4\xB8\xAD.pbl", 1, {});
     EXPECT_EQ(ReadText(Dir / "exe/File1.lst"), expected) << "the head stays where it is";
     Model.OpenSingleLib(Dir / "d1/a.pbl", 1, {});
-    EXPECT_EQ(ReadText(Dir / "exe/File1.lst"), Dir / "d1/a.pbl\r\n" + Dir / "d1/\xD6\xD0.pbl\r\n");
+    EXPECT_EQ(ReadText(Dir / "exe/File1.lst"),
+              Dir / "d1/a.pbl\r\n" + Dir / "d1/\xE4\xB8\xAD.pbl\r\n");
     EXPECT_EQ(ObjRows(), "3 w w_a\n");
     EXPECT_EQ(Model.LibPath1(), Dir / "d1/a.pbl");
     EXPECT_EQ(ReadText(Dir / "exe/File2.lst"), Dir / "d2/b.pbl\r\n");

@@ -236,6 +236,48 @@ private slots:
         QVERIFY(shell->Errors.empty());
     }
 
+    void filesThatLostSomethingSaySoAndAreNotSaved() {
+        auto shell = Shown(std::string("MZ\0\x01\r\n", 6), "a\r\n");
+        TFilesFrame& frame = shell->FilesFrame();
+        QVERIFY(frame.Caption(true).text().contains("[binary file, read-only]"));
+        QCOMPARE(shell->Panels[7], QString("1: binary file"));
+        QVERIFY2(shell->Warnings.empty(), "a binary file needs no box");
+        QCOMPARE(shell->Counts.Changed, 1);
+        shell->Commands().mnuSave1->trigger();
+        QCOMPARE(shell->Errors.size(), size_t(1));
+        QVERIFY(QString::fromStdString(shell->Errors[0]).contains("binary file; saving would"));
+
+        // A character the code page cannot hold: a warning naming it, before any comparison.
+        const std::string emoji = Write("emoji.txt", "x\n\xF0\x9F\x98\x80\n");
+        frame.LoadFile(emoji, false);
+        QCOMPARE(shell->Warnings.size(), size_t(1));
+        QVERIFY(QString::fromStdString(shell->Warnings[0])
+                    .contains("1 character cannot be shown in GBK, the first on line 2"));
+        QVERIFY(frame.Caption(false).text().contains("emoji.txt  [UTF-8 without BOM]  [1 character "
+                                                     "cannot be shown in GBK, the first on line 2, "
+                                                     "read-only]"));
+        QVERIFY(shell->Panels[7].startsWith("1: binary file   2: 1 character"));
+        QVERIFY(frame.Pane(false).ReadOnly());
+        frame.LoadFile(Write("plain.txt", "a\r\n"), true);
+        QVERIFY(shell->Panels[7].startsWith("2: 1 character"));
+        frame.LoadFile(Write("fine.txt", "\xE4\xB8\xAD\n"), false);
+        QCOMPARE(shell->Panels[7], QString());
+        QVERIFY(frame.Caption(false).text().endsWith("fine.txt  [UTF-8 without BOM]"));
+        QVERIFY(!frame.Pane(false).ReadOnly());
+    }
+
+    void theRememberedFolderKeepsItsBytes() {
+        auto shell = Shown("a\r\n", "b\r\n");
+        // A folder named in GBK bytes, as copied from Windows: not UTF-8.
+        const std::string folder = FDir.path().toStdString() + "/\xD6\xD0";
+        fs::create_directories(folder);
+        const std::string path = folder + "/x.txt";
+        std::ofstream(path, std::ios::binary) << "a\r\n";
+        shell->FilesFrame().LoadFile(path, false);
+        QCOMPARE(shell->Values().Folder2, folder + "/");
+        QCOMPARE(shell->FilesFrame().Model().FileName(false), path);
+    }
+
     void nextAndPrevStopAtTheEnds() {
         auto shell = Shown("a\r\nx\r\nb\r\nc\r\ny\r\nd\r\n", "a\r\nb\r\nc\r\nd\r\n");
         TCodeEdit& left = shell->FilesFrame().Pane(true);

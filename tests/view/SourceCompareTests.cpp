@@ -388,7 +388,7 @@ TEST_F(SourceCompareTest, UnicodeFilesRoundTripByteForByte) {
     EXPECT_EQ(Texts(FLeft), (Lines{"a\xD6\xD0", "b"}));
     EXPECT_EQ(Texts(FRight), (Lines{"x\xD6\xD0", "", "y"}));
     EXPECT_EQ(FModel.Encoding(false), TTextEncoding::Utf16LeBom);
-    EXPECT_FALSE(FModel.Lossy(true));
+    EXPECT_FALSE(FModel.Loss(true).Any());
     ASSERT_EQ(FModel.Compare(), TCompareResult::Compared);
     FModel.SaveSource(true, path1);
     FModel.SaveSource(false, path2);
@@ -396,8 +396,86 @@ TEST_F(SourceCompareTest, UnicodeFilesRoundTripByteForByte) {
     EXPECT_EQ(Read(path2), utf16);
 
     ASSERT_TRUE(FModel.LoadFile(Write("emoji.txt", "\xEF\xBB\xBF\xF0\x9F\x98\x80\n"), true));
-    EXPECT_TRUE(FModel.Lossy(true));
+    EXPECT_EQ(FModel.Loss(true).Unshown, 1);
     EXPECT_EQ(Texts(FLeft), (Lines{"?"}));
+}
+
+TEST_F(SourceCompareTest, EditsAreSavedInTheFormTheFileCameIn) {
+    // 中 in UTF-8 and in GBK; each file is edited at its second line and saved over itself.
+    const std::string zhongUtf8 = "\xE4\xB8\xAD";
+    const std::string zhong = "\xD6\xD0";
+    struct Case {
+        std::string Name, Before, After;
+    };
+    const std::vector<Case> cases = {
+        {"utf8.txt", "a\n" + zhongUtf8 + "\n", "a\n!" + zhongUtf8 + "\n"},
+        {"utf8bom.txt",
+         "\xEF\xBB\xBF"
+         "a\r\nb",
+         "\xEF\xBB\xBF"
+         "a\r\n!b"},
+        {"utf16be.txt", std::string("\xFE\xFF\0a\0\n\x4E\x2D", 8),
+         std::string("\xFE\xFF\0a\0\n\0!\x4E\x2D", 10)},
+        {"utf16le.txt",
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0b\0",
+                     10),
+         std::string("\xFF\xFE"
+                     "a\0\r\0\n\0!\0b\0",
+                     12)},
+        {"gbk.txt", "a\r" + zhong + "\r", "a\r!" + zhong + "\r"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Write(c.Name, c.Before);
+        ASSERT_TRUE(FModel.LoadFile(path, true));
+        ASSERT_TRUE(FModel.LoadFile(Write("other.txt", "a\r\n"), false));
+        ASSERT_EQ(FModel.Compare(), TCompareResult::Compared);
+        FModel.SaveSource(true, path);
+        EXPECT_EQ(Read(path), c.Before) << c.Name << " saved unchanged";
+        FLeft.GotoPoint({0, 1});
+        FLeft.InsertText("!");
+        FModel.SaveSource(true, path);
+        EXPECT_EQ(Read(path), c.After) << c.Name;
+        ASSERT_TRUE(FModel.LoadFile(path, true));
+        EXPECT_EQ(Texts(FLeft)[1][0], '!') << c.Name << " reads back";
+    }
+}
+
+TEST_F(SourceCompareTest, TextThatLostSomethingIsReadOnlyAndNeverSaved) {
+    const std::string emoji = "one\r\n\xF0\x9F\x98\x80 two\r\n";
+    const std::string path = Write("emoji.txt", emoji);
+    ASSERT_TRUE(FModel.LoadFile(path, true));
+    EXPECT_TRUE(FLeft.ReadOnly());
+    EXPECT_EQ(Texts(FLeft)[1], "? two");
+    try {
+        FModel.SaveSource(true, path);
+        FAIL() << "saved";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot save \"" + path +
+                      "\": 1 character cannot be shown in GBK, the first on line 2; saving would "
+                      "change the file");
+    }
+    EXPECT_THROW(FModel.SaveSource(true, (FDir / "elsewhere.txt").string()), std::runtime_error);
+    EXPECT_EQ(Read(path), emoji);
+    EXPECT_FALSE(fs::exists(FDir / "elsewhere.txt"));
+
+    const std::string binary("a\0b\r\n", 5);
+    ASSERT_TRUE(FModel.LoadFile(Write("b.bin", binary), false));
+    EXPECT_TRUE(FRight.ReadOnly());
+    EXPECT_THROW(FModel.CheckSavable(false), std::runtime_error);
+    // A text file loaded again over the binary one is editable and savable.
+    ASSERT_TRUE(FModel.LoadFile(Write("plain.txt", "x\r\n"), false));
+    EXPECT_FALSE(FRight.ReadOnly());
+    EXPECT_NO_THROW(FModel.CheckSavable(false));
+}
+
+TEST_F(SourceCompareTest, DifferentBinaryFilesNeverCompareAsEqual) {
+    Files(std::string("\0\x01x\n\0\x02", 6), std::string("\0\x01y\n\0\x02", 6));
+    EXPECT_EQ(FModel.Counts().Count1, 2);
+    EXPECT_EQ(FModel.Counts().Changed, 1);
+    Files(std::string("\0\x01x", 3), std::string("\0\x01x", 3));
+    EXPECT_EQ(FModel.Diff().Count(), 0) << "the same bytes are the same";
 }
 
 TEST_F(SourceCompareTest, FileNamesThatAreNotUtf8LoadSaveAndReport) {

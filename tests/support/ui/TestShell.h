@@ -59,6 +59,7 @@ public:
     void Bind(QAction* item, std::function<void()> handler) override;
     void SetMenuHandler(QMenu* menu, std::function<void()> handler) override;
     void Guarded(const std::function<void()>& handler) override;
+    void ShowWarning(const QString& text) override { Warnings.push_back(text.toStdString()); }
     void ShowCounts(const TCompareCounts& counts) override { Counts = counts; }
     void SetPanelText(int panel, const QString& text) override;
     QProgressBar* ProgressBar() override { return FProgress; }
@@ -89,6 +90,8 @@ public:
     std::function<void(int panel, const QString& text)> OnPanelText;
     // The messages of the failures the guard caught.
     std::vector<std::string> Errors;
+    // The warnings shown, in order.
+    std::vector<std::string> Warnings;
     // Whether a caught failure also shows the stop box, as the main window does. Off by
     // default, so that an unexpected failure fails its test instead of waiting on a box.
     bool ShowsStopBox = false;
