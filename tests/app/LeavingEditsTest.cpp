@@ -258,7 +258,7 @@ private slots:
         Reactivate();
         QCOMPARE(FAsked.size(), size_t(2));
         QCOMPARE(frame.Pane(true).Lines()[1], std::string("theirs"));
-        QCOMPARE(frame.Model().Diff().Count(), 0);
+        QCOMPARE(frame.Model().Blocks().size(), size_t(0));
     }
 
     void reactivationAsksBeforeAReloadRebuildsTheOtherEditedPane() {
@@ -282,7 +282,7 @@ private slots:
         Reactivate();
         QCOMPARE(FAsked.size(), size_t(2));
         QVERIFY(frame.Compared());
-        QCOMPARE(frame.Model().Diff().Count(), 0);
+        QCOMPARE(frame.Model().Blocks().size(), size_t(0));
         QVERIFY(!frame.HasUnsavedEdits(true));
         QVERIFY(form->close());
         QCOMPARE(FAsked.size(), size_t(2));
@@ -333,9 +333,10 @@ private:
         clock.start();
         compare();
         QVERIFY(running);
-        QVERIFY2(clock.elapsed() < 2000, "the engine stops when the window closes");
+        // Minutes when the engine runs on; a loaded machine must not make it flaky.
+        QVERIFY2(clock.elapsed() < 20000, "the engine stops when the window closes");
         QVERIFY(!frame.Compared());
-        QVERIFY(frame.Model().Diff().Blocks().empty());
+        QVERIFY(frame.Model().Blocks().empty());
     }
 
 private slots:
