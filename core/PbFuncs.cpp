@@ -1,6 +1,8 @@
 #include "PbFuncs.h"
 
+#include "ChainChecker.h"
 #include "CodePage.h"
+#include "PblFormat.h"
 
 #include <algorithm>
 #include <bit>
@@ -17,37 +19,9 @@ const char* const StatusNames[4] = {"相同", "增加", "减少", "更改"};
 
 namespace {
 
-// Container layout. A directory node occupies six 512-byte blocks; its entries start 32
-// bytes in and never run past the node's end in a library written by PowerBuilder.
-constexpr int32_t kAnsiRootNode = 1024;
-constexpr int32_t kUnicodeRootNode = 1536;
-constexpr int64_t kNodeBlockSize = 3072;
-constexpr size_t kNodeHeaderSize = 22;
-constexpr size_t kNodeEntriesStart = 32;
-constexpr size_t kAnsiEntryFixed = 24;
-constexpr size_t kUnicodeEntryFixed = 28;
-constexpr size_t kUnicodeNameBuffer = 250;
-constexpr int64_t kBlockSize = 512;
-constexpr size_t kBlockHeaderSize = 10;
-constexpr size_t kBlockDataMax = 502;
+using namespace pbl;
+
 constexpr char kHeaderText[] = "HDR*PowerBuilder";
-
-int32_t GetInt32(const unsigned char* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16) |
-                                (static_cast<uint32_t>(p[3]) << 24));
-}
-
-uint16_t GetUInt16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-// A damaged file may hold more nodes or blocks than distinct 512-byte blocks exist only
-// when they overlap; no real chain or tree is longer, and the bound keeps the work and
-// the memory of a listing proportional to the file's size.
-size_t MaxBlocks(int64_t fileSize) {
-    return static_cast<size_t>(fileSize / kBlockSize) + 1;
-}
 
 // True when every ASCII character keeps its byte in the code page, so ASCII runs of UTF-16
 // text can be copied without the converter. Remembered per code page name.
@@ -169,73 +143,6 @@ size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
     }
     return end;
 }
-
-// Follows the data chain of every listed entry once, in listing order, and records in its
-// ChainBlocks how many blocks are sound. PowerBuilder gives every block to one entry only,
-// so a block met a second time, through another chain or the same one, is damage; cutting
-// chains there keeps the work, and the text all sources add up to, proportional to the
-// file's size. Blocks are told apart by the 512-byte slot they start in.
-class TChainChecker {
-public:
-    TChainChecker(TStream& stream, bool isUnicode, TPblDamage& damage)
-        : FStream(stream), FUnicode(isUnicode), FFileSize(stream.Size()), FDamage(damage),
-          FTaken(MaxBlocks(FFileSize), false) {}
-
-    // `link` is the file offset of the entry's DataOffset field.
-    void Check(TPblEntry& entry, int64_t link) {
-        entry.ChainBlocks = 0;
-        // A Unicode entry without data is read as empty, whatever its offset says.
-        if (FUnicode && entry.DataSize <= 0)
-            return;
-        int64_t total = 0;
-        int32_t offset = entry.DataOffset;
-        while (true) {
-            const std::string block = "data block " + std::to_string(offset);
-            if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > FFileSize)
-                return Fail(link, block + " outside the file");
-            const size_t slot = static_cast<size_t>(offset / kBlockSize);
-            if (FTaken[slot])
-                return Fail(link, block + " already used by a chain");
-            FTaken[slot] = true;
-            unsigned char header[kBlockHeaderSize];
-            FStream.Seek(offset);
-            if (FStream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
-                return Fail(offset, block + " cut short");
-            const size_t length = GetUInt16(header + 8);
-            if (!FUnicode && length > kBlockDataMax)
-                return Fail(int64_t{offset} + 8, "block length " + std::to_string(length) +
-                                                     " over " + std::to_string(kBlockDataMax));
-            if (offset + static_cast<int64_t>(kBlockHeaderSize + length) > FFileSize)
-                return Fail(offset, block + " cut short");
-            ++entry.ChainBlocks;
-            total += static_cast<int64_t>(length);
-            if (FUnicode && total >= entry.DataSize)
-                return;
-            const int32_t next = GetInt32(header + 4);
-            if (next == 0) {
-                // Every library PowerBuilder wrote fills its chains with exactly DataSize bytes.
-                if (total != entry.DataSize)
-                    Fail(link, "data chain holds " + std::to_string(total) +
-                                   " bytes, its size says " + std::to_string(entry.DataSize));
-                return;
-            }
-            link = int64_t{offset} + 4;
-            offset = next;
-        }
-    }
-
-private:
-    void Fail(int64_t offset, std::string reason) {
-        if (!FDamage.Found())
-            FDamage = {offset, std::move(reason)};
-    }
-
-    TStream& FStream;
-    bool FUnicode;
-    int64_t FFileSize;
-    TPblDamage& FDamage;
-    std::vector<bool> FTaken;
-};
 
 // Walks a directory tree in stored order: a node's entries, its left subtree, its right
 // subtree. An explicit stack keeps a deep (damaged) tree from exhausting the call stack;
@@ -405,8 +312,7 @@ private:
 // block's `length` data bytes and sets how many of them it accepts; `sink.Took(got)` reports how
 // many arrived. Stops at a next-block offset of 0, at a block the sink does not accept whole, or at
 // the first block that leaves the file, repeats, is longer than a block can be or is cut short.
-template <class Sink>
-void ReadBlockChain(TStream& stream, const TPblEntry& entry, bool limitBlockData, Sink& sink) {
+template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
     const int64_t fileSize = stream.Size();
     TVisitedOffsets visited(MaxBlocks(fileSize));
     unsigned char header[kBlockHeaderSize];
@@ -420,7 +326,7 @@ void ReadBlockChain(TStream& stream, const TPblEntry& entry, bool limitBlockData
         if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
             return;
         const size_t length = GetUInt16(header + 8);
-        if (limitBlockData && length > kBlockDataMax)
+        if (length > kBlockDataMax)
             return;
         size_t accept = 0;
         unsigned char* target = sink.Place(length, accept);
@@ -456,7 +362,7 @@ std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
         }
     } sink;
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry, true, sink);
+    ReadBlockChain(stream, entry, sink);
     return std::move(sink.Text);
 }
 
@@ -477,7 +383,7 @@ std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
         void Took(size_t got) { Total += got; }
     } sink(static_cast<size_t>(entry.DataSize));
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry, false, sink);
+    ReadBlockChain(stream, entry, sink);
     return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
 }
 
