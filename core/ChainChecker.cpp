@@ -17,6 +17,10 @@ void TChainChecker::Check(TPblEntry& entry, int64_t link) {
     // UTF-16 text has an even length; an odd one would silently lose its last byte.
     if (FUnicode && size % 2 != 0)
         Fail(sizeField, "data size " + std::to_string(size) + " odd for UTF-16 text");
+    // The comment is the head of the data, so it cannot be longer than all of it.
+    if (entry.CommentLen > size)
+        Fail(link + 12, "comment length " + std::to_string(entry.CommentLen) +
+                            " over the data size " + std::to_string(size));
     int64_t total = 0;
     int32_t offset = entry.DataOffset;
     while (true) {

@@ -22,7 +22,8 @@ class TChainChecker {
 public:
     TChainChecker(TStream& stream, bool isUnicode, TPblDamage& damage);
 
-    // `link` is the file offset of the entry's DataOffset field; its DataSize follows it.
+    // `link` is the file offset of the entry's DataOffset field; DataSize, TimeStamp and
+    // CommentLen follow it.
     void Check(TPblEntry& entry, int64_t link);
 
 private:

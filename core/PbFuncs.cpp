@@ -8,6 +8,8 @@
 #include <bit>
 #include <cctype>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <unordered_set>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -387,6 +389,27 @@ std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
     return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
 }
 
+// Runs a reader's work on `stream`. Running out of memory (or meeting a size no container
+// can hold) is told as what was being done, `doing()`, with which file: the bare exception
+// names neither.
+template <class Doing, class Work>
+void TellingExhaustion(const TStream& stream, Doing&& doing, Work&& work) {
+    try {
+        work();
+        return;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    const std::string name = stream.Name();
+    throw std::runtime_error(
+        "Out of memory while " + doing() +
+        (name.empty() ? std::string(" a library in memory") : " \"" + name + "\""));
+}
+
+std::string ListingObjects() {
+    return "listing the objects of";
+}
+
 } // namespace
 
 bool IsSourceEntryName(std::string_view name) {
@@ -421,23 +444,27 @@ std::string DamageText(const TPblDamage& damage) {
 }
 
 void GetPblEntries(TStream& stream, TEntryList& entries, TPblDamage* damage) {
-    char header[16] = {};
-    stream.Seek(0);
-    const size_t got = stream.Read(header, sizeof header);
-    const std::string_view text(header, strnlen(header, got));
-    bool ansi = text.size() == sizeof header;
-    for (size_t i = 0; ansi && i < text.size(); ++i)
-        ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
-               std::tolower(static_cast<unsigned char>(kHeaderText[i]));
-    ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi, damage);
+    TellingExhaustion(stream, ListingObjects, [&] {
+        char header[16] = {};
+        stream.Seek(0);
+        const size_t got = stream.Read(header, sizeof header);
+        const std::string_view text(header, strnlen(header, got));
+        bool ansi = text.size() == sizeof header;
+        for (size_t i = 0; ansi && i < text.size(); ++i)
+            ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
+                   std::tolower(static_cast<unsigned char>(kHeaderText[i]));
+        ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi, damage);
+    });
 }
 
 void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode,
                  TPblDamage* damage) {
-    TPblDamage found;
-    TNodeWalker(stream, entries, isUnicode, found).Walk(nodeOffset);
-    if (damage != nullptr && !damage->Found())
-        *damage = std::move(found);
+    TellingExhaustion(stream, ListingObjects, [&] {
+        TPblDamage found;
+        TNodeWalker(stream, entries, isUnicode, found).Walk(nodeOffset);
+        if (damage != nullptr && !damage->Found())
+            *damage = std::move(found);
+    });
 }
 
 namespace {
@@ -494,7 +521,17 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
     });
 }
 
-void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+namespace {
+
+// Only built when needed: converting the name costs more than a small source.
+auto ReadingSourceOf(const TPblEntry& entry) {
+    return [&entry] {
+        const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
+        return "reading the source of " + SystemCodePage().ToUtf8(name) + " from";
+    };
+}
+
+void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
     const std::string data =
         entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";
@@ -521,10 +558,19 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
     SplitLineViews(all.substr(sourceStart), source.Lines);
 }
 
+} // namespace
+
+void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    TellingExhaustion(stream, ReadingSourceOf(entry),
+                      [&] { BuildEntrySource(stream, entry, source); });
+}
+
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
-    TEntrySource source;
-    GetEntrySource(stream, entry, source);
-    lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
+    TellingExhaustion(stream, ReadingSourceOf(entry), [&] {
+        TEntrySource source;
+        BuildEntrySource(stream, entry, source);
+        lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
+    });
 }
 
 } // namespace tandrel

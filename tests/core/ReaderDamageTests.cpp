@@ -4,6 +4,8 @@
 #include "ReaderTestUtil.h"
 
 #include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
 
 namespace tandrel::test {
 namespace {
@@ -318,6 +320,60 @@ TEST(ReaderDamageUnicode, RecordWithImplausibleDataSizeReadsNothing) {
         GetEntrySource(stream, entry, lines);
         EXPECT_EQ(lines, (Strings{"$PBExportHeader$w_a.srw"}));
     }
+}
+
+// A library file whose reads run out of memory after `readsLeft` reads.
+class ExhaustingStream : public TStream {
+public:
+    ExhaustingStream(const PblImage& image, int readsLeft)
+        : FBytes(image.Stream()), FReadsLeft(readsLeft) {}
+    std::string Name() const override { return "/libs/\xE7\xAA\x97.pbl"; }
+    int64_t Size() const override { return FBytes.Size(); }
+    int64_t Position() const override { return FBytes.Position(); }
+    void Seek(int64_t position) override { FBytes.Seek(position); }
+    size_t Read(void* buffer, size_t count) override {
+        if (FReadsLeft-- <= 0)
+            throw std::bad_alloc();
+        return FBytes.Read(buffer, count);
+    }
+
+private:
+    TMemoryStream FBytes;
+    int FReadsLeft;
+};
+
+// The message of the runtime_error `work` throws; empty when it throws none.
+template <class Work> std::string ErrorOf(Work&& work) {
+    try {
+        work();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(ReaderDamageMemory, RunningOutTellsWhatWasReadFromWhichFile) {
+    const PblImage lib = PblWriter(PblForm::Unicode).Add({"w_\xB4\xB0.srw", "text"}).Build();
+    const std::string path = "\"/libs/\xE7\xAA\x97.pbl\"";
+    for (int reads : {0, 1, 2}) {
+        ExhaustingStream stream(lib, reads);
+        TEntryList entries;
+        EXPECT_EQ(ErrorOf([&] { GetPblEntries(stream, entries); }),
+                  "Out of memory while listing the objects of " + path)
+            << reads;
+    }
+    TMemoryStream whole = lib.Stream();
+    TEntryList entries;
+    GetPblEntries(whole, entries);
+    ASSERT_EQ(entries.size(), 1u);
+    const std::string reading =
+        "Out of memory while reading the source of w_\xE7\xAA\x97.srw from ";
+    ExhaustingStream stream(lib, 1);
+    std::vector<std::string> lines;
+    EXPECT_EQ(ErrorOf([&] { GetEntrySource(stream, *entries[0].Object, lines); }), reading + path);
+    ExhaustingStream again(lib, 0);
+    TEntrySource source;
+    EXPECT_EQ(ErrorOf([&] { GetEntrySource(again, *entries[0].Object, source); }), reading + path);
 }
 
 TEST(ReaderDamageForeign, ShortOrEmptyFilesListNothing) {
