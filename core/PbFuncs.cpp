@@ -25,24 +25,6 @@ using namespace pbl;
 
 constexpr char kHeaderText[] = "HDR*PowerBuilder";
 
-// True when every ASCII character keeps its byte in the code page, so ASCII runs of UTF-16
-// text can be copied without the converter. Remembered per code page name.
-bool AsciiTransparent(const CodePage& page) {
-    thread_local std::string cachedName;
-    thread_local bool cachedValue = false;
-    if (cachedName == page.Name())
-        return cachedValue;
-    char16_t ascii[127];
-    std::string expected(127, '\0');
-    for (int c = 1; c <= 127; ++c) {
-        ascii[c - 1] = static_cast<char16_t>(c);
-        expected[static_cast<size_t>(c - 1)] = static_cast<char>(c);
-    }
-    cachedValue = page.FromUtf16(ascii, 127) == expected;
-    cachedName = page.Name();
-    return cachedValue;
-}
-
 std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
     std::u16string text(units, u'\0');
     for (size_t i = 0; i < units; ++i)
@@ -55,13 +37,10 @@ bool IsAsciiUnit(const unsigned char* unit) {
 }
 
 // UTF-16LE bytes to the program's code page. Sources are mostly ASCII: those runs are
-// copied, and only the runs outside ASCII go to the converter.
+// copied, as the program's code page keeps every ASCII character's byte, and only the runs
+// outside ASCII go to the converter.
 std::string Utf16BytesToCodePage(const unsigned char* bytes, size_t units) {
     const CodePage& page = SystemCodePage();
-    if (!AsciiTransparent(page)) {
-        const std::u16string text = Utf16FromBytes(bytes, units);
-        return page.FromUtf16(text.data(), text.size());
-    }
     std::string out(units, '\0');
     size_t used = 0;
     size_t i = 0;
