@@ -136,23 +136,18 @@ public:
 
     // `root` is read from the file's fixed layout, so its own place names it.
     void Walk(int32_t root) {
-        // A node to read and the file offset of the link that led to it.
-        struct TLink {
-            int32_t Node;
-            int64_t From;
-        };
-        std::vector<TLink> pending{{root, root}};
+        std::vector<TLink> pending{{root, root, -1}};
         while (!pending.empty()) {
             const TLink link = pending.back();
             pending.pop_back();
             int32_t left = 0;
             int32_t right = 0;
-            if (!ReadNode(link.Node, link.From, left, right))
+            if (!ReadNode(link, left, right))
                 return;
             if (right != 0)
-                pending.push_back({right, int64_t{link.Node} + 12});
+                pending.push_back({right, int64_t{link.Node} + 12, link.Node});
             if (left != 0)
-                pending.push_back({left, int64_t{link.Node} + 4});
+                pending.push_back({left, int64_t{link.Node} + 4, link.Node});
         }
     }
 
@@ -163,11 +158,28 @@ private:
         return false;
     }
 
-    bool ReadNode(int32_t node, int64_t from, int32_t& left, int32_t& right) {
+    // A node to read, the file offset of the link that led to it and the node that link
+    // lies in (-1 for the node the walk starts at).
+    struct TLink {
+        int32_t Node;
+        int64_t From;
+        int64_t Parent;
+    };
+
+    bool FailNode(int64_t from, int32_t node, const std::string& what) {
+        return Fail(from, "directory node " + std::to_string(node) + " " + what);
+    }
+
+    // PowerBuilder keeps in every node the node that links to it and the bytes its entries
+    // leave free, so a link or an entry count that was changed shows against them.
+    bool ReadNode(const TLink& link, int32_t& left, int32_t& right) {
+        const int32_t node = link.Node;
         if (node < 0 || node + static_cast<int64_t>(kNodeHeaderSize) > FFileSize)
-            return Fail(from, "directory node " + std::to_string(node) + " outside the file");
+            return FailNode(link.From, node, "outside the file");
+        if (node % kBlockSize != 0)
+            return FailNode(link.From, node, "not on a block boundary");
         if (!FVisited.Add(node))
-            return Fail(from, "directory node " + std::to_string(node) + " reached again");
+            return FailNode(link.From, node, "reached again");
         const size_t want =
             static_cast<size_t>(std::min<int64_t>(kNodeBlockSize, FFileSize - node));
         FBlock.assign(want, 0);
@@ -177,6 +189,10 @@ private:
             return Fail(node, "directory node cut short");
         FBlock.resize(got);
         FNode = node;
+        if (link.Parent >= 0 && GetInt32(&FBlock[8]) != link.Parent)
+            return FailNode(
+                link.From, node,
+                ("does not name node " + std::to_string(link.Parent) + " as its parent").c_str());
         left = GetInt32(&FBlock[4]);
         right = GetInt32(&FBlock[12]);
         const unsigned count = GetUInt16(&FBlock[20]);
@@ -184,6 +200,12 @@ private:
         for (unsigned i = 0; i < count; ++i)
             if (!(FUnicode ? ReadUnicodeEntry(pos) : ReadAnsiEntry(pos)))
                 return false;
+        // The node's entries are listed all the same; its subtrees may still be sound.
+        const size_t free = GetUInt16(&FBlock[16]);
+        if (pos + free != static_cast<size_t>(kNodeBlockSize))
+            Fail(At(20), "entry count " + std::to_string(count) + " leaves " +
+                             std::to_string(kNodeBlockSize - static_cast<int64_t>(pos)) +
+                             " bytes free, the node says " + std::to_string(free));
         return true;
     }
 

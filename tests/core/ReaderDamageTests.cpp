@@ -151,7 +151,9 @@ TEST_P(ReaderDamage, DeepTreeWithoutCycleIsWalkedWhole) {
         const size_t at = root + n * 512;
         std::copy(entry.begin(), entry.end(), lib.Bytes.begin() + static_cast<long>(at + 32));
         lib.PutInt32(at + 4, n + 1 < nodes ? static_cast<int32_t>(at + 512) : 0);
+        lib.PutInt32(at + 8, n > 0 ? static_cast<int32_t>(at - 512) : 0);
         lib.PutInt32(at + 12, 0);
+        lib.PutUInt16(at + 16, static_cast<uint16_t>(3072 - 32 - entrySize));
         lib.PutUInt16(at + 20, 1);
     }
     EXPECT_EQ(List(lib).size(), nodes);
@@ -209,6 +211,45 @@ TEST_P(ReaderDamage, TreeDamageIsRecordedWhereTheBadValueLies) {
     // Only the first damage is kept.
     lib.SetDataSize(0, -1);
     EXPECT_EQ(DamageOf(lib).Offset, lib.Layout.Entries[0] + (unicode ? 16 : 12));
+}
+
+TEST_P(ReaderDamage, EntryCountAgainstTheNodesFreeSpaceIsRecorded) {
+    const size_t entrySize = GetParam() == PblForm::Unicode ? 28 + 16 : 24 + 8;
+    PblImage lib = SevenNodes();
+    lib.SetEntryCount(2, 0);
+    TMemoryStream stream = lib.Stream();
+    TEntryList entries;
+    TPblDamage damage;
+    GetPblEntries(stream, entries, &damage);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[2] + 20);
+    EXPECT_EQ(damage.Reason, "entry count 0 leaves 3040 bytes free, the node says " +
+                                 std::to_string(3040 - entrySize));
+    // The subtrees are listed all the same.
+    EXPECT_EQ(Keys(entries), (Strings{"uu_0", "uu_1", "uu_3", "uu_4", "uu_5", "uu_6"}));
+
+    // A second, nameless entry of zeros behind the first.
+    lib = SevenNodes();
+    lib.SetEntryCount(2, 2);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[2] + 20);
+    EXPECT_TRUE(Mentions(damage, "entry count 2 leaves")) << damage.Reason;
+}
+
+TEST_P(ReaderDamage, ChildLinkToWhatIsNoChildOfTheNodeEndsTheListing) {
+    PblImage lib = SevenNodes();
+    lib.SetLeftChild(1, lib.Layout.Blocks[0][0]);
+    TPblDamage damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[1] + 4);
+    EXPECT_EQ(damage.Reason, "directory node " + std::to_string(lib.Layout.Blocks[0][0]) +
+                                 " does not name node " + std::to_string(lib.Layout.Nodes[1]) +
+                                 " as its parent");
+    EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0", "uu_1"}));
+
+    lib = SevenNodes();
+    lib.SetRightChild(1, lib.Layout.Nodes[4] + 2);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[1] + 12);
+    EXPECT_TRUE(Mentions(damage, "not on a block boundary")) << damage.Reason;
 }
 
 TEST_P(ReaderDamage, ChainIntoAnotherEntrysBlocksIsCutThere) {
