@@ -373,6 +373,11 @@ void SetSystemCodePage(const std::string& name) {
         throw std::logic_error("The code page is already " + page->Name() +
                                "; it is chosen once, at start-up, before any text is read");
     }
+    // An empty name would mean the locale's character set, and iconv's "//IGNORE" or
+    // "//TRANSLIT" would drop or alter characters instead of marking them: neither names a
+    // code page.
+    if (name.empty() || name.find('/') != std::string::npos)
+        throw std::runtime_error("Unknown code page \"" + name + "\"");
     auto page = std::make_unique<CodePage>(name);
     if (!page->ByteText())
         throw std::runtime_error(

@@ -164,12 +164,21 @@ TEST(CodePageDeathTest, StartUpChoosesTheCodePageAndAnUnknownNameChoosesNothing)
         ::testing::ExitedWithCode(0), "");
 }
 
-// Refused like an unknown name: nothing is chosen, so the default still follows.
+// Refused like an unknown name: nothing is chosen, so the default still follows. An empty
+// name (the locale's character set) and iconv's conversion options are no code pages.
 TEST(CodePageDeathTest, CodePagesThatAreNotByteTextAreRefusedWithTheReason) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             int refused = 0;
+            for (const char* name : {"", "GBK//IGNORE", "CP1252//TRANSLIT"}) {
+                try {
+                    SetSystemCodePage(name);
+                } catch (const std::runtime_error& e) {
+                    refused +=
+                        std::string(e.what()) == "Unknown code page \"" + std::string(name) + "\"";
+                }
+            }
             for (const char* name : {"UTF-16", "UTF-32", "UCS-2", "EBCDIC-US", "UTF-8", "utf8"}) {
                 try {
                     SetSystemCodePage(name);
@@ -181,7 +190,7 @@ TEST(CodePageDeathTest, CodePagesThatAreNotByteTextAreRefusedWithTheReason) {
                                    "CP1252 or ISO-8859-1";
                 }
             }
-            std::exit(refused == 6 && SystemCodePage().Name() == "GBK" ? 0 : 1);
+            std::exit(refused == 9 && SystemCodePage().Name() == "GBK" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
