@@ -127,7 +127,7 @@ size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
 
 // Walks a directory tree in stored order: a node's entries, its left subtree, its right
 // subtree. An explicit stack keeps a deep (damaged) tree from exhausting the call stack;
-// any implausible value ends the whole walk, keeping the entries appended before it.
+// an implausible link or entry ends the whole walk, keeping the entries appended before it.
 class TNodeWalker {
 public:
     TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode, TPblDamage& damage)
@@ -190,9 +190,8 @@ private:
         FBlock.resize(got);
         FNode = node;
         if (link.Parent >= 0 && GetInt32(&FBlock[8]) != link.Parent)
-            return FailNode(
-                link.From, node,
-                ("does not name node " + std::to_string(link.Parent) + " as its parent").c_str());
+            return FailNode(link.From, node,
+                            "does not name node " + std::to_string(link.Parent) + " as its parent");
         left = GetInt32(&FBlock[4]);
         right = GetInt32(&FBlock[12]);
         const unsigned count = GetUInt16(&FBlock[20]);
