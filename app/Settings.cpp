@@ -40,9 +40,9 @@ std::string ApplyCodePage(const TSettings& settings, const std::string& filePath
     try {
         SetSystemCodePage(settings.CodePage);
         return {};
-    } catch (const std::runtime_error&) {
-        return "Unknown code page \"" + settings.CodePage + "\" in the settings file \"" +
-               filePath + "\" (key CodePage); " + kDefaultCodePage + " is used instead";
+    } catch (const std::runtime_error& e) {
+        return std::string(e.what()) + " (settings file \"" + filePath + "\", key CodePage); " +
+               kDefaultCodePage + " is used instead";
     }
 }
 

@@ -48,7 +48,8 @@ void WriteSettings(TIniFile& file, const TSettings& settings, const std::optiona
 std::string ColorText(TColor color);
 
 // Makes the file's "CodePage" the program-wide code page before anything reads text. An
-// unknown name keeps GBK; the message returned then says so (empty when all is well).
+// unknown name, or one of a code page the program cannot use, keeps GBK; the message
+// returned then says why (empty when all is well).
 std::string ApplyCodePage(const TSettings& settings, const std::string& filePath);
 // Whether the "CodePage" key is written back: it is, with the name in force, unless the file
 // names a code page that could not be used (the user's text stays for them to correct).

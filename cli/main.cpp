@@ -83,7 +83,8 @@ void PrintUsage() {
     std::cout
         << "\n"
            "Options:\n"
-           "  --codepage NAME  the 8-bit code page of texts (an iconv name, e.g. GBK, CP1252)\n"
+           "  --codepage NAME  the code page of texts: an iconv name of a single- or\n"
+           "                   double-byte code page over ASCII (GBK, CP950, CP1252, ...)\n"
            "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
            "\n"
            "Exit status: 0 success (no difference), 1 differences found, 2 error.\n";

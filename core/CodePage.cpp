@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <iconv.h>
 #include <locale.h>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <vector>
@@ -87,6 +88,9 @@ public:
         char* dst = buffer;
         size_t dstLeft = sizeof buffer;
         if (iconv(lease.Handle, &src, &length, &dst, &dstLeft) == static_cast<size_t>(-1))
+            return errno;
+        // A code page that combines characters (CP1258) holds the last one back until then.
+        if (iconv(lease.Handle, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1))
             return errno;
         out.assign(buffer, static_cast<size_t>(dst - buffer));
         return 0;
@@ -209,11 +213,15 @@ CodePage::CodePage(const std::string& name)
     : FName(name), FConv(std::make_unique<Converters>(name)) {
     for (int b = 0; b < 256; ++b) {
         FLower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
-        if (b < 0x80)
-            continue;
         const char byte = static_cast<char>(b);
         std::string utf8;
         int err = FConv->ToUtf8.ConvertOne(&byte, 1, utf8);
+        if (b < 0x80) {
+            std::string back;
+            FByteText = FByteText && err == 0 && utf8 == std::string(1, byte) &&
+                        FConv->FromUtf8.ConvertOne(&byte, 1, back) == 0 && back == utf8;
+            continue;
+        }
         if (err == EINVAL) {
             FLeadByte[b] = true;
             continue;
@@ -228,14 +236,17 @@ CodePage::CodePage(const std::string& name)
             back.size() == 1)
             FLower[b] = static_cast<unsigned char>(back[0]);
     }
-    // A trail byte completes at least one lead byte to a character.
-    for (int t = 0; t < 256; ++t) {
-        for (int lead = 0x80; lead < 256 && !FTrailByte[t]; ++lead) {
-            if (!FLeadByte[lead])
-                continue;
+    // A trail byte completes at least one lead byte to a character; a pair that is still
+    // incomplete starts a character of more than two bytes.
+    for (int lead = 0x80; lead < 256; ++lead) {
+        if (!FLeadByte[lead])
+            continue;
+        for (int t = 0; t < 256; ++t) {
             const char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
             std::string utf8;
-            FTrailByte[t] = FConv->ToUtf8.ConvertOne(pair, 2, utf8) == 0;
+            const int err = FConv->ToUtf8.ConvertOne(pair, 2, utf8);
+            FTrailByte[t] = FTrailByte[t] || err == 0;
+            FByteText = FByteText && err != EINVAL;
         }
     }
 }
@@ -362,7 +373,18 @@ void SetSystemCodePage(const std::string& name) {
         throw std::logic_error("The code page is already " + page->Name() +
                                "; it is chosen once, at start-up, before any text is read");
     }
-    slot.Page.store(new CodePage(name), std::memory_order_release);
+    // An empty name would mean the locale's character set, and iconv's "//IGNORE" or
+    // "//TRANSLIT" would drop or alter characters instead of marking them: neither names a
+    // code page.
+    if (name.empty() || name.find('/') != std::string::npos)
+        throw std::runtime_error("Unknown code page \"" + name + "\"");
+    auto page = std::make_unique<CodePage>(name);
+    if (!page->ByteText())
+        throw std::runtime_error(
+            "The code page \"" + name +
+            "\" cannot be used: texts must be ASCII with single- or double-byte characters, as "
+            "in GBK, CP950, CP949, CP932, CP1252 or ISO-8859-1");
+    slot.Page.store(page.release(), std::memory_order_release);
 }
 
 } // namespace tandrel

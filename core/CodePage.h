@@ -20,6 +20,11 @@ public:
     CodePage& operator=(const CodePage&) = delete;
 
     const std::string& Name() const { return FName; }
+    // True when the code page is ASCII with single- or double-byte characters beside it:
+    // every ASCII byte is the same character both ways and no character takes more than
+    // two bytes. Only such a code page can be the program's, as the reader copies ASCII
+    // text unconverted and the editor's columns are single or double bytes.
+    bool ByteText() const { return FByteText; }
 
     // Characters without a form in the code page become '?'.
     std::string FromUtf16(const char16_t* text, size_t length) const;
@@ -55,6 +60,7 @@ private:
     std::array<bool, 256> FLeadByte{};
     std::array<bool, 256> FTrailByte{};
     std::array<unsigned char, 256> FLower{};
+    bool FByteText = true;
 };
 
 // The program-wide code page. The first call fixes it: the one SetSystemCodePage chose, or
@@ -63,8 +69,8 @@ private:
 const CodePage& SystemCodePage();
 // Chooses the program-wide code page at start-up (the CLI's --codepage, the program's
 // "CodePage" setting), before anything reads it. Throws std::runtime_error for an unknown
-// name (nothing is chosen then) and std::logic_error once the code page is fixed, unless the
-// name is the one already in force.
+// name or one that is not ByteText (nothing is chosen then), and std::logic_error once the
+// code page is fixed, unless the name is the one already in force.
 void SetSystemCodePage(const std::string& name);
 
 } // namespace tandrel

@@ -1,11 +1,15 @@
 #include "PbFuncs.h"
 
+#include "ChainChecker.h"
 #include "CodePage.h"
+#include "PblFormat.h"
 
 #include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <unordered_set>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -17,55 +21,9 @@ const char* const StatusNames[4] = {"相同", "增加", "减少", "更改"};
 
 namespace {
 
-// Container layout. A directory node occupies six 512-byte blocks; its entries start 32
-// bytes in and never run past the node's end in a library written by PowerBuilder.
-constexpr int32_t kAnsiRootNode = 1024;
-constexpr int32_t kUnicodeRootNode = 1536;
-constexpr int64_t kNodeBlockSize = 3072;
-constexpr size_t kNodeHeaderSize = 22;
-constexpr size_t kNodeEntriesStart = 32;
-constexpr size_t kAnsiEntryFixed = 24;
-constexpr size_t kUnicodeEntryFixed = 28;
-constexpr size_t kUnicodeNameBuffer = 250;
-constexpr int64_t kBlockSize = 512;
-constexpr size_t kBlockHeaderSize = 10;
-constexpr size_t kBlockDataMax = 502;
+using namespace pbl;
+
 constexpr char kHeaderText[] = "HDR*PowerBuilder";
-
-int32_t GetInt32(const unsigned char* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                                (static_cast<uint32_t>(p[2]) << 16) |
-                                (static_cast<uint32_t>(p[3]) << 24));
-}
-
-uint16_t GetUInt16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-// A damaged file may hold more nodes or blocks than distinct 512-byte blocks exist only
-// when they overlap; no real chain or tree is longer, and the bound keeps the work and
-// the memory of a listing proportional to the file's size.
-size_t MaxBlocks(int64_t fileSize) {
-    return static_cast<size_t>(fileSize / kBlockSize) + 1;
-}
-
-// True when every ASCII character keeps its byte in the code page, so ASCII runs of UTF-16
-// text can be copied without the converter. Remembered per code page name.
-bool AsciiTransparent(const CodePage& page) {
-    thread_local std::string cachedName;
-    thread_local bool cachedValue = false;
-    if (cachedName == page.Name())
-        return cachedValue;
-    char16_t ascii[127];
-    std::string expected(127, '\0');
-    for (int c = 1; c <= 127; ++c) {
-        ascii[c - 1] = static_cast<char16_t>(c);
-        expected[static_cast<size_t>(c - 1)] = static_cast<char>(c);
-    }
-    cachedValue = page.FromUtf16(ascii, 127) == expected;
-    cachedName = page.Name();
-    return cachedValue;
-}
 
 std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
     std::u16string text(units, u'\0');
@@ -79,13 +37,10 @@ bool IsAsciiUnit(const unsigned char* unit) {
 }
 
 // UTF-16LE bytes to the program's code page. Sources are mostly ASCII: those runs are
-// copied, and only the runs outside ASCII go to the converter.
+// copied, as the program's code page keeps every ASCII character's byte, and only the runs
+// outside ASCII go to the converter.
 std::string Utf16BytesToCodePage(const unsigned char* bytes, size_t units) {
     const CodePage& page = SystemCodePage();
-    if (!AsciiTransparent(page)) {
-        const std::u16string text = Utf16FromBytes(bytes, units);
-        return page.FromUtf16(text.data(), text.size());
-    }
     std::string out(units, '\0');
     size_t used = 0;
     size_t i = 0;
@@ -170,76 +125,9 @@ size_t CharBoundaryPrefix(std::string_view text, size_t limit) {
     return end;
 }
 
-// Follows the data chain of every listed entry once, in listing order, and records in its
-// ChainBlocks how many blocks are sound. PowerBuilder gives every block to one entry only,
-// so a block met a second time, through another chain or the same one, is damage; cutting
-// chains there keeps the work, and the text all sources add up to, proportional to the
-// file's size. Blocks are told apart by the 512-byte slot they start in.
-class TChainChecker {
-public:
-    TChainChecker(TStream& stream, bool isUnicode, TPblDamage& damage)
-        : FStream(stream), FUnicode(isUnicode), FFileSize(stream.Size()), FDamage(damage),
-          FTaken(MaxBlocks(FFileSize), false) {}
-
-    // `link` is the file offset of the entry's DataOffset field.
-    void Check(TPblEntry& entry, int64_t link) {
-        entry.ChainBlocks = 0;
-        // A Unicode entry without data is read as empty, whatever its offset says.
-        if (FUnicode && entry.DataSize <= 0)
-            return;
-        int64_t total = 0;
-        int32_t offset = entry.DataOffset;
-        while (true) {
-            const std::string block = "data block " + std::to_string(offset);
-            if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > FFileSize)
-                return Fail(link, block + " outside the file");
-            const size_t slot = static_cast<size_t>(offset / kBlockSize);
-            if (FTaken[slot])
-                return Fail(link, block + " already used by a chain");
-            FTaken[slot] = true;
-            unsigned char header[kBlockHeaderSize];
-            FStream.Seek(offset);
-            if (FStream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
-                return Fail(offset, block + " cut short");
-            const size_t length = GetUInt16(header + 8);
-            if (!FUnicode && length > kBlockDataMax)
-                return Fail(int64_t{offset} + 8, "block length " + std::to_string(length) +
-                                                     " over " + std::to_string(kBlockDataMax));
-            if (offset + static_cast<int64_t>(kBlockHeaderSize + length) > FFileSize)
-                return Fail(offset, block + " cut short");
-            ++entry.ChainBlocks;
-            total += static_cast<int64_t>(length);
-            if (FUnicode && total >= entry.DataSize)
-                return;
-            const int32_t next = GetInt32(header + 4);
-            if (next == 0) {
-                // Every library PowerBuilder wrote fills its chains with exactly DataSize bytes.
-                if (total != entry.DataSize)
-                    Fail(link, "data chain holds " + std::to_string(total) +
-                                   " bytes, its size says " + std::to_string(entry.DataSize));
-                return;
-            }
-            link = int64_t{offset} + 4;
-            offset = next;
-        }
-    }
-
-private:
-    void Fail(int64_t offset, std::string reason) {
-        if (!FDamage.Found())
-            FDamage = {offset, std::move(reason)};
-    }
-
-    TStream& FStream;
-    bool FUnicode;
-    int64_t FFileSize;
-    TPblDamage& FDamage;
-    std::vector<bool> FTaken;
-};
-
 // Walks a directory tree in stored order: a node's entries, its left subtree, its right
 // subtree. An explicit stack keeps a deep (damaged) tree from exhausting the call stack;
-// any implausible value ends the whole walk, keeping the entries appended before it.
+// an implausible link or entry ends the whole walk, keeping the entries appended before it.
 class TNodeWalker {
 public:
     TNodeWalker(TStream& stream, TEntryList& entries, bool isUnicode, TPblDamage& damage)
@@ -248,23 +136,18 @@ public:
 
     // `root` is read from the file's fixed layout, so its own place names it.
     void Walk(int32_t root) {
-        // A node to read and the file offset of the link that led to it.
-        struct TLink {
-            int32_t Node;
-            int64_t From;
-        };
-        std::vector<TLink> pending{{root, root}};
+        std::vector<TLink> pending{{root, root, -1}};
         while (!pending.empty()) {
             const TLink link = pending.back();
             pending.pop_back();
             int32_t left = 0;
             int32_t right = 0;
-            if (!ReadNode(link.Node, link.From, left, right))
+            if (!ReadNode(link, left, right))
                 return;
             if (right != 0)
-                pending.push_back({right, int64_t{link.Node} + 12});
+                pending.push_back({right, int64_t{link.Node} + 12, link.Node});
             if (left != 0)
-                pending.push_back({left, int64_t{link.Node} + 4});
+                pending.push_back({left, int64_t{link.Node} + 4, link.Node});
         }
     }
 
@@ -275,11 +158,28 @@ private:
         return false;
     }
 
-    bool ReadNode(int32_t node, int64_t from, int32_t& left, int32_t& right) {
+    // A node to read, the file offset of the link that led to it and the node that link
+    // lies in (-1 for the node the walk starts at).
+    struct TLink {
+        int32_t Node;
+        int64_t From;
+        int64_t Parent;
+    };
+
+    bool FailNode(int64_t from, int32_t node, const std::string& what) {
+        return Fail(from, "directory node " + std::to_string(node) + " " + what);
+    }
+
+    // PowerBuilder keeps in every node the node that links to it and the bytes its entries
+    // leave free, so a link or an entry count that was changed shows against them.
+    bool ReadNode(const TLink& link, int32_t& left, int32_t& right) {
+        const int32_t node = link.Node;
         if (node < 0 || node + static_cast<int64_t>(kNodeHeaderSize) > FFileSize)
-            return Fail(from, "directory node " + std::to_string(node) + " outside the file");
+            return FailNode(link.From, node, "outside the file");
+        if (node % kBlockSize != 0)
+            return FailNode(link.From, node, "not on a block boundary");
         if (!FVisited.Add(node))
-            return Fail(from, "directory node " + std::to_string(node) + " reached again");
+            return FailNode(link.From, node, "reached again");
         const size_t want =
             static_cast<size_t>(std::min<int64_t>(kNodeBlockSize, FFileSize - node));
         FBlock.assign(want, 0);
@@ -289,6 +189,9 @@ private:
             return Fail(node, "directory node cut short");
         FBlock.resize(got);
         FNode = node;
+        if (link.Parent >= 0 && GetInt32(&FBlock[8]) != link.Parent)
+            return FailNode(link.From, node,
+                            "does not name node " + std::to_string(link.Parent) + " as its parent");
         left = GetInt32(&FBlock[4]);
         right = GetInt32(&FBlock[12]);
         const unsigned count = GetUInt16(&FBlock[20]);
@@ -296,6 +199,12 @@ private:
         for (unsigned i = 0; i < count; ++i)
             if (!(FUnicode ? ReadUnicodeEntry(pos) : ReadAnsiEntry(pos)))
                 return false;
+        // The node's entries are listed all the same; its subtrees may still be sound.
+        const size_t free = GetUInt16(&FBlock[16]);
+        if (pos + free != static_cast<size_t>(kNodeBlockSize))
+            Fail(At(20), "entry count " + std::to_string(count) + " leaves " +
+                             std::to_string(kNodeBlockSize - static_cast<int64_t>(pos)) +
+                             " bytes free, the node says " + std::to_string(free));
         return true;
     }
 
@@ -405,8 +314,7 @@ private:
 // block's `length` data bytes and sets how many of them it accepts; `sink.Took(got)` reports how
 // many arrived. Stops at a next-block offset of 0, at a block the sink does not accept whole, or at
 // the first block that leaves the file, repeats, is longer than a block can be or is cut short.
-template <class Sink>
-void ReadBlockChain(TStream& stream, const TPblEntry& entry, bool limitBlockData, Sink& sink) {
+template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
     const int64_t fileSize = stream.Size();
     TVisitedOffsets visited(MaxBlocks(fileSize));
     unsigned char header[kBlockHeaderSize];
@@ -420,7 +328,7 @@ void ReadBlockChain(TStream& stream, const TPblEntry& entry, bool limitBlockData
         if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
             return;
         const size_t length = GetUInt16(header + 8);
-        if (limitBlockData && length > kBlockDataMax)
+        if (length > kBlockDataMax)
             return;
         size_t accept = 0;
         unsigned char* target = sink.Place(length, accept);
@@ -456,7 +364,7 @@ std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
         }
     } sink;
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry, true, sink);
+    ReadBlockChain(stream, entry, sink);
     return std::move(sink.Text);
 }
 
@@ -477,8 +385,29 @@ std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
         void Took(size_t got) { Total += got; }
     } sink(static_cast<size_t>(entry.DataSize));
     HintChain(stream, entry);
-    ReadBlockChain(stream, entry, false, sink);
+    ReadBlockChain(stream, entry, sink);
     return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
+}
+
+// Runs a reader's work on `stream`. Running out of memory (or meeting a size no container
+// can hold) is told as what was being done, `doing()`, with which file: the bare exception
+// names neither.
+template <class Doing, class Work>
+void TellingExhaustion(const TStream& stream, Doing&& doing, Work&& work) {
+    try {
+        work();
+        return;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    const std::string name = stream.Name();
+    throw std::runtime_error(
+        "Out of memory while " + doing() +
+        (name.empty() ? std::string(" a library in memory") : " \"" + name + "\""));
+}
+
+std::string ListingObjects() {
+    return "listing the objects of";
 }
 
 } // namespace
@@ -515,23 +444,27 @@ std::string DamageText(const TPblDamage& damage) {
 }
 
 void GetPblEntries(TStream& stream, TEntryList& entries, TPblDamage* damage) {
-    char header[16] = {};
-    stream.Seek(0);
-    const size_t got = stream.Read(header, sizeof header);
-    const std::string_view text(header, strnlen(header, got));
-    bool ansi = text.size() == sizeof header;
-    for (size_t i = 0; ansi && i < text.size(); ++i)
-        ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
-               std::tolower(static_cast<unsigned char>(kHeaderText[i]));
-    ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi, damage);
+    TellingExhaustion(stream, ListingObjects, [&] {
+        char header[16] = {};
+        stream.Seek(0);
+        const size_t got = stream.Read(header, sizeof header);
+        const std::string_view text(header, strnlen(header, got));
+        bool ansi = text.size() == sizeof header;
+        for (size_t i = 0; ansi && i < text.size(); ++i)
+            ansi = std::tolower(static_cast<unsigned char>(text[i])) ==
+                   std::tolower(static_cast<unsigned char>(kHeaderText[i]));
+        ReadPblNode(stream, ansi ? kAnsiRootNode : kUnicodeRootNode, entries, !ansi, damage);
+    });
 }
 
 void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode,
                  TPblDamage* damage) {
-    TPblDamage found;
-    TNodeWalker(stream, entries, isUnicode, found).Walk(nodeOffset);
-    if (damage != nullptr && !damage->Found())
-        *damage = std::move(found);
+    TellingExhaustion(stream, ListingObjects, [&] {
+        TPblDamage found;
+        TNodeWalker(stream, entries, isUnicode, found).Walk(nodeOffset);
+        if (damage != nullptr && !damage->Found())
+            *damage = std::move(found);
+    });
 }
 
 namespace {
@@ -588,7 +521,17 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
     });
 }
 
-void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+namespace {
+
+// Only built when needed: converting the name costs more than a small source.
+auto ReadingSourceOf(const TPblEntry& entry) {
+    return [&entry] {
+        const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
+        return "reading the source of " + SystemCodePage().ToUtf8(name) + " from";
+    };
+}
+
+void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
     const std::string data =
         entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";
@@ -615,10 +558,19 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
     SplitLineViews(all.substr(sourceStart), source.Lines);
 }
 
+} // namespace
+
+void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    TellingExhaustion(stream, ReadingSourceOf(entry),
+                      [&] { BuildEntrySource(stream, entry, source); });
+}
+
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
-    TEntrySource source;
-    GetEntrySource(stream, entry, source);
-    lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
+    TellingExhaustion(stream, ReadingSourceOf(entry), [&] {
+        TEntrySource source;
+        BuildEntrySource(stream, entry, source);
+        lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
+    });
 }
 
 } // namespace tandrel

@@ -67,9 +67,10 @@ using TLibList = TKeyedList<TFolderRec>;
 
 // Lists the source entries of a library, appending to `entries`. Damaged data ends the
 // listing at the first implausible value, keeping what was read before it. Every listed
-// entry's data chain is then followed: a chain that leaves the file, is cut short, or
-// reaches a block that an earlier chain (or itself) already took is cut there, so that
-// no block is ever read for two entries. The first damage met is recorded in `damage`.
+// entry's data chain is then followed and cut where it stops being what PowerBuilder
+// writes (TChainChecker), so that no block is ever read for two entries. The first damage
+// met is recorded in `damage`. Running out of memory raises std::runtime_error naming the
+// stream's file, as does GetEntrySource.
 void GetPblEntries(TStream& stream, TEntryList& entries, TPblDamage* damage = nullptr);
 // Appends the entries of the node at `nodeOffset`, then of its left and right subtrees.
 void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool isUnicode,

@@ -12,6 +12,8 @@ namespace tandrel {
 class TStream {
 public:
     virtual ~TStream() = default;
+    // The file the bytes come from, for messages; empty for bytes held in memory.
+    virtual std::string Name() const { return {}; }
     virtual int64_t Size() const = 0;
     virtual int64_t Position() const = 0;
     // Positions past the end are allowed; reads there deliver nothing.
@@ -37,6 +39,7 @@ public:
     TFileStream& operator=(const TFileStream&) = delete;
 
     const std::string& Path() const { return FPath; }
+    std::string Name() const override { return FPath; }
     // The file's last-write time when it was opened, nanoseconds since 1970 UTC.
     int64_t ModifiedNs() const { return FModifiedNs; }
     int64_t Size() const override { return FSize; }

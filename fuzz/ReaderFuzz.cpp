@@ -13,10 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tandrel::TMemoryStream stream(data, size);
     tandrel::TEntryList entries;
     tandrel::GetPblEntries(stream, entries);
-    // No block is read for two entries, so all sources together stay within the file's
-    // size (twice that, as code page text may take two bytes for a UTF-16 unit) plus each
-    // entry's header and comment lines.
-    constexpr size_t kExportLinesPerEntry = 100;
+    // No block is read for two entries nor beyond its 502 data bytes, and no UTF-16 unit
+    // takes more code page bytes than its own two, so all sources together stay within the
+    // file's size plus each entry's header and comments prefix. Both forms alike: a file
+    // that does not start with the ANSI header is read as a Unicode library.
+    constexpr size_t kHeaderBytesPerEntry = 100;
     size_t text = 0;
     std::vector<std::string> lines;
     for (const auto& item : entries) {
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         for (const std::string& line : lines)
             text += line.size();
-        if (text > 2 * size + entries.size() * kExportLinesPerEntry)
+        if (text > size + entries.size() * kHeaderBytesPerEntry)
             __builtin_trap();
     }
     // The same bytes as the text of a target's library list.

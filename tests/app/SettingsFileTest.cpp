@@ -155,13 +155,27 @@ private slots:
         QVERIFY(TIniFile(folder + "none.ini").LoadError().empty());
     }
 
-    void unknownCodePageFallsBackWithAMessage() {
+    // Nothing may fix the program's code page before these names are tried.
+    void unknownOrUnusableCodePageFallsBackWithAMessage() {
         TSettings s;
         s.CodePage = "NO-SUCH-CODEPAGE";
         const std::string message = ApplyCodePage(s, "/x/tandrel.ini");
-        QVERIFY(message.find("NO-SUCH-CODEPAGE") != std::string::npos);
-        QVERIFY(message.find("GBK is used instead") != std::string::npos);
+        QCOMPARE(message, std::string("Unknown code page \"NO-SUCH-CODEPAGE\" (settings file "
+                                      "\"/x/tandrel.ini\", key CodePage); GBK is used instead"));
+        // Code pages iconv knows whose texts are not single or double bytes over ASCII.
+        std::vector<TSettings> unusable;
+        for (const char* name : {"UTF-8", "UTF-16", "EBCDIC-US"}) {
+            unusable.emplace_back().CodePage = name;
+            QCOMPARE(ApplyCodePage(unusable.back(), "/x/tandrel.ini"),
+                     "The code page \"" + std::string(name) +
+                         "\" cannot be used: texts must be ASCII with single- or double-byte "
+                         "characters, as in GBK, CP950, CP949, CP932, CP1252 or ISO-8859-1 "
+                         "(settings file \"/x/tandrel.ini\", key CodePage); GBK is used instead");
+        }
+        // The user's text stays in the file for them to correct.
         QVERIFY(!CodePageInForce(s));
+        for (TSettings& settings : unusable)
+            QVERIFY(!CodePageInForce(settings));
         TSettings none;
         QVERIFY(ApplyCodePage(none, "/x").empty());
         QVERIFY(CodePageInForce(none));

@@ -66,6 +66,29 @@ TEST_F(ReaderCliTest, ListExportAndDumpWriteTheLibrary) {
     EXPECT_NE(run.Err.find("none.pbl"), std::string::npos);
 }
 
+// Read as UTF-16 or EBCDIC, a library would list as empty and two differing libraries
+// would compare as the same: such code pages are refused before anything is read.
+TEST_F(ReaderCliTest, CodePagesThatAreNotByteTextAreRefused) {
+    for (const char* name : {"UTF-16", "UTF-32", "UCS-2", "EBCDIC-US", "UTF-8"}) {
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"list", Dir / "lib.pbl"},
+              std::vector<std::string>{"compare", Dir / "lib.pbl", Dir / "lib.pbl"}}) {
+            std::vector<std::string> args{"--codepage", name};
+            args.insert(args.end(), command.begin(), command.end());
+            const TCliRun run = Cli(args);
+            EXPECT_EQ(run.Status, 2) << name;
+            EXPECT_EQ(run.Out, "") << name;
+            EXPECT_EQ(run.Err, "tandrel-cli: The code page \"" + std::string(name) +
+                                   "\" cannot be used: texts must be ASCII with single- or "
+                                   "double-byte characters, as in GBK, CP950, CP949, CP932, "
+                                   "CP1252 or ISO-8859-1\n");
+        }
+    }
+    const TCliRun run = Cli({"--codepage", "CP1252", "list", Dir / "lib.pbl"});
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_NE(run.Out.find("ww_main\tw_main.srw"), std::string::npos);
+}
+
 TEST_F(ReaderCliTest, LibsPrintsThePathsAndNamesTheMissing) {
     WriteLib(Dir / "sub/two.pbl", {});
     WriteText(Dir / "t.pbt", "Save Format v3.0(19990112)\r\n"

@@ -121,6 +121,22 @@ TEST(CodePage, ConversionsRunOnSeveralThreadsAtOnce) {
     EXPECT_EQ(wrong.load(), 0);
 }
 
+// The program's text is ASCII with single- or double-byte characters beside it; code pages
+// iconv knows that are wider, stateful, not ASCII-based or that move an ASCII character
+// (Shift-JIS writes the yen sign where the backslash is) cannot be the program's.
+TEST(CodePage, OnlySingleAndDoubleByteCodePagesOverAsciiAreByteText) {
+    for (const char* name :
+         {"GBK",        "CP936",       "CP950",  "BIG5",   "CP949",      "EUC-KR",
+          "CP932",      "CP1250",      "CP1251", "CP1252", "CP1253",     "CP1254",
+          "CP1255",     "CP1256",      "CP1257", "CP1258", "ISO-8859-1", "ISO-8859-2",
+          "ISO-8859-5", "ISO-8859-15", "KOI8-R", "ASCII"})
+        EXPECT_TRUE(CodePage(name).ByteText()) << name;
+    for (const char* name :
+         {"UTF-8", "UTF-16", "UTF-16LE", "UTF-16BE", "UTF-32", "UCS-2", "UCS-4", "UTF-7",
+          "EBCDIC-US", "IBM037", "GB18030", "EUC-JP", "ISO-2022-JP", "SHIFT_JIS"})
+        EXPECT_FALSE(CodePage(name).ByteText()) << name;
+}
+
 TEST(CodePage, ProgramCodePageIsChosenOnceBeforeItIsRead) {
     const std::string name = SystemCodePage().Name(); // fixed from here on
     EXPECT_NO_THROW(SetSystemCodePage(name));
@@ -144,6 +160,37 @@ TEST(CodePageDeathTest, StartUpChoosesTheCodePageAndAnUnknownNameChoosesNothing)
                               SystemCodePage().IsLeadByte(0xC4) == false
                           ? 0
                           : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// Refused like an unknown name: nothing is chosen, so the default still follows. An empty
+// name (the locale's character set) and iconv's conversion options are no code pages.
+TEST(CodePageDeathTest, CodePagesThatAreNotByteTextAreRefusedWithTheReason) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            int refused = 0;
+            for (const char* name : {"", "GBK//IGNORE", "CP1252//TRANSLIT"}) {
+                try {
+                    SetSystemCodePage(name);
+                } catch (const std::runtime_error& e) {
+                    refused +=
+                        std::string(e.what()) == "Unknown code page \"" + std::string(name) + "\"";
+                }
+            }
+            for (const char* name : {"UTF-16", "UTF-32", "UCS-2", "EBCDIC-US", "UTF-8", "utf8"}) {
+                try {
+                    SetSystemCodePage(name);
+                } catch (const std::runtime_error& e) {
+                    refused += std::string(e.what()) ==
+                               "The code page \"" + std::string(name) +
+                                   "\" cannot be used: texts must be ASCII with single- or "
+                                   "double-byte characters, as in GBK, CP950, CP949, CP932, "
+                                   "CP1252 or ISO-8859-1";
+                }
+            }
+            std::exit(refused == 9 && SystemCodePage().Name() == "GBK" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -4,6 +4,8 @@
 #include "ReaderTestUtil.h"
 
 #include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
 
 namespace tandrel::test {
 namespace {
@@ -149,7 +151,9 @@ TEST_P(ReaderDamage, DeepTreeWithoutCycleIsWalkedWhole) {
         const size_t at = root + n * 512;
         std::copy(entry.begin(), entry.end(), lib.Bytes.begin() + static_cast<long>(at + 32));
         lib.PutInt32(at + 4, n + 1 < nodes ? static_cast<int32_t>(at + 512) : 0);
+        lib.PutInt32(at + 8, n > 0 ? static_cast<int32_t>(at - 512) : 0);
         lib.PutInt32(at + 12, 0);
+        lib.PutUInt16(at + 16, static_cast<uint16_t>(3072 - 32 - entrySize));
         lib.PutUInt16(at + 20, 1);
     }
     EXPECT_EQ(List(lib).size(), nodes);
@@ -209,6 +213,45 @@ TEST_P(ReaderDamage, TreeDamageIsRecordedWhereTheBadValueLies) {
     EXPECT_EQ(DamageOf(lib).Offset, lib.Layout.Entries[0] + (unicode ? 16 : 12));
 }
 
+TEST_P(ReaderDamage, EntryCountAgainstTheNodesFreeSpaceIsRecorded) {
+    const size_t entrySize = GetParam() == PblForm::Unicode ? 28 + 16 : 24 + 8;
+    PblImage lib = SevenNodes();
+    lib.SetEntryCount(2, 0);
+    TMemoryStream stream = lib.Stream();
+    TEntryList entries;
+    TPblDamage damage;
+    GetPblEntries(stream, entries, &damage);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[2] + 20);
+    EXPECT_EQ(damage.Reason, "entry count 0 leaves 3040 bytes free, the node says " +
+                                 std::to_string(3040 - entrySize));
+    // The subtrees are listed all the same.
+    EXPECT_EQ(Keys(entries), (Strings{"uu_0", "uu_1", "uu_3", "uu_4", "uu_5", "uu_6"}));
+
+    // A second, nameless entry of zeros behind the first.
+    lib = SevenNodes();
+    lib.SetEntryCount(2, 2);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[2] + 20);
+    EXPECT_TRUE(Mentions(damage, "entry count 2 leaves")) << damage.Reason;
+}
+
+TEST_P(ReaderDamage, ChildLinkToWhatIsNoChildOfTheNodeEndsTheListing) {
+    PblImage lib = SevenNodes();
+    lib.SetLeftChild(1, lib.Layout.Blocks[0][0]);
+    TPblDamage damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[1] + 4);
+    EXPECT_EQ(damage.Reason, "directory node " + std::to_string(lib.Layout.Blocks[0][0]) +
+                                 " does not name node " + std::to_string(lib.Layout.Nodes[1]) +
+                                 " as its parent");
+    EXPECT_EQ(Keys(List(lib)), (Strings{"uu_0", "uu_1"}));
+
+    lib = SevenNodes();
+    lib.SetRightChild(1, lib.Layout.Nodes[4] + 2);
+    damage = DamageOf(lib);
+    EXPECT_EQ(damage.Offset, lib.Layout.Nodes[1] + 12);
+    EXPECT_TRUE(Mentions(damage, "not on a block boundary")) << damage.Reason;
+}
+
 TEST_P(ReaderDamage, ChainIntoAnotherEntrysBlocksIsCutThere) {
     const Strings complete0 = Source(ThreeChains(), "u_0.sru");
     const Strings complete2 = Source(ThreeChains(), "u_2.sru");
@@ -222,13 +265,13 @@ TEST_P(ReaderDamage, ChainIntoAnotherEntrysBlocksIsCutThere) {
     EXPECT_EQ(Source(lib, "u_1.sru"), (Strings{"$PBExportHeader$u_1.sru"}));
     EXPECT_EQ(Source(lib, "u_2.sru"), complete2);
 
-    // u_2's chain runs on into u_0's: cut at the link that leads there. A Unicode chain
-    // ends where its DataSize bytes are complete, so its last link is never followed.
+    // u_2's chain runs on into u_0's past its DataSize bytes: cut at the link that leads there.
     lib = ThreeChains();
     const auto& blocks2 = lib.Layout.Blocks[2];
     lib.SetNextBlock(2, blocks2.size() - 1, lib.Layout.Blocks[0][0]);
     damage = DamageOf(lib);
-    EXPECT_EQ(damage.Offset, GetParam() == PblForm::Unicode ? -1 : blocks2.back() + 4);
+    EXPECT_EQ(damage.Offset, blocks2.back() + 4);
+    EXPECT_TRUE(Mentions(damage, "runs on past its size")) << damage.Reason;
     EXPECT_EQ(Source(lib, "u_0.sru"), complete0);
     EXPECT_EQ(Source(lib, "u_2.sru"), complete2);
 }
@@ -318,6 +361,60 @@ TEST(ReaderDamageUnicode, RecordWithImplausibleDataSizeReadsNothing) {
         GetEntrySource(stream, entry, lines);
         EXPECT_EQ(lines, (Strings{"$PBExportHeader$w_a.srw"}));
     }
+}
+
+// A library file whose reads run out of memory after `readsLeft` reads.
+class ExhaustingStream : public TStream {
+public:
+    ExhaustingStream(const PblImage& image, int readsLeft)
+        : FBytes(image.Stream()), FReadsLeft(readsLeft) {}
+    std::string Name() const override { return "/libs/\xE7\xAA\x97.pbl"; }
+    int64_t Size() const override { return FBytes.Size(); }
+    int64_t Position() const override { return FBytes.Position(); }
+    void Seek(int64_t position) override { FBytes.Seek(position); }
+    size_t Read(void* buffer, size_t count) override {
+        if (FReadsLeft-- <= 0)
+            throw std::bad_alloc();
+        return FBytes.Read(buffer, count);
+    }
+
+private:
+    TMemoryStream FBytes;
+    int FReadsLeft;
+};
+
+// The message of the runtime_error `work` throws; empty when it throws none.
+template <class Work> std::string ErrorOf(Work&& work) {
+    try {
+        work();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(ReaderDamageMemory, RunningOutTellsWhatWasReadFromWhichFile) {
+    const PblImage lib = PblWriter(PblForm::Unicode).Add({"w_\xB4\xB0.srw", "text"}).Build();
+    const std::string path = "\"/libs/\xE7\xAA\x97.pbl\"";
+    for (int reads : {0, 1, 2}) {
+        ExhaustingStream stream(lib, reads);
+        TEntryList entries;
+        EXPECT_EQ(ErrorOf([&] { GetPblEntries(stream, entries); }),
+                  "Out of memory while listing the objects of " + path)
+            << reads;
+    }
+    TMemoryStream whole = lib.Stream();
+    TEntryList entries;
+    GetPblEntries(whole, entries);
+    ASSERT_EQ(entries.size(), 1u);
+    const std::string reading =
+        "Out of memory while reading the source of w_\xE7\xAA\x97.srw from ";
+    ExhaustingStream stream(lib, 1);
+    std::vector<std::string> lines;
+    EXPECT_EQ(ErrorOf([&] { GetEntrySource(stream, *entries[0].Object, lines); }), reading + path);
+    ExhaustingStream again(lib, 0);
+    TEntrySource source;
+    EXPECT_EQ(ErrorOf([&] { GetEntrySource(again, *entries[0].Object, source); }), reading + path);
 }
 
 TEST(ReaderDamageForeign, ShortOrEmptyFilesListNothing) {
