@@ -2,6 +2,9 @@
 
 #include "CodePage.h"
 
+#include <algorithm>
+#include <array>
+
 namespace tandrel {
 
 namespace {
@@ -19,6 +22,10 @@ constexpr int32_t kDoubleByteMark = 0x10000;
 TInlineDiffer::TInlineDiffer(const CodePage& page) : FPage(page) {
     // A line pair is far too small to be worth a second thread.
     FDiff.SetParallelWidth(0);
+    FDiff.OnProcessEvents = [this] {
+        if (++FSteps > kMaxSteps)
+            FDiff.Cancel();
+    };
 }
 
 void TInlineDiffer::Split(std::string_view line, bool ignoreCase, bool ignoreBlanks,
@@ -46,15 +53,47 @@ void TInlineDiffer::Split(std::string_view line, bool ignoreCase, bool ignoreBla
     }
 }
 
+// One hunk: everything between the lines' common start and end.
+void TInlineDiffer::CoarseHunk() {
+    size_t head = 0;
+    while (head < FValues1.size() && head < FValues2.size() && FValues1[head] == FValues2[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < FValues1.size() - head && tail < FValues2.size() - head &&
+           FValues1[FValues1.size() - 1 - tail] == FValues2[FValues2.size() - 1 - tail])
+        ++tail;
+    FHunks.assign(1, {head, FValues1.size() - tail, head, FValues2.size() - tail});
+}
+
+// How many units the lines could have in common at most, counted by buckets of values, is
+// less than a quarter of the longer line: a search would find scattered single characters
+// at a cost that grows with the line.
+bool TInlineDiffer::TooLittleInCommon() const {
+    const size_t longer = std::max(FValues1.size(), FValues2.size());
+    if (longer < kCommonCheckLength)
+        return false;
+    std::array<uint16_t, 1024> counts{};
+    auto bucket = [](int32_t value) { return (static_cast<uint32_t>(value) * 2654435761u) >> 22; };
+    for (const int32_t value : FValues1)
+        ++counts[bucket(value)];
+    size_t common = 0;
+    for (const int32_t value : FValues2)
+        if (uint16_t& count = counts[bucket(value)]; count > 0)
+            --count, ++common;
+    return common * 4 < longer;
+}
+
 // The engine's blocks as hunks; a modify block followed by an add or delete block at the
-// same place is one hunk.
-void TInlineDiffer::CollectHunks() {
+// same place is one hunk. False, with a coarse hunk, when the lines have too little in
+// common or the engine gave up.
+bool TInlineDiffer::CollectHunks() {
     FHunks.clear();
     const auto len1 = static_cast<int32_t>(FValues1.size());
     const auto len2 = static_cast<int32_t>(FValues2.size());
-    if (!FDiff.Execute(FValues1.data(), FValues2.data(), len1, len2)) {
-        FHunks.push_back({0, FUnits1.size(), 0, FUnits2.size()});
-        return;
+    FSteps = 0;
+    if (TooLittleInCommon() || !FDiff.Execute(FValues1.data(), FValues2.data(), len1, len2)) {
+        CoarseHunk();
+        return false;
     }
     int64_t shift = 0; // side 2 index minus side 1 index in the equal run before a block
     for (const TDiffBlock& block : FDiff.Blocks()) {
@@ -78,6 +117,7 @@ void TInlineDiffer::CollectHunks() {
             FHunks.push_back(hunk);
         }
     }
+    return true;
 }
 
 // Unit `left` and the unit after it are both word units with no byte between them.
@@ -170,7 +210,7 @@ TLineChanges TInlineDiffer::Compare(std::string_view line1, std::string_view lin
     }
     Split(line1, ignoreCase, ignoreBlanks, FUnits1, FValues1);
     Split(line2, ignoreCase, ignoreBlanks, FUnits2, FValues2);
-    CollectHunks();
+    changes.Coarse = !CollectHunks();
     WidenHunks();
     MergeHunks();
     changes.Side1.reserve(FHunks.size());

@@ -24,11 +24,14 @@ struct TByteSpan {
 
 // The changed spans of both lines, in ascending order, never overlapping; span k of side 1
 // and span k of side 2 stand for the same change. WholeLine: the lines were too long to
-// look inside; the row keeps its plain modified colour and the lists are empty.
+// look inside; the row keeps its plain modified colour and the lists are empty. Coarse:
+// the lines have so little in common that looking for it was given up; the one span is
+// everything between their common start and end.
 struct TLineChanges {
     std::vector<TByteSpan> Side1;
     std::vector<TByteSpan> Side2;
     bool WholeLine = false;
+    bool Coarse = false;
 };
 
 // Holds the engine and buffers one line pair after another reuses.
@@ -40,6 +43,13 @@ public:
     // Equal runs of at most this many units between two changes are drawn as changed: a
     // lone "." or ", " left between two highlights is noise, not information.
     static constexpr size_t kTinyGap = 2;
+    // The engine's work grows with the number of its steps, one per edit it admits; lines
+    // that need more than this many share too little for character highlights to read
+    // well, and searching further could cost a painted frame.
+    static constexpr int kMaxSteps = 128;
+    // Lines at least this long are first checked for having enough in common to be worth
+    // a search; shorter ones are cheap to search whatever they hold.
+    static constexpr size_t kCommonCheckLength = 64;
 
     explicit TInlineDiffer(const CodePage& page);
 
@@ -66,7 +76,9 @@ private:
 
     void Split(std::string_view line, bool ignoreCase, bool ignoreBlanks, std::vector<TUnit>& units,
                std::vector<int32_t>& values) const;
-    void CollectHunks();
+    bool CollectHunks();
+    bool TooLittleInCommon() const;
+    void CoarseHunk();
     void WidenHunks();
     void MergeHunks();
     bool Adjacent(const std::vector<TUnit>& units, size_t left) const;
@@ -78,6 +90,7 @@ private:
     std::vector<TUnit> FUnits1, FUnits2;
     std::vector<int32_t> FValues1, FValues2;
     std::vector<THunk> FHunks;
+    int FSteps = 0;
 };
 
 } // namespace tandrel

@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 
+#include <array>
 #include <optional>
 
 namespace tandrel {
@@ -26,6 +27,12 @@ bool IsWord(std::string_view word, std::string_view keyword) {
     return true;
 }
 
+std::string_view TrimFront(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlank(text.front()))
         text.remove_prefix(1);
@@ -36,7 +43,7 @@ std::string_view TrimBlanks(std::string_view text) {
 
 // Takes the next blank-separated word off the front of `rest`.
 std::string_view NextWord(std::string_view& rest) {
-    rest = TrimBlanks(rest);
+    rest = TrimFront(rest);
     size_t end = 0;
     while (end < rest.size() && !IsBlank(rest[end]))
         ++end;
@@ -47,7 +54,7 @@ std::string_view NextWord(std::string_view& rest) {
 
 // Takes a name off the front of `rest`: up to a blank, "(" or ";".
 std::string_view NextName(std::string_view& rest) {
-    rest = TrimBlanks(rest);
+    rest = TrimFront(rest);
     size_t end = 0;
     while (end < rest.size() && !IsBlank(rest[end]) && rest[end] != '(' && rest[end] != ';')
         ++end;
@@ -58,7 +65,7 @@ std::string_view NextName(std::string_view& rest) {
 
 // Nothing but a comment (or nothing) follows.
 bool OnlyComment(std::string_view rest) {
-    rest = TrimBlanks(rest);
+    rest = TrimFront(rest);
     return rest.empty() || rest.starts_with("//") || rest.starts_with("/*");
 }
 
@@ -72,7 +79,6 @@ struct TOpening {
     std::string_view Name;
     std::string_view Owner; // "within PARENT" of a type, "OWNER::" of an event
     std::string Arguments;
-    std::string ArgumentTypes; // the types alone, for the key
 };
 
 // "(ref string as_a, integer ai_b[])" after a function's name.
@@ -94,18 +100,13 @@ void ReadArguments(std::string_view rest, TOpening& opening) {
             type = NextWord(words);
         }
         const bool array = type.find('[') != type.npos || words.find('[') != words.npos;
-        if (!opening.Arguments.empty()) {
+        if (!opening.Arguments.empty())
             opening.Arguments += ", ";
-            opening.ArgumentTypes += ',';
-        }
         if (!passing.empty())
             opening.Arguments.append(passing).append(" ");
         opening.Arguments.append(type);
-        opening.ArgumentTypes.append(type.substr(0, type.find('[')));
-        if (array) {
-            opening.Arguments += type.find('[') == type.npos ? "[]" : "";
-            opening.ArgumentTypes += "[]";
-        }
+        if (array && type.find('[') == type.npos)
+            opening.Arguments += "[]";
     }
 }
 
@@ -156,6 +157,10 @@ std::optional<TOpening> EventOpening(std::string_view rest) {
 
 // An opening line outside every section.
 std::optional<TOpening> TopOpening(std::string_view line) {
+    const std::string_view text = TrimFront(line);
+    if (text.empty() ||
+        std::string_view("eftgsop").find(LowerAscii(text[0])) == std::string_view::npos)
+        return std::nullopt;
     std::string_view rest = line;
     const std::string_view first = NextWord(rest);
     std::string_view probe = rest;
@@ -195,14 +200,35 @@ std::optional<TOpening> TopOpening(std::string_view line) {
 
 // "end WORD", perhaps with a comment after it.
 bool IsEndLine(std::string_view line, std::string_view word) {
-    std::string_view rest = line;
+    std::string_view rest = TrimFront(line);
+    if (rest.size() < 4 || LowerAscii(rest[0]) != 'e' || !IsBlank(rest[3]))
+        return false;
     return IsWord(NextWord(rest), "end") && IsWord(NextName(rest), word) &&
-           (OnlyComment(rest) || TrimBlanks(rest).starts_with(';'));
+           (OnlyComment(rest) || TrimFront(rest).starts_with(';'));
 }
 
 bool IsGlobalType(std::string_view line) {
     std::string_view rest = line;
     return IsWord(NextWord(rest), "global") && IsWord(NextWord(rest), "type");
+}
+
+// A line of a type block that may open a nested one: "type …" or "global type …".
+bool MayOpenType(std::string_view line) {
+    const std::string_view text = TrimFront(line);
+    if (text.empty())
+        return false;
+    const char c = LowerAscii(text[0]);
+    if (c != 't' && c != 'g')
+        return false;
+    std::string_view rest = line;
+    return IsWord(NextWord(rest), "type") || IsGlobalType(line);
+}
+
+// Sections of code a person wrote, where strings and comments may hide an end line. The
+// rest (forward and type blocks) PowerBuilder writes itself, in a fixed form.
+bool HoldsCode(TSectionKind kind) {
+    return kind != TSectionKind::Forward && kind != TSectionKind::Type &&
+           kind != TSectionKind::Header;
 }
 
 const char* const kKindKeys[] = {"header",     "forward", "type", "variables",
@@ -214,6 +240,16 @@ const char* const kKindKeys[] = {"header",     "forward", "type", "variables",
 // "end event" inside a block comment, or in a string continued over lines with "&", does
 // not end the script. Block comments nest; "~" escapes the character after it in a string.
 class TScriptLexer {
+    // The bytes the lexer has to look at; every other byte is plain text in every state.
+    static constexpr std::array<bool, 256> kNotable = [] {
+        std::array<bool, 256> notable{};
+        for (const char c : std::string_view("\"'/*~"))
+            notable[static_cast<unsigned char>(c)] = true;
+        for (size_t c = 0x80; c < 256; ++c)
+            notable[c] = true;
+        return notable;
+    }();
+
 public:
     explicit TScriptLexer(const CodePage& page) : FPage(page) {}
 
@@ -221,37 +257,48 @@ public:
     void Reset() { FCommentDepth = 0, FQuote = 0; }
 
     void Scan(std::string_view line) {
+        // From a clean start only a block comment or a string continued with "&" can reach
+        // past the line; most lines have neither and need no closer look.
+        size_t end = line.size();
+        while (end > 0 && IsBlank(line[end - 1]))
+            --end;
+        const bool continued = end > 0 && line[end - 1] == '&';
+        if (Clean() && !continued && line.find('/') == line.npos)
+            return;
         size_t i = 0;
         while (i < line.size()) {
-            const char c = line[i];
+            const auto c = static_cast<unsigned char>(line[i]);
+            if (!kNotable[c]) {
+                ++i;
+                continue;
+            }
             const char next = i + 1 < line.size() ? line[i + 1] : '\0';
-            if (FQuote != 0) {
+            if (c >= 0x80) {
+                i += FPage.CharLength(line, i);
+            } else if (FQuote != 0) {
                 if (c == '~')
                     i += 1 + (i + 1 < line.size() ? FPage.CharLength(line, i + 1) : 0);
-                else {
-                    if (c == FQuote)
-                        FQuote = 0;
-                    i += FPage.CharLength(line, i);
-                }
+                else
+                    FQuote = c == FQuote ? 0 : FQuote, ++i;
             } else if (FCommentDepth > 0) {
                 if (c == '*' && next == '/')
                     --FCommentDepth, i += 2;
                 else if (c == '/' && next == '*')
                     ++FCommentDepth, i += 2;
                 else
-                    i += FPage.CharLength(line, i);
+                    ++i;
             } else if (c == '/' && next == '/') {
                 break;
             } else if (c == '/' && next == '*') {
                 FCommentDepth = 1, i += 2;
             } else {
                 if (c == '"' || c == '\'')
-                    FQuote = c;
-                i += FPage.CharLength(line, i);
+                    FQuote = static_cast<char>(c);
+                ++i;
             }
         }
         // A string left open goes on only where the line asks for it.
-        if (FQuote != 0 && TrimBlanks(line).ends_with('&') == false)
+        if (!continued)
             FQuote = 0;
     }
 
@@ -269,6 +316,10 @@ public:
 
     void Line(std::string_view line) {
         const auto index = static_cast<int32_t>(FLineSection.size());
+        if (FOpen.empty() && TrimFront(line).empty()) {
+            Loose(index);
+            return;
+        }
         if (FOpen.empty()) {
             if (const std::optional<TOpening> opening = TopOpening(line)) {
                 Open(*opening, index, -1, line);
@@ -278,28 +329,29 @@ public:
             }
             return;
         }
-        TScriptSection& inner = FSections[static_cast<size_t>(FOpen.back())];
-        if (FLexer.Clean() && IsEndLine(line, FEndWords.back())) {
+        const int32_t open = FOpen.back();
+        TScriptSection& inner = FSections[static_cast<size_t>(open)];
+        // Most lines are neither an end line nor a nested type: their first letter tells.
+        const std::string_view text = TrimFront(line);
+        const char first = text.empty() ? '\0' : LowerAscii(text[0]);
+        if (first == 'e' && FLexer.Clean() && IsEndLine(text, FEndWords.back())) {
             inner.End = inner.Last = index;
-            FLineSection.push_back(FOpen.back());
+            FLineSection.push_back(open);
             FOpen.pop_back();
             FEndWords.pop_back();
             FLexer.Reset();
             return;
         }
-        if (inner.Kind == TSectionKind::Type && FLexer.Clean()) {
-            std::string_view rest = line;
-            if (IsWord(NextWord(rest), "type") || IsGlobalType(line))
-                if (std::optional<TOpening> nested = TopOpening(line);
-                    nested && nested->Kind == TSectionKind::Type) {
-                    if (nested->Owner.empty())
-                        nested->Owner = inner.Name;
-                    Open(*nested, index, FOpen.back(), line);
-                    return;
-                }
-        }
-        FLineSection.push_back(FOpen.back());
-        if (inner.Kind != TSectionKind::Forward)
+        if (inner.Kind == TSectionKind::Type && (first == 't' || first == 'g') && MayOpenType(text))
+            if (std::optional<TOpening> nested = TopOpening(text);
+                nested && nested->Kind == TSectionKind::Type) {
+                if (nested->Owner.empty())
+                    nested->Owner = inner.Name;
+                Open(*nested, index, open, line);
+                return;
+            }
+        FLineSection.push_back(open);
+        if (HoldsCode(inner.Kind))
             FLexer.Scan(line);
     }
 
@@ -329,18 +381,13 @@ private:
             // Functions are the object's alone; a control cannot declare one.
             section.Owner = opening.Owner.empty() ? FScriptOwner : std::string(opening.Owner);
         }
-        section.Key = kKindKeys[static_cast<size_t>(opening.Kind)];
-        section.Key.append("\x1f").append(section.Owner).append("\x1f").append(section.Name);
-        if (opening.Kind == TSectionKind::Function)
-            section.Key.append("(").append(opening.ArgumentTypes).append(")");
-        FPage.LowerInPlace(section.Key);
 
         FOpen.push_back(static_cast<int32_t>(FSections.size()));
         FEndWords.push_back(opening.EndWord);
         FLineSection.push_back(FOpen.back());
         FSections.push_back(std::move(section));
         FLexer.Reset();
-        if (opening.Kind != TSectionKind::Forward)
+        if (HoldsCode(opening.Kind))
             FLexer.Scan(line);
     }
 
@@ -349,7 +396,6 @@ private:
     void Loose(int32_t index) {
         if (FLastTop < 0) {
             TScriptSection header;
-            header.Key = kKindKeys[0];
             header.First = index;
             FLastTop = static_cast<int32_t>(FSections.size());
             FSections.push_back(std::move(header));
@@ -373,6 +419,7 @@ private:
 
 template <class Lines> void TScriptOutline::Parse(const Lines& lines, const CodePage& page) {
     FLineSection.reserve(lines.size());
+    FSections.reserve(lines.size() / 16);
     TOutlineParser parser(*this, page);
     for (const auto& line : lines)
         parser.Line(line);
@@ -391,6 +438,31 @@ int32_t TScriptOutline::SectionAt(int32_t line) const {
     if (line < 0 || line >= LineCount())
         return -1;
     return FLineSection[static_cast<size_t>(line)];
+}
+
+std::string SectionKey(const TScriptSection& section, const CodePage& page) {
+    std::string key = kKindKeys[static_cast<size_t>(section.Kind)];
+    key.append("\x1f").append(section.Owner).append("\x1f").append(section.Name);
+    if (section.Kind == TSectionKind::Function) {
+        key += '(';
+        std::string_view list = section.Arguments;
+        while (!list.empty()) {
+            const size_t comma = list.find(',');
+            std::string_view words = list.substr(0, comma);
+            list = comma == list.npos ? std::string_view() : list.substr(comma + 1);
+            std::string_view type = NextWord(words);
+            if (IsWord(type, "ref") || IsWord(type, "readonly"))
+                type = NextWord(words);
+            if (key.back() != '(')
+                key += ',';
+            key.append(type.substr(0, type.find('[')));
+            if (type.find('[') != type.npos)
+                key += "[]";
+        }
+        key += ')';
+    }
+    page.LowerInPlace(key);
+    return key;
 }
 
 std::string SectionTitle(const TScriptSection& section) {

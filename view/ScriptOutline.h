@@ -39,14 +39,16 @@ struct TScriptSection {
     std::string Owner;
     // A function's argument types as written, ", " between them ("ref string, integer").
     std::string Arguments;
-    // What pairs a section with its counterpart on the other side: kind, owner, name and,
-    // for a function, its argument types (overloads stay apart), in lower case.
-    std::string Key;
     int32_t First = 0; // the opening line, 0-based
     int32_t End = 0;   // the closing line ("end event"); the text's last line when missing
     int32_t Last = 0;  // the last line that belongs here, loose lines after End included
     int32_t Parent = -1;
 };
+
+// What pairs a section with its counterpart on the other side: kind, owner, name and, for
+// a function, its argument types however they are passed (overloads stay apart), in lower
+// case by the code page.
+std::string SectionKey(const TScriptSection& section, const CodePage& page);
 
 // "cb_ok.clicked", "of_size(integer, integer)", "w_main.create", "type variables"; for the
 // header and the forward block their kind's own word.

@@ -10,28 +10,26 @@ namespace tandrel {
 
 namespace {
 
-template <class Lines>
-std::vector<int32_t> Hashes(const Lines& lines, bool ignoreCase, bool ignoreBlanks,
-                            const CodePage& page) {
-    std::vector<int32_t> hashes(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        hashes[i] = LineHash(lines[i], ignoreCase, ignoreBlanks, page);
-    return hashes;
-}
-
 std::pair<size_t, size_t> JudgedLines(const TScriptSection& section) {
     return {static_cast<size_t>(section.First), static_cast<size_t>(section.Last) + 1};
 }
 
-bool SameLines(const TScriptSection& a, const std::vector<int32_t>& hashes1,
-               const TScriptSection& b, const std::vector<int32_t>& hashes2) {
+// Lines the same byte for byte are equal under every option; only the others are hashed.
+template <class Lines>
+bool SameLines(const TScriptSection& a, const Lines& lines1, const TScriptSection& b,
+               const Lines& lines2, bool ignoreCase, bool ignoreBlanks, const CodePage& page) {
     const auto [begin1, end1] = JudgedLines(a);
     const auto [begin2, end2] = JudgedLines(b);
     if (end1 - begin1 != end2 - begin2)
         return false;
-    for (size_t i = 0; i < end1 - begin1; ++i)
-        if (hashes1[begin1 + i] != hashes2[begin2 + i])
+    for (size_t i = 0; i < end1 - begin1; ++i) {
+        const std::string_view line1 = lines1[begin1 + i];
+        const std::string_view line2 = lines2[begin2 + i];
+        if (line1 != line2 &&
+            ((!ignoreCase && !ignoreBlanks) || LineHash(line1, ignoreCase, ignoreBlanks, page) !=
+                                                   LineHash(line2, ignoreCase, ignoreBlanks, page)))
             return false;
+    }
     return true;
 }
 
@@ -45,13 +43,13 @@ void TScriptPairs::Build(const Lines& lines1, const Lines& lines2, bool ignoreCa
     const std::vector<TScriptSection>& sections1 = FOutline1.Sections();
     const std::vector<TScriptSection>& sections2 = FOutline2.Sections();
 
-    std::unordered_map<std::string_view, std::deque<int32_t>> unpaired2;
+    std::unordered_map<std::string, std::deque<int32_t>> unpaired2;
     for (size_t j = 0; j < sections2.size(); ++j)
-        unpaired2[sections2[j].Key].push_back(static_cast<int32_t>(j));
+        unpaired2[SectionKey(sections2[j], page)].push_back(static_cast<int32_t>(j));
     std::vector<int32_t> partner1(sections1.size(), -1);
     std::vector<bool> paired2(sections2.size(), false);
     for (size_t i = 0; i < sections1.size(); ++i) {
-        const auto found = unpaired2.find(sections1[i].Key);
+        const auto found = unpaired2.find(SectionKey(sections1[i], page));
         if (found == unpaired2.end() || found->second.empty())
             continue;
         partner1[i] = found->second.front();
@@ -59,8 +57,6 @@ void TScriptPairs::Build(const Lines& lines1, const Lines& lines2, bool ignoreCa
         found->second.pop_front();
     }
 
-    const std::vector<int32_t> hashes1 = Hashes(lines1, ignoreCase, ignoreBlanks, page);
-    const std::vector<int32_t> hashes2 = Hashes(lines2, ignoreCase, ignoreBlanks, page);
     FPairs.clear();
     FPairOf1.assign(sections1.size(), -1);
     FPairOf2.assign(sections2.size(), -1);
@@ -86,8 +82,8 @@ void TScriptPairs::Build(const Lines& lines1, const Lines& lines2, bool ignoreCa
         }
         placeAdded(static_cast<size_t>(j));
         next2 = std::max(next2, static_cast<size_t>(j) + 1);
-        const bool same =
-            SameLines(sections1[i], hashes1, sections2[static_cast<size_t>(j)], hashes2);
+        const bool same = SameLines(sections1[i], lines1, sections2[static_cast<size_t>(j)], lines2,
+                                    ignoreCase, ignoreBlanks, page);
         add(static_cast<int32_t>(i), j, same ? csSame : csChanged);
     }
     placeAdded(sections2.size());

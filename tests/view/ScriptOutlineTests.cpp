@@ -89,11 +89,11 @@ TEST(ScriptOutline, SectionsOfAWindowExport) {
                                  "cb_ok.clicked 42-43-43\n");
     const std::vector<TScriptSection>& s = outline.Sections();
     EXPECT_EQ(s[5].Kind, TSectionKind::Function);
-    EXPECT_NE(s[5].Key, s[6].Key) << "overloads stay apart";
+    EXPECT_NE(SectionKey(s[5], Gbk()), SectionKey(s[6], Gbk())) << "overloads stay apart";
     EXPECT_EQ(s[10].Kind, TSectionKind::Event);
     EXPECT_EQ(s[10].Owner, "cb_ok");
     EXPECT_EQ(s[7].Owner, "") << "the window's own event";
-    EXPECT_NE(s[7].Key, s[10].Key);
+    EXPECT_NE(SectionKey(s[7], Gbk()), SectionKey(s[10], Gbk()));
     EXPECT_EQ(s[8].Kind, TSectionKind::On);
 
     // Every line in exactly one section, the one whose range holds it.
@@ -165,7 +165,7 @@ TEST(ScriptOutline, NestedTypesControlsAndOlderExports) {
     EXPECT_EQ(outline.SectionAt(4), 0);
     EXPECT_EQ(SectionTitle(s[3]), "m_file.clicked");
     EXPECT_EQ(SectionTitle(s[5]), "cb_1.clicked");
-    EXPECT_NE(s[3].Key, s[5].Key);
+    EXPECT_NE(SectionKey(s[3], Gbk()), SectionKey(s[5], Gbk()));
     EXPECT_EQ(SectionTitle(s[6]), "cb_2.clicked");
     EXPECT_EQ(SectionTitle(s[7]), "f_log(string)");
     EXPECT_EQ(s[7].End, 17);
