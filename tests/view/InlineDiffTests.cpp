@@ -121,6 +121,32 @@ TEST(InlineDiff, LongLinesFallBackToTheWholeLine) {
     EXPECT_EQ(Changes("", "abc").Side1, (Spans{{0, 0}}));
 }
 
+TEST(InlineDiff, LinesThatShareTooLittleAreShownWhole) {
+    // Long lines with hardly a character in common: one change between their common start
+    // and end, without a search for scattered matches.
+    const std::string head = "ls_text = \"";
+    const std::string a = head + std::string(100, 'x') + "\"";
+    const std::string b = head + std::string(100, 'y') + "\"";
+    TLineChanges c = Changes(a, b);
+    EXPECT_TRUE(c.Coarse);
+    EXPECT_EQ(c.Side1, (Spans{{11, 100}}));
+    EXPECT_EQ(c.Side2, (Spans{{11, 100}}));
+    // Long lines that share most of their characters in a shuffled order need more search
+    // steps than a frame allows: also shown whole between common start and end.
+    std::string shuffled1, shuffled2;
+    for (int i = 0; i < 400; ++i) {
+        shuffled1 += static_cast<char>('a' + (i * 7) % 26);
+        shuffled2 += static_cast<char>('a' + (i * 11) % 26);
+    }
+    c = Changes("(" + shuffled1 + ")", "(" + shuffled2 + ")");
+    EXPECT_TRUE(c.Coarse);
+    EXPECT_EQ(c.Side1, (Spans{{1, 400}}));
+    // Short lines are always searched.
+    c = Changes("abc", "xyz");
+    EXPECT_FALSE(c.Coarse);
+    EXPECT_EQ(c.Side1, (Spans{{0, 3}}));
+}
+
 // The bytes of a line outside its spans, as the comparison sees them.
 std::string Outside(std::string_view line, const Spans& spans, bool ignoreCase, bool ignoreBlanks) {
     std::string kept;

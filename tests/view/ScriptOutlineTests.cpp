@@ -118,6 +118,11 @@ TEST(ScriptOutline, EndsInsideStringsAndCommentsDoNotEndTheScript) {
         "end event",
         "'",
         "ls_text = \"quote ~\" /* not a comment\"",
+        "ls_url = \"http://host\" /* a comment after a string that holds //",
+        "end event",
+        "*/",
+        "ls_text = 'a/*b' // a comment marker in a string opens nothing",
+
         "ls_other = '\xD6\x7E' + &", // a double-byte character whose trail byte is "~"
         "end event",
         "event other;",
@@ -125,9 +130,9 @@ TEST(ScriptOutline, EndsInsideStringsAndCommentsDoNotEndTheScript) {
     };
     const TScriptOutline outline(text, Gbk());
     ASSERT_EQ(outline.Sections().size(), 2u) << Describe(outline);
-    EXPECT_EQ(outline.Sections()[0].End, 9);
-    EXPECT_EQ(outline.Sections()[1].First, 10);
-    EXPECT_EQ(outline.Sections()[1].End, 11);
+    EXPECT_EQ(outline.Sections()[0].End, 13);
+    EXPECT_EQ(outline.Sections()[1].First, 14);
+    EXPECT_EQ(outline.Sections()[1].End, 15);
 }
 
 TEST(ScriptOutline, NestedTypesControlsAndOlderExports) {
@@ -248,6 +253,19 @@ TEST(ScriptPairs, RepeatedSectionsPairInOrder) {
     const Lines moved1 = {"event a;", "end event", "event b;", "end event"};
     const Lines moved2 = {"event b;", "end event", "event a;", "end event"};
     EXPECT_EQ(Statuses(TScriptPairs(moved1, moved2, false, false, Gbk())), "a:S b:S ");
+}
+
+TEST(ScriptPairs, NamesPairWhateverTheirCaseAndPassing) {
+    // PowerScript ignores the case of names, and an argument passed by reference instead
+    // of by value is the same function changed, not another overload.
+    const Lines text1 = {"event Clicked;", "end event",
+                         "public function integer of_x (string as_a);", "end function"};
+    const Lines text2 = {"event clicked;", "end event",
+                         "public function integer OF_X (ref String as_a);", "end function"};
+    EXPECT_EQ(Statuses(TScriptPairs(text1, text2, false, false, Gbk())),
+              "Clicked:C of_x(string):C ");
+    EXPECT_EQ(Statuses(TScriptPairs(text1, text2, true, false, Gbk())),
+              "Clicked:S of_x(string):C ");
 }
 
 } // namespace
