@@ -34,8 +34,7 @@ std::string_view TrimFront(std::string_view text) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
+    text = TrimFront(text);
     while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
@@ -234,8 +233,6 @@ bool HoldsCode(TSectionKind kind) {
 const char* const kKindKeys[] = {"header",     "forward", "type", "variables",
                                  "prototypes", "event",   "on",   "function"};
 
-} // namespace
-
 // Strings and comments as PowerScript writes them, carried from line to line: an
 // "end event" inside a block comment, or in a string continued over lines with "&", does
 // not end the script. Block comments nest; "~" escapes the character after it in a string.
@@ -278,8 +275,11 @@ public:
             } else if (FQuote != 0) {
                 if (c == '~')
                     i += 1 + (i + 1 < line.size() ? FPage.CharLength(line, i + 1) : 0);
-                else
-                    FQuote = c == FQuote ? 0 : FQuote, ++i;
+                else {
+                    if (c == static_cast<unsigned char>(FQuote))
+                        FQuote = 0;
+                    ++i;
+                }
             } else if (FCommentDepth > 0) {
                 if (c == '*' && next == '/')
                     --FCommentDepth, i += 2;
@@ -307,6 +307,8 @@ private:
     int FCommentDepth = 0;
     char FQuote = 0;
 };
+
+} // namespace
 
 class TOutlineParser {
 public:
