@@ -73,4 +73,15 @@ TInlineDiffCache::TRowSource ModifiedRowSource(const TDiffRows& rows) {
     };
 }
 
+TInlineDiffCache::TRowSource PaneRowSource(const TLines& side1, const TLines& side2) {
+    return [&side1, &side2](int32_t row, std::string_view& text1, std::string_view& text2) {
+        if (row < 0 || row >= side1.Count() || row >= side2.Count() ||
+            side1.GetLineObj(row).Kind != rkModified)
+            return false;
+        text1 = side1.Get(row);
+        text2 = side2.Get(row);
+        return true;
+    };
+}
+
 } // namespace tandrel

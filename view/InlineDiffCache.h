@@ -5,6 +5,7 @@
 
 #include "DiffRows.h"
 #include "InlineDiff.h"
+#include "TLines.h"
 
 #include <cstdint>
 #include <functional>
@@ -50,5 +51,9 @@ private:
 // The source for rows built by BuildDiffRows: the modified rows of both sides. The rows
 // must outlive the source.
 TInlineDiffCache::TRowSource ModifiedRowSource(const TDiffRows& rows);
+// The source for the two panes of a comparison: a row is a modified pair while side 1's
+// row has the modified kind and both panes have the row, edited or not. The stores must
+// outlive the source.
+TInlineDiffCache::TRowSource PaneRowSource(const TLines& side1, const TLines& side2);
 
 } // namespace tandrel

@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "InlineDiffCache.h"
+#include "SourceCompare.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -286,6 +287,25 @@ TEST(InlineDiffCache, ReadsTheModifiedRowsOfBuiltRows) {
     EXPECT_EQ(cache.Changes(2), nullptr);
     EXPECT_EQ(cache.Changes(3), nullptr);
     EXPECT_EQ(cache.Changes(-1), nullptr);
+}
+
+// The panes of a comparison, as the window paints them: after a compare the modified row
+// has its changes, the rows around it none, and an edit in a pane is seen at the next paint.
+TEST(InlineDiffCache, ReadsTheRowsOfTheComparedPanes) {
+    TEditorCore left, right;
+    TSourceCompare model(left, right);
+    model.LoadSource("a", {"same", "li_count = 1", "same"}, true);
+    model.LoadSource("b", {"same", "li_total = 1", "same"}, false);
+    ASSERT_EQ(model.Compare(), TCompareResult::Compared);
+    TInlineDiffCache cache(Gbk(), PaneRowSource(left.Lines(), right.Lines()));
+    EXPECT_TRUE(cache.Spans(0, true).empty());
+    EXPECT_EQ(cache.Spans(1, true), (Spans{{0, 8}}));
+    EXPECT_EQ(cache.Spans(1, false), (Spans{{0, 8}}));
+    EXPECT_EQ(cache.Changes(2), nullptr);
+    EXPECT_EQ(cache.Changes(3), nullptr);
+
+    right.Lines().SetLine(1, "li_count = 2");
+    EXPECT_EQ(cache.Spans(1, false), (Spans{{11, 1}}));
 }
 
 } // namespace
