@@ -310,6 +310,9 @@ private:
 
 } // namespace
 
+// Fills an outline one line at a time. The open sections form a stack, innermost last; only
+// a type block opens sections inside itself, every other block holds plain lines until its
+// own end line, which counts only where the lexer is outside strings and comments.
 class TOutlineParser {
 public:
     TOutlineParser(TScriptOutline& outline, const CodePage& page)
