@@ -121,8 +121,8 @@ void TLibCompare::LoadHistory() {
 
 // ---- library lists ----
 
-std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string>& chosen,
-                                                   int kind) {
+std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string>& chosen, int kind,
+                                                   TProjectExpansion& expansion) {
     std::vector<std::string> paths;
     if (chosen.empty())
         return paths;
@@ -131,10 +131,10 @@ std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string
         paths = chosen;
         break;
     case fkTarget:
-        GetTargetLibs(chosen.front(), paths);
+        GetTargetLibs(chosen.front(), paths, expansion);
         break;
     case fkWorkspace:
-        GetWorkspaceLibs(chosen.front(), paths);
+        GetWorkspaceLibs(chosen.front(), paths, expansion);
         break;
     default:
         throw std::invalid_argument("There is no file filter " + std::to_string(kind));
@@ -148,21 +148,22 @@ void TLibCompare::AddLibraries(const std::vector<std::string>& chosen, int side,
     CheckSide(side);
     if (chosen.empty())
         return;
-    const std::vector<std::string> paths = ExpandChosen(chosen, FFilterKind);
-    AddLibraryPaths(paths, FolderOfPath(chosen.front()), side, options);
+    TProjectExpansion expansion;
+    const std::vector<std::string> paths = ExpandChosen(chosen, FFilterKind, expansion);
+    AddLibraryPaths(paths, FolderOfPath(chosen.front()), side, options, expansion.Lookup);
 }
 
 void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder,
-                                  int side, const TCompareOptions& options) {
+                                  int side, const TCompareOptions& options, TPathLookup& lookup) {
     CheckIdle();
     CheckSide(side);
     // Looked up from the last path to the first, so the notices come in that order.
     std::vector<TKeyedItem<TFolderRec>> found(paths.size());
     for (size_t i = paths.size(); i-- > 0;) {
         const std::string key = KeyOfPath(paths[i]);
-        // A path without a file name (a target's empty last item is its folder) names no
+        // A path without a file name (a target item that ends in a backslash) names no
         // library; taken in, its empty key would pass for a placeholder.
-        std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
+        std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i], lookup);
         if (!rec) {
             Notice(PathToCodePage(paths[i]) + " does not exist");
             continue;
@@ -176,14 +177,19 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
     UnpairLibs(FLibs2);
     SetRememberedFolder(side, folder);
     TLibList& libs = Libs(side);
+    // The keys of the side in a set: a target naming ten thousand libraries must not compare
+    // every new key with every key before it.
+    const CodePage& page = SystemCodePage();
+    const auto keyLess = [&page](const std::string& a, const std::string& b) {
+        return page.CompareText(a, b) < 0;
+    };
+    std::set<std::string, decltype(keyLess)> keys(keyLess);
+    for (const TKeyedItem<TFolderRec>& lib : libs)
+        keys.insert(lib.Key);
     for (TKeyedItem<TFolderRec>& item : found) {
         if (!item.Object)
             continue;
-        const bool known =
-            std::any_of(libs.begin(), libs.end(), [&](const TKeyedItem<TFolderRec>& l) {
-                return SystemCodePage().SameText(l.Key, item.Key);
-            });
-        if (known) {
+        if (!keys.insert(item.Key).second) {
             if (side == 2)
                 Notice(item.Key + " already in Destination");
             continue;
