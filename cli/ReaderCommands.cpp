@@ -202,7 +202,9 @@ const Command LibsCommand{
     "targets of a workspace (.pbw) name, target by target, one per line in UTF-8.\n"
     "Backslashes become \"/\"; relative paths are joined to the folder of the file that\n"
     "names them. Libraries that do not exist are still printed, and named on standard\n"
-    "error with \"does not exist\". A target without a LibList line has no libraries.\n"
+    "error with \"does not exist\". A target without a LibList line has no libraries;\n"
+    "empty items of a LibList name none. One command reads at most 10000 targets and\n"
+    "workspaces, 64 MB of them in all, and takes at most 100000 library paths.\n"
     "Exit status 0, or 2 with a message on standard error (such as a target that\n"
     "cannot be read).\n",
     RunLibs};
