@@ -1,10 +1,13 @@
 #include "PathLookup.h"
 
+#include <climits>
 #include <cwctype>
 #include <dirent.h>
+#include <fcntl.h>
 #include <locale.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tandrel {
 
@@ -68,11 +71,55 @@ const TPathLookup::TFolderNames& TPathLookup::Names(const std::string& folder) {
 }
 
 std::optional<std::string> TPathLookup::Find(const std::string& path) {
-    if (path.empty())
+    // The system looks nothing longer up, and walking the parts of such a path would only
+    // cost time.
+    if (path.empty() || path.size() >= PATH_MAX)
         return std::nullopt;
     if (Exists(path))
         return path;
-    std::string resolved = path[0] == '/' ? "/" : "";
+    // Most names that miss differ in the case of the file name alone; and the names of a
+    // target share few folders. Each folder is found once, then each of its names in it.
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return Walk(path);
+    const std::string folder = path.substr(0, slash + 1);
+    auto known = FFoundFolders.find(folder);
+    if (known == FFoundFolders.end()) {
+        std::optional<std::string> found = folder;
+        if (!Exists(folder)) {
+            found = Walk(folder);
+            if (found)
+                *found += '/';
+        }
+        known = FFoundFolders.emplace(folder, std::move(found)).first;
+    }
+    if (!known->second)
+        return std::nullopt;
+    const std::string name = path.substr(slash + 1);
+    const std::string exact = *known->second + name;
+    if (Exists(exact))
+        return exact;
+    return FindIn(*known->second, name);
+}
+
+std::optional<std::string> TPathLookup::FindIn(const std::string& folder, const std::string& name) {
+    if (name == "." || name == "..")
+        return std::nullopt;
+    const TFolderNames& names = Names(folder);
+    const auto found = names.find(FoldName(name));
+    if (found == names.end())
+        return std::nullopt;
+    return folder + found->second;
+}
+
+// Part by part from the start, each part tested in the folder opened before it, so that a
+// path of many parts costs one step per part rather than one walk of the whole path.
+std::optional<std::string> TPathLookup::Walk(const std::string& path) {
+    const bool absolute = path[0] == '/';
+    int dir = ::open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return std::nullopt;
+    std::string resolved = absolute ? "/" : "";
     size_t pos = 0;
     while (pos < path.size()) {
         size_t end = path.find('/', pos);
@@ -83,18 +130,32 @@ std::optional<std::string> TPathLookup::Find(const std::string& path) {
         if (part.empty())
             continue;
         const bool last = pos >= path.size();
-        std::string next = resolved + part;
-        if (!Exists(next)) {
-            if (part == "." || part == "..")
-                return std::nullopt;
-            const TFolderNames& names = Names(resolved);
-            const auto found = names.find(FoldName(part));
-            if (found == names.end())
-                return std::nullopt;
-            next = resolved + found->second;
+        if (part == ".") {
+            // The same folder again: nothing to test.
+            resolved += last ? "." : "./";
+            continue;
         }
-        resolved = last ? next : next + "/";
+        struct stat info {};
+        std::string name = part;
+        if (::fstatat(dir, part.c_str(), &info, 0) != 0) {
+            const std::optional<std::string> found = FindIn(resolved, part);
+            if (!found) {
+                ::close(dir);
+                return std::nullopt;
+            }
+            name = found->substr(resolved.size());
+        }
+        resolved += name;
+        if (last)
+            break;
+        resolved += '/';
+        const int next = ::openat(dir, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(dir);
+        if (next < 0)
+            return std::nullopt;
+        dir = next;
     }
+    ::close(dir);
     return resolved;
 }
 

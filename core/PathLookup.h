@@ -24,8 +24,14 @@ private:
     // Folded name to the first name in byte order that folds to it.
     using TFolderNames = std::unordered_map<std::u32string, std::string>;
     const TFolderNames& Names(const std::string& folder);
+    // `folder` (empty or ending in "/") followed by its name equal to `name` but for case.
+    std::optional<std::string> FindIn(const std::string& folder, const std::string& name);
+    // The path whose folder does not exist as written, found part by part.
+    std::optional<std::string> Walk(const std::string& path);
 
     std::unordered_map<std::string, TFolderNames> FFolders;
+    // Folder as written (ending in "/") to the folder found on disk, if any.
+    std::unordered_map<std::string, std::optional<std::string>> FFoundFolders;
 };
 
 } // namespace tandrel

@@ -149,6 +149,32 @@ TEST_F(ProjectBounds, TenThousandLibrariesInAnotherLetterCaseAreFoundAsStoredOnD
     }
 }
 
+TEST_F(ProjectBounds, PathsOfThousandsOfPartsAreFoundAsStoredOnDisk) {
+    Write("a.pbl", "");
+    Write("sub/b.pbl", "");
+    std::string dots;
+    for (int i = 0; i < 1000; ++i)
+        dots += ".\\\\";
+    std::string list;
+    for (int i = 0; i < 1000; ++i)
+        list += dots + "A.PBL;SUB\\\\" + dots + "B.pbl;" + dots + "GONE.pbl;";
+    // One item far longer than any path the system takes.
+    list += std::string(1 << 20, 'x');
+    Strings libs;
+    GetTargetLibs(Write("t.pbt", "LibList \"" + list + "\";\r\n"), libs);
+    ASSERT_EQ(libs.size(), 3001u);
+    std::string slashDots;
+    for (int i = 0; i < 1000; ++i)
+        slashDots += "./";
+    TPathLookup lookup;
+    for (size_t i = 0; i + 1 < libs.size(); i += 3) {
+        ASSERT_EQ(lookup.Find(libs[i]), At(slashDots + "a.pbl"));
+        ASSERT_EQ(lookup.Find(libs[i + 1]), At("sub/" + slashDots + "b.pbl"));
+        ASSERT_EQ(lookup.Find(libs[i + 2]), std::nullopt);
+    }
+    EXPECT_EQ(lookup.Find(libs.back()), std::nullopt);
+}
+
 TEST_F(ProjectBounds, ALookUpListsEachFolderOnceForItsLife) {
     Write("p/One.pbl", "");
     TPathLookup lookup;
