@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 #include "LibCompare.h"
+#include "OutOfMemory.h"
 #include "PathText.h"
 
 #include <iostream>
@@ -93,24 +94,32 @@ int KindOf(const std::string& path) {
 
 // A library named on the command line must be there: a typo would otherwise pass as a
 // library that one side lacks. Targets and workspaces are read by their expansion.
-void CheckLibraryArgument(const std::string& path) {
-    const std::unique_ptr<TFolderRec> rec = GetFolderRec(path);
+void CheckLibraryArgument(const std::string& path, TPathLookup& lookup) {
+    const std::unique_ptr<TFolderRec> rec = GetFolderRec(path, lookup);
     if (!rec)
         throw std::runtime_error("\"" + path + "\" does not exist");
     TFileStream readable(rec->FileName);
 }
 
 void AddSide(TLibCompare& model, const std::vector<std::string>& args, int side,
-             const TCompareOptions& options) {
+             const TCompareOptions& options, TProjectExpansion& expansion) {
     std::vector<std::string> paths;
     for (const std::string& arg : args) {
         const int kind = KindOf(arg);
         if (kind == fkLibraries)
-            CheckLibraryArgument(arg);
-        const std::vector<std::string> libs = TLibCompare::ExpandChosen({arg}, kind);
+            CheckLibraryArgument(arg, expansion.Lookup);
+        const std::vector<std::string> libs = TLibCompare::ExpandChosen({arg}, kind, expansion);
         paths.insert(paths.end(), libs.begin(), libs.end());
     }
-    model.AddLibraryPaths(paths, std::string(), side, options);
+    model.AddLibraryPaths(paths, std::string(), side, options, expansion.Lookup);
+}
+
+// The arguments of a side as they are named in a message.
+std::string Quoted(const std::vector<std::string>& args) {
+    std::string text;
+    for (const std::string& arg : args)
+        text += (text.empty() ? "\"" : " \"") + arg + "\"";
+    return text.empty() ? "nothing" : text;
 }
 
 std::string StatusWord(uint8_t status) {
@@ -137,11 +146,16 @@ int Run(const Args& args) {
         else
             notices += caption + ": " + cp.ToUtf8(text) + "\n";
     };
-    for (int side = 1; side <= 2; ++side) {
-        AddSide(model, parsed.Sides[side - 1], side, parsed.Options);
-        std::cerr << notices;
-        notices.clear();
-    }
+    TProjectExpansion expansion;
+    const auto addSides = [&] {
+        for (int side = 1; side <= 2; ++side) {
+            AddSide(model, parsed.Sides[side - 1], side, parsed.Options, expansion);
+            std::cerr << notices;
+            notices.clear();
+        }
+    };
+    NamingOutOfMemory("comparing " + Quoted(parsed.Sides[0]) + " with " + Quoted(parsed.Sides[1]),
+                      addSides);
 
     bool allSame = true;
     TResultRow row;
@@ -149,7 +163,12 @@ int Run(const Args& args) {
         allSame = allSame && row.Status == csSame;
         WriteOut(StatusWord(row.Status) + "\t" + EscapeName(PathToUtf8Text(row.Key)) + "\t" +
                  RowCells(row) + "\n");
-        if (!parsed.Objects || row.Status != csChanged || !model.OpenLibPair(i, parsed.Options))
+        if (!parsed.Objects || row.Status != csChanged)
+            continue;
+        const auto openPair = [&] { return model.OpenLibPair(i, parsed.Options); };
+        if (!NamingOutOfMemory("comparing the objects of \"" + row.Path1 + "\" and \"" + row.Path2 +
+                                   "\"",
+                               openPair))
             continue;
         for (const int k : model.ObjViewOrder()) {
             TResultRow obj;

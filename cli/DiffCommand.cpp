@@ -6,6 +6,7 @@
 #include "DiffReport.h"
 #include "DiffUnit.h"
 #include "MappedInput.h"
+#include "OutOfMemory.h"
 #include "PathText.h"
 #include "TextPair.h"
 
@@ -92,11 +93,17 @@ bool HasNul(std::string_view text) {
     return !text.empty() && std::memchr(text.data(), '\0', text.size()) != nullptr;
 }
 
+// A file name in the report, escaped as the listings escape names, so that a line break in
+// it cannot start a line of its own. Escaped as UTF-8: a double-byte character of the code
+// page may end in the byte of a backslash.
+std::string ReportName(const std::string& path) {
+    return SystemCodePage().FromUtf8(EscapeName(PathToUtf8Text(path)));
+}
+
 // The window keeps a row per line of both files; the command line needs none. Only the
 // middle of the files, between the lines they share at both ends, is split, hashed and
 // searched; the report is written straight from the blocks.
-int RunDiff(const Args& args) {
-    const Options opt = ParseOptions(args);
+int CompareFiles(const Options& opt) {
     const TMappedInput file1(opt.Files[0]);
     const TMappedInput file2(opt.Files[1]);
     // The lines of a file end at its first NUL, so text after one would go unseen: such a
@@ -104,7 +111,8 @@ int RunDiff(const Args& args) {
     if (HasNul(file1.View()) || HasNul(file2.View())) {
         if (file1.View() == file2.View())
             return 0;
-        WriteOut("Binary files " + opt.Files[0] + " and " + opt.Files[1] + " differ\n");
+        WriteOut("Binary files " + EscapeName(opt.Files[0]) + " and " + EscapeName(opt.Files[1]) +
+                 " differ\n");
         return 1;
     }
     const TTextPair pair =
@@ -127,10 +135,9 @@ int RunDiff(const Args& args) {
 
     const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
-    const TReportHeader header{PathToCodePage(opt.Files[0]), PathToCodePage(opt.Files[1]),
-                               timeFormat.Format(file1.ModifiedTime()),
-                               timeFormat.Format(file2.ModifiedTime()),
-                               timeFormat.Format(std::time(nullptr))};
+    const TReportHeader header{
+        ReportName(opt.Files[0]), ReportName(opt.Files[1]), timeFormat.Format(file1.ModifiedTime()),
+        timeFormat.Format(file2.ModifiedTime()), timeFormat.Format(std::time(nullptr))};
     std::string out;
     out.reserve(kOutputChunk + 4096);
     EmitDiffReport(
@@ -152,6 +159,12 @@ int RunDiff(const Args& args) {
     return blocks.empty() ? 0 : 1;
 }
 
+int RunDiff(const Args& args) {
+    const Options opt = ParseOptions(args);
+    return NamingOutOfMemory("comparing \"" + opt.Files[0] + "\" with \"" + opt.Files[1] + "\"",
+                             [&] { return CompareFiles(opt); });
+}
+
 } // namespace
 
 const Command DiffCommand{
@@ -160,7 +173,8 @@ const Command DiffCommand{
     "FILE2\n"
     "\n"
     "Compares two text files line by line, as the source comparison view does, and writes\n"
-    "the difference report to standard output: a header naming both files, then one section\n"
+    "the difference report to standard output: a header naming both files (control\n"
+    "characters and backslashes escaped as in \"list\"), then one section\n"
     "per block of added, modified or deleted lines (\"+ \" new text, \"- \" old text).\n"
     "Lines end at CR LF, CR or LF in the input. The report's lines end in CR LF. Dates and\n"
     "times follow the user's locale. A file holding a NUL byte is binary: the files are then\n"

@@ -2,6 +2,7 @@
 
 #include "CliCommands.h"
 #include "CodePage.h"
+#include "OutOfMemory.h"
 #include "PbFuncs.h"
 
 #include <algorithm>
@@ -39,10 +40,12 @@ Parsed Parse(const Args& args, const char* command, size_t count, bool acceptsUt
 // A library opened for the whole command, its entries sorted by key.
 struct Library {
     explicit Library(const std::string& path) : Path(path), Stream(path) {
-        GetPblEntries(Stream, Entries, &Damage);
-        const CodePage& page = SystemCodePage();
-        std::stable_sort(Entries.begin(), Entries.end(), [&page](const auto& a, const auto& b) {
-            return page.CompareText(a.Key, b.Key) < 0;
+        NamingOutOfMemory("reading \"" + path + "\"", [&] {
+            GetPblEntries(Stream, Entries, &Damage);
+            const CodePage& page = SystemCodePage();
+            std::stable_sort(Entries.begin(), Entries.end(), [&page](const auto& a, const auto& b) {
+                return page.CompareText(a.Key, b.Key) < 0;
+            });
         });
     }
 
@@ -63,14 +66,18 @@ struct Library {
 };
 
 void WriteSource(Library& lib, const TPblEntry& entry, bool utf8) {
-    std::vector<std::string> lines;
-    GetEntrySource(lib.Stream, entry, lines);
-    std::string out;
-    for (const std::string& line : lines) {
-        out += utf8 ? SystemCodePage().ToUtf8(line) : line;
-        out += "\r\n";
-    }
-    WriteOut(out);
+    const std::string doing =
+        "exporting " + SystemCodePage().ToUtf8(entry.Name) + " from \"" + lib.Path + "\"";
+    NamingOutOfMemory(doing, [&] {
+        std::vector<std::string> lines;
+        GetEntrySource(lib.Stream, entry, lines);
+        std::string out;
+        for (const std::string& line : lines) {
+            out += utf8 ? SystemCodePage().ToUtf8(line) : line;
+            out += "\r\n";
+        }
+        WriteOut(out);
+    });
 }
 
 int RunList(const Args& args) {
@@ -117,10 +124,11 @@ int RunLibs(const Args& args) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::vector<std::string> libs;
+    TProjectExpansion expansion;
     if (extension == ".pbw")
-        GetWorkspaceLibs(file, libs);
+        GetWorkspaceLibs(file, libs, expansion);
     else if (extension == ".pbt")
-        GetTargetLibs(file, libs);
+        GetTargetLibs(file, libs, expansion);
     else
         throw std::runtime_error("\"" + file +
                                  "\" is neither a target (.pbt) nor a workspace (.pbw)");
@@ -130,7 +138,7 @@ int RunLibs(const Args& args) {
     WriteOut(out);
     FlushOut();
     for (const std::string& lib : libs)
-        if (!GetFolderRec(lib))
+        if (!GetFolderRec(lib, expansion.Lookup))
             std::cerr << "tandrel-cli: " << lib << " does not exist\n";
     return 0;
 }
@@ -194,7 +202,9 @@ const Command LibsCommand{
     "targets of a workspace (.pbw) name, target by target, one per line in UTF-8.\n"
     "Backslashes become \"/\"; relative paths are joined to the folder of the file that\n"
     "names them. Libraries that do not exist are still printed, and named on standard\n"
-    "error with \"does not exist\". A target without a LibList line has no libraries.\n"
+    "error with \"does not exist\". A target without a LibList line has no libraries;\n"
+    "empty items of a LibList name none. One command reads at most 10000 targets and\n"
+    "workspaces, 64 MB of them in all, and takes at most 100000 library paths.\n"
     "Exit status 0, or 2 with a message on standard error (such as a target that\n"
     "cannot be read).\n",
     RunLibs};

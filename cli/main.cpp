@@ -4,10 +4,12 @@
 #include "CodePage.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <stdexcept>
 
 namespace tandrel::cli {
@@ -128,11 +130,22 @@ int Main(int argc, char** argv) {
 } // namespace tandrel::cli
 
 int main(int argc, char** argv) {
+    // A reader that goes away (a closed pipe) makes the next write fail with the reason,
+    // reported as every failed write is, instead of ending the program without a word.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         const int status = tandrel::cli::Main(argc, argv);
         // Output still buffered may fail only here, and a lost listing is no success.
         tandrel::cli::FlushOut();
         return status;
+    } catch (const std::bad_alloc&) {
+        // The commands name the file they were reading; this is the last resort.
+        std::string command = "tandrel-cli";
+        for (int i = 1; i < argc; ++i)
+            command += std::string(" ") + argv[i];
+        std::fflush(stdout);
+        std::cerr << "tandrel-cli: Out of memory while running \"" << command << "\"\n";
+        return 2;
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::cerr << "tandrel-cli: " << e.what() << "\n";

@@ -153,8 +153,8 @@ void TLibCompare::LoadHistory() {
 
 // ---- library lists ----
 
-std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string>& chosen,
-                                                   int kind) {
+std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string>& chosen, int kind,
+                                                   TProjectExpansion& expansion) {
     std::vector<std::string> paths;
     if (chosen.empty())
         return paths;
@@ -163,10 +163,10 @@ std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string
         paths = chosen;
         break;
     case fkTarget:
-        GetTargetLibs(chosen.front(), paths);
+        GetTargetLibs(chosen.front(), paths, expansion);
         break;
     case fkWorkspace:
-        GetWorkspaceLibs(chosen.front(), paths);
+        GetWorkspaceLibs(chosen.front(), paths, expansion);
         break;
     default:
         throw std::invalid_argument("There is no file filter " + std::to_string(kind));
@@ -180,12 +180,13 @@ void TLibCompare::AddLibraries(const std::vector<std::string>& chosen, int side,
     CheckSide(side);
     if (chosen.empty())
         return;
-    const std::vector<std::string> paths = ExpandChosen(chosen, FFilterKind);
-    AddLibraryPaths(paths, FolderOfPath(chosen.front()), side, options);
+    TProjectExpansion expansion;
+    const std::vector<std::string> paths = ExpandChosen(chosen, FFilterKind, expansion);
+    AddLibraryPaths(paths, FolderOfPath(chosen.front()), side, options, expansion.Lookup);
 }
 
 void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder,
-                                  int side, const TCompareOptions& options) {
+                                  int side, const TCompareOptions& options, TPathLookup& lookup) {
     CheckIdle();
     CheckSide(side);
     // Looked up from the last path to the first, so the notices come in that order.
@@ -194,7 +195,7 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
         const std::string key = LibKeyOfPath(paths[i]);
         // A path without a file name (a target's empty last item is its folder) names no
         // library; taken in, its empty key would pass for a placeholder.
-        std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i]);
+        std::unique_ptr<TFolderRec> rec = key.empty() ? nullptr : GetFolderRec(paths[i], lookup);
         if (!rec) {
             Notice(PathToCodePage(paths[i]) + " does not exist");
             continue;

@@ -95,15 +95,18 @@ public:
 
     // ---- library lists ----
     // The library paths of the chosen files read as `kind`: the files themselves, or the
-    // libraries of the first file as a target or workspace.
-    static std::vector<std::string> ExpandChosen(const std::vector<std::string>& chosen, int kind);
+    // libraries of the first file as a target or workspace, within the bounds of the
+    // command's expansion.
+    static std::vector<std::string> ExpandChosen(const std::vector<std::string>& chosen, int kind,
+                                                 TProjectExpansion& expansion);
     // The open command's confirmation: expands by FilterKind and adds to the side.
     void AddLibraries(const std::vector<std::string>& chosen, int side,
                       const TCompareOptions& options);
     // Adds already expanded library paths to a side, remembers `folder` for the side, and
-    // compares. The steps after the expansion of AddLibraries.
+    // compares. The steps after the expansion of AddLibraries; `lookup` is the command's,
+    // so that each folder is listed once however many paths it holds.
     void AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder, int side,
-                         const TCompareOptions& options);
+                         const TCompareOptions& options, TPathLookup& lookup);
     // Pairs and classifies the two library lists; they must be unpaired.
     void CompareLibs(const TCompareOptions& options);
     // Empties one side and compares again.

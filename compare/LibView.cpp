@@ -481,6 +481,7 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
         TLibFrame& Frame;
         ~TRefill() { Frame.FillLibsView(); }
     } refill{*this};
+    TProjectExpansion expansion;
     for (int side = 1; side <= 2; ++side) {
         const std::vector<std::string>& named = side == 1 ? side1 : side2;
         if (named.empty())
@@ -490,12 +491,12 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
             // Relative to the folder the program was started in, which may change later.
             const std::string file = std::filesystem::absolute(name).string();
             const std::vector<std::string> libs =
-                TLibCompare::ExpandChosen({file}, KindOfPath(file));
+                TLibCompare::ExpandChosen({file}, KindOfPath(file), expansion);
             paths.insert(paths.end(), libs.begin(), libs.end());
         }
         std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
         folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
-        FCompare->AddLibraryPaths(paths, folder, side, Options());
+        FCompare->AddLibraryPaths(paths, folder, side, Options(), expansion.Lookup);
     }
 }
 

@@ -2,6 +2,7 @@
 // Library access: the PowerBuilder library container (ANSI and Unicode forms), the
 // exported source of its entries, targets and workspaces, file facts and time stamps.
 
+#include "PathLookup.h"
 #include "Stream.h"
 
 #include <cstdint>
@@ -109,22 +110,49 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
 // Every backslash in an item is a folder separator; an item is absolute when it starts with
 // "/" or contains ":\", else it is joined to the folder of the file that names it.
 
+// One command's expansion of targets and workspaces: the folder look-ups it has made and
+// what it has read and named so far. A workspace may name one large target a thousand
+// times, and a target may list millions of items; past these bounds the expansion stops
+// with the file it was reading instead of growing without limit. Real workspaces stay far
+// below them.
+class TProjectExpansion {
+public:
+    static constexpr int64_t kMaxFiles = 10000;      // targets and workspaces read
+    static constexpr int64_t kMaxBytes = 64LL << 20; // bytes read from them in all
+    static constexpr int64_t kMaxLibraries = 100000; // library paths named
+
+    // Counts a project file of `bytes` about to be read; throws past a bound.
+    void ChargeFile(const std::string& path, int64_t bytes);
+    // Counts one library path named by `path`; throws past the bound.
+    void ChargeLibrary(const std::string& path);
+
+    TPathLookup Lookup;
+
+private:
+    int64_t FFiles = 0;
+    int64_t FBytes = 0;
+    int64_t FLibraries = 0;
+};
+
 // Library paths of a target / of every target of a workspace, appended in file order. A
-// target without a "LIBLIST " line yields nothing. A file that cannot be read raises, and so
-// does one larger than 16 MB (no target or workspace is anywhere near that).
+// target without a "LIBLIST " line yields nothing, and empty items of its list are
+// skipped. A file that cannot be read raises, and so does one larger than 16 MB (no target
+// or workspace is anywhere near that), and an expansion past the bounds of TProjectExpansion.
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs,
+                   TProjectExpansion& expansion);
+void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs,
+                      TProjectExpansion& expansion);
+// The same as a command of their own.
 void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs);
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs);
 // Splits the library list of a target: items end at ";" or at blanks and control
 // characters, quoted items keep theirs; ";;" and a final ";" give empty items.
 std::vector<std::string> SplitLibList(std::string_view text);
 
-// The path as it exists on disk: each part that does not exist by its exact name is looked
-// up without regard to letter case in its folder. Empty when nothing matches.
-std::optional<std::string> FindPathIgnoringCase(const std::string& path);
-
 // Looks a path up (case-insensitively when the exact name does not exist); FileName then
 // carries the name as stored on disk. Null when nothing exists there, and for a path that
-// ends in "/" (it names no item).
+// ends in "/" (it names no item). Looking many paths up, pass one TPathLookup for all.
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path, TPathLookup& lookup);
 std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path);
 
 // Date-time values: days since 1899-12-30, the fraction the time of day.

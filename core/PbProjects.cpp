@@ -2,6 +2,8 @@
 // turns project files into library paths and file facts into records.
 
 #include "CodePage.h"
+#include "OutOfMemory.h"
+#include "PathLookup.h"
 #include "PathText.h"
 #include "PbFuncs.h"
 
@@ -9,9 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <cwctype>
-#include <dirent.h>
-#include <locale.h>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -25,11 +24,12 @@ constexpr int64_t kMaxProjectFileSize = 16 * 1024 * 1024;
 
 // A text file as UTF-8: a byte-order mark names UTF-8 or UTF-16LE, anything else is text
 // in the program's code page.
-std::string ReadTextFileUtf8(const std::string& path) {
+std::string ReadTextFileUtf8(const std::string& path, TProjectExpansion& expansion) {
     TFileStream stream(path);
     if (stream.Size() > kMaxProjectFileSize)
         throw std::runtime_error("\"" + path +
                                  "\" is larger than 16 MB, too large for a target or workspace");
+    expansion.ChargeFile(path, stream.Size());
     std::string bytes(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
     bytes.resize(stream.Read(bytes.data(), bytes.size()));
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
@@ -47,14 +47,15 @@ std::string ReadTextFileUtf8(const std::string& path) {
 
 // Calls onLine(line) for every line of the file, split as SplitLines does, until it
 // returns false; the lines are not held all at once.
-template <class OnLine> void ForEachLineOf(const std::string& path, OnLine&& onLine) {
-    const std::string all = ReadTextFileUtf8(path);
+template <class OnLine>
+void ForEachLineOf(const std::string& path, TProjectExpansion& expansion, OnLine&& onLine) {
+    const std::string all = ReadTextFileUtf8(path, expansion);
     std::string_view text(all);
     text = text.substr(0, text.find('\0'));
     size_t pos = 0;
     while (pos < text.size()) {
         const size_t stop = std::min(text.find_first_of("\r\n", pos), text.size());
-        if (!onLine(std::string(text.substr(pos, stop - pos))))
+        if (!onLine(text.substr(pos, stop - pos)))
             return;
         pos = stop + 1;
         if (stop + 1 < text.size() && text[stop] == '\r' && text[stop + 1] == '\n')
@@ -64,9 +65,9 @@ template <class OnLine> void ForEachLineOf(const std::string& path, OnLine&& onL
 
 // An item of a target or workspace as a path: relative items are joined to `folder`; every
 // run of backslashes becomes one "/".
-std::string ResolveItem(const std::string& folder, const std::string& item) {
-    const bool absolute = item.rfind('/', 0) == 0 || item.find(":\\") != std::string::npos;
-    const std::string joined = absolute ? item : folder + item;
+std::string ResolveItem(const std::string& folder, std::string_view item) {
+    const bool absolute = item.starts_with('/') || item.find(":\\") != std::string::npos;
+    const std::string joined = absolute ? std::string(item) : folder + std::string(item);
     std::string path;
     path.reserve(joined.size());
     for (size_t i = 0; i < joined.size(); ++i) {
@@ -83,7 +84,7 @@ std::string ResolveItem(const std::string& folder, const std::string& item) {
 
 // The text after the first double quote of a line, without the line's last two characters
 // (the closing quote and the semicolon).
-std::string QuotedRest(const std::string& line) {
+std::string_view QuotedRest(std::string_view line) {
     const size_t quote = line.find('"');
     if (quote == std::string::npos || line.size() < 2 || quote + 1 > line.size() - 2)
         return {};
@@ -114,127 +115,117 @@ std::string ExtractQuoted(std::string_view text, size_t& pos) {
     return item;
 }
 
-} // namespace
-
-// Items are separated by ";" or by blanks and control characters; quoted items keep their
-// blanks. Two semicolons in a row give an empty item, as does a semicolon at the end.
-std::vector<std::string> SplitLibList(std::string_view text) {
-    std::vector<std::string> items;
+// Calls onItem(item) for every item of a target's library list: items are separated by ";"
+// or by blanks and control characters; quoted items keep their blanks. Two semicolons in a
+// row give an empty item, as does a semicolon at the end.
+template <class OnItem> void ForEachLibItem(std::string_view text, OnItem&& onItem) {
     size_t pos = 0;
     const size_t size = text.size();
     while (pos < size && IsBlankOrControl(text[pos]))
         ++pos;
     while (pos < size && text[pos] != '\0') {
         if (text[pos] == '"') {
-            items.push_back(ExtractQuoted(text, pos));
+            onItem(ExtractQuoted(text, pos));
         } else {
             const size_t start = pos;
             while (pos<size&& static_cast<unsigned char>(text[pos])> ' ' && text[pos] != ';')
                 ++pos;
-            items.emplace_back(text.substr(start, pos - start));
+            onItem(std::string(text.substr(start, pos - start)));
         }
         while (pos < size && IsBlankOrControl(text[pos]))
             ++pos;
         if (pos < size && text[pos] == ';') {
             if (pos + 1 >= size || text[pos + 1] == '\0')
-                items.emplace_back();
+                onItem(std::string());
             ++pos;
             while (pos < size && IsBlankOrControl(text[pos]))
                 ++pos;
         }
     }
+}
+
+} // namespace
+
+void TProjectExpansion::ChargeFile(const std::string& path, int64_t bytes) {
+    if (++FFiles > kMaxFiles)
+        throw std::runtime_error("Too many targets and workspaces at \"" + path +
+                                 "\": one command reads at most " + std::to_string(kMaxFiles));
+    FBytes += bytes;
+    if (FBytes > kMaxBytes)
+        throw std::runtime_error("Too much to read at \"" + path +
+                                 "\": one command reads at most " +
+                                 std::to_string(kMaxBytes >> 20) + " MB of targets and workspaces");
+}
+
+void TProjectExpansion::ChargeLibrary(const std::string& path) {
+    if (++FLibraries > kMaxLibraries)
+        throw std::runtime_error("Too many libraries at \"" + path +
+                                 "\": one command takes at most " + std::to_string(kMaxLibraries));
+}
+
+std::vector<std::string> SplitLibList(std::string_view text) {
+    std::vector<std::string> items;
+    ForEachLibItem(text, [&](std::string item) { items.push_back(std::move(item)); });
     return items;
 }
 
-void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
+// An empty item (";;", or the ";" that ends many lists) names no library: joined to the
+// folder it would name the folder itself, which is never a library.
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs,
+                   TProjectExpansion& expansion) {
     const std::string folder = FolderOfPath(targetFile);
-    ForEachLineOf(targetFile, [&](const std::string& line) {
-        if (line.size() < 8)
-            return true;
-        std::string start = line.substr(0, 8);
-        for (char& c : start)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
-        if (start != "LIBLIST ")
-            return true;
-        for (const std::string& item : SplitLibList(QuotedRest(line)))
-            libs.push_back(ResolveItem(folder, item));
-        return false;
+    NamingOutOfMemory("reading \"" + targetFile + "\"", [&] {
+        ForEachLineOf(targetFile, expansion, [&](std::string_view line) {
+            if (line.size() < 8)
+                return true;
+            std::string start(line.substr(0, 8));
+            for (char& c : start)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            if (start != "LIBLIST ")
+                return true;
+            ForEachLibItem(QuotedRest(line), [&](const std::string& item) {
+                if (item.empty())
+                    return;
+                expansion.ChargeLibrary(targetFile);
+                libs.push_back(ResolveItem(folder, item));
+            });
+            return false;
+        });
     });
+}
+
+void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs,
+                      TProjectExpansion& expansion) {
+    const std::string folder = FolderOfPath(workspaceFile);
+    bool inTargets = false;
+    NamingOutOfMemory("reading \"" + workspaceFile + "\"", [&] {
+        ForEachLineOf(workspaceFile, expansion, [&](std::string_view line) {
+            if (line == "@begin Targets") {
+                inTargets = true;
+            } else if (line == "@end;" && inTargets) {
+                return false;
+            } else if (inTargets && line.find('"') != std::string::npos) {
+                const std::string target = ResolveItem(folder, QuotedRest(line));
+                const std::optional<std::string> found = expansion.Lookup.Find(target);
+                GetTargetLibs(found ? *found : target, libs, expansion);
+            }
+            return true;
+        });
+    });
+}
+
+void GetTargetLibs(const std::string& targetFile, std::vector<std::string>& libs) {
+    TProjectExpansion expansion;
+    GetTargetLibs(targetFile, libs, expansion);
 }
 
 void GetWorkspaceLibs(const std::string& workspaceFile, std::vector<std::string>& libs) {
-    const std::string folder = FolderOfPath(workspaceFile);
-    bool inTargets = false;
-    ForEachLineOf(workspaceFile, [&](const std::string& line) {
-        if (line == "@begin Targets") {
-            inTargets = true;
-        } else if (line == "@end;" && inTargets) {
-            return false;
-        } else if (inTargets && line.find('"') != std::string::npos) {
-            const std::string target = ResolveItem(folder, QuotedRest(line));
-            const std::optional<std::string> found = FindPathIgnoringCase(target);
-            GetTargetLibs(found ? *found : target, libs);
-        }
-        return true;
-    });
+    TProjectExpansion expansion;
+    GetWorkspaceLibs(workspaceFile, libs, expansion);
 }
 
 namespace {
-
-// Case folding of a UTF-8 file name for comparison; bytes that are not UTF-8 stay as
-// they are.
-std::u32string FoldName(std::string_view name) {
-    static locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    std::u32string folded;
-    folded.reserve(name.size());
-    size_t i = 0;
-    while (i < name.size()) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        const size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        bool valid = i + extra < name.size();
-        for (size_t k = 1; valid && k <= extra; ++k) {
-            const unsigned char t = static_cast<unsigned char>(name[i + k]);
-            valid = (t & 0xC0) == 0x80;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if (!valid || (c >= 0x80 && extra == 0)) {
-            folded.push_back(0x110000 + c); // outside Unicode: never equal to a character
-            ++i;
-            continue;
-        }
-        if (utf8Locale != nullptr)
-            cp = static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), utf8Locale));
-        folded.push_back(cp);
-        i += extra + 1;
-    }
-    return folded;
-}
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
-// The name in `folder` equal to `name` without regard to case; the first in byte order
-// when there are several.
-std::optional<std::string> FindInFolder(const std::string& folder, const std::string& name) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return std::nullopt;
-    const std::u32string wanted = FoldName(name);
-    std::optional<std::string> found;
-    while (const dirent* item = ::readdir(dir)) {
-        const std::string candidate = item->d_name;
-        if (candidate == "." || candidate == "..")
-            continue;
-        if (FoldName(candidate) == wanted && (!found || candidate < *found))
-            found = candidate;
-    }
-    ::closedir(dir);
-    return found;
-}
 
 int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
     year -= month <= 2;
@@ -256,40 +247,15 @@ double LocalDateTime(time_t when, bool evenSecond) {
 
 } // namespace
 
-std::optional<std::string> FindPathIgnoringCase(const std::string& path) {
-    if (path.empty())
-        return std::nullopt;
-    if (Exists(path))
-        return path;
-    std::string resolved = path[0] == '/' ? "/" : "";
-    size_t pos = 0;
-    while (pos < path.size()) {
-        size_t end = path.find('/', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (part.empty())
-            continue;
-        const bool last = pos >= path.size();
-        std::string next = resolved + part;
-        if (!Exists(next)) {
-            if (part == "." || part == "..")
-                return std::nullopt;
-            const std::optional<std::string> found = FindInFolder(resolved, part);
-            if (!found)
-                return std::nullopt;
-            next = resolved + *found;
-        }
-        resolved = last ? next : next + "/";
-    }
-    return resolved;
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
+    TPathLookup lookup;
+    return GetFolderRec(path, lookup);
 }
 
-std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
+std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path, TPathLookup& lookup) {
     if (path.empty() || path.back() == '/')
         return nullptr;
-    const std::optional<std::string> found = FindPathIgnoringCase(path);
+    const std::optional<std::string> found = lookup.Find(path);
     if (!found)
         return nullptr;
     struct stat info {};

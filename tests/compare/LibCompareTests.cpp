@@ -151,16 +151,46 @@ TEST_F(LibCompareTest, LibrariesOfDifferentSizeWhoseObjectsAllMatchAreTheSame) {
     EXPECT_EQ(Model.Libs1().size(), 1u) << "a placeholder opposite";
 }
 
+TEST_F(LibCompareTest, AnAmplifyingWorkspaceStopsTheOpenCommandAndChangesNothing) {
+    WriteLib(Dir / "p/a.pbl", {});
+    std::string names;
+    for (int i = 0; i < 1000; ++i)
+        names += "a.pbl;";
+    WriteText(Dir / "p/t.pbt", "LibList \"" + names + "\";\r\n");
+    const auto workspaceNaming = [&](int times) {
+        std::string text = "@begin Targets\r\n";
+        for (int i = 0; i < times; ++i)
+            text += " \"t.pbt\";\r\n";
+        WriteText(Dir / "p/w.pbw", text + "@end;\r\n");
+    };
+    workspaceNaming(101);
+    Model.SetFilterKind(fkWorkspace);
+    try {
+        Add({Dir / "p/w.pbw"}, 1);
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Too many libraries at \"" + Dir / "p/t.pbt" +
+                                             "\": one command takes at most 100000");
+    }
+    EXPECT_EQ(LibRows(), "");
+    EXPECT_EQ(Notices, std::vector<std::string>{});
+
+    // 100,000 names are within the bounds, and each open command has bounds of its own.
+    workspaceNaming(100);
+    Add({Dir / "p/w.pbw"}, 1);
+    Add({Dir / "p/w.pbw"}, 1);
+    EXPECT_EQ(LibRows(), "2 a.pbl " + Size(Dir / "p/a.pbl") + " \n");
+}
+
 TEST_F(LibCompareTest, MissingLibrariesOfATargetAreReportedAndTheOthersAdded) {
     WriteLib(Dir / "p/a.pbl", {});
-    // The final ";" gives an empty item: the target's folder, which names no library.
+    // The final ";" gives an empty item, which names no library and is no missing one.
     WriteText(Dir / "p/t.pbt",
               "save format v10.5(19990112)\r\nLibList \"a.pbl;missing.pbl;\";\r\n");
     Model.SetFilterKind(fkTarget);
     Add({Dir / "p/t.pbt", Dir / "ignored.pbt"}, 1);
-    EXPECT_EQ(Notices, (std::vector<std::string>{"information: " + Dir.Path() + "p/ does not exist",
-                                                 "information: " + Dir.Path() +
-                                                     "p/missing.pbl does not exist"}));
+    EXPECT_EQ(Notices, (std::vector<std::string>{"information: " + Dir.Path() +
+                                                 "p/missing.pbl does not exist"}));
     const std::string row = "2 a.pbl " + Size(Dir / "p/a.pbl") + " \n";
     EXPECT_EQ(LibRows(), row);
     EXPECT_EQ(Model.RememberedFolder(1), Dir / "p/");

@@ -58,8 +58,9 @@ TEST_F(ReaderProject, TargetItemsAreJoinedToItsFolderWithBackslashesAsSeparators
 
 TEST_F(ReaderProject, TargetListEdgeItems) {
     const std::string p = At("p/");
-    // A final ";" gives an empty item: the target's folder itself.
-    EXPECT_EQ(Target("LibList \"a.pbl;\";"), (Strings{p + "a.pbl", p}));
+    // Empty items name no library: not the target's folder either.
+    EXPECT_EQ(Target("LibList \"a.pbl;\";"), (Strings{p + "a.pbl"}));
+    EXPECT_EQ(Target("LibList \";a.pbl;;b.pbl;;\";"), (Strings{p + "a.pbl", p + "b.pbl"}));
     // A blank splits a path in two.
     EXPECT_EQ(Target("LibList \"my lib.pbl\";"), (Strings{p + "my", p + "lib.pbl"}));
     // Only the first LIBLIST line counts; "LIBLISTX" and short lines are no LIBLIST line.
@@ -155,8 +156,8 @@ TEST_F(ReaderProject, NamesNotFoundExactlyAreLookedUpIgnoringCase) {
     const auto rec = GetFolderRec(At("p/sub/lib.pbl"));
     ASSERT_NE(rec, nullptr);
     EXPECT_EQ(rec->FileName, At("p/Sub/Lib.PBL"));
-    EXPECT_EQ(FindPathIgnoringCase(At("p/SUB/../sub/LIB.pbl")), At("p/Sub/../Sub/Lib.PBL"));
-    EXPECT_EQ(FindPathIgnoringCase(At("p/sub/lib.pbx")), std::nullopt);
+    EXPECT_EQ(TPathLookup().Find(At("p/SUB/../sub/LIB.pbl")), At("p/Sub/../Sub/Lib.PBL"));
+    EXPECT_EQ(TPathLookup().Find(At("p/sub/lib.pbx")), std::nullopt);
 }
 
 // Runs a check under a time zone and restores the previous one.

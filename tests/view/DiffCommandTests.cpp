@@ -116,6 +116,21 @@ TEST_F(DiffCommand, FilesWithANulByteAreComparedAsBinary) {
     EXPECT_EQ(result.Out, "Binary files d.txt and a.bin differ\n");
 }
 
+TEST_F(DiffCommand, NamesAreEscapedAsInListingsSoEachLineStaysOneLine) {
+    Write("new\nline.txt", "one\n");
+    Write("tab\tand\\.txt", "two\n");
+    TResult result = Run("'new\nline.txt' 'tab\tand\\.txt'");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Out.find("\r\nFile 1: \"new\\nline.txt\"\r\n"), std::string::npos)
+        << result.Out;
+    EXPECT_NE(result.Out.find("\r\nFile 2: \"tab\\tand\\\\.txt\"\r\n"), std::string::npos);
+
+    Write("bin\rary", std::string("\0", 1));
+    result = Run("'bin\rary' 'new\nline.txt'");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Out, "Binary files bin\\rary and new\\nline.txt differ\n");
+}
+
 TEST_F(DiffCommand, AFailedWriteIsAnErrorNotADifference) {
     Write("a.txt", "one\n");
     Write("b.txt", "two\n");
