@@ -25,7 +25,8 @@ protected:
     }
 
     void Add(const std::vector<std::string>& paths, int side) {
-        Model.AddLibraryPaths(paths, Dir.Path(), side, {});
+        TPathLookup lookup;
+        Model.AddLibraryPaths(paths, Dir.Path(), side, {}, lookup);
     }
 
     // "status key size1 size2" per library row, the key as the file system spells it.
