@@ -1,31 +1,32 @@
 #include "DiffCommon.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace tandrel {
 
 namespace {
 
-// Value -> class number, open addressing with linear probing; sized for every element of
-// both ranges at a load of at most one half.
+// Value -> class number, open addressing with linear probing at a load of at most one half;
+// it grows with the number of distinct values, which texts with many repeated lines keep far
+// below the number of elements.
 class TClassTable {
 public:
-    explicit TClassTable(size_t elements) {
-        size_t capacity = 16;
-        while (capacity < 2 * elements)
-            capacity *= 2;
-        FKeys.resize(capacity);
-        FClasses.assign(capacity, -1);
-        FMask = capacity - 1;
-    }
+    TClassTable() { Resize(1 << 12); }
 
     // The class of a value, numbered in order of first appearance.
     int32_t ClassOf(int32_t value) {
-        size_t slot = (static_cast<uint32_t>(value) * 0x9E3779B1u) & FMask;
+        size_t slot = Home(value);
         while (FClasses[slot] >= 0) {
             if (FKeys[slot] == value)
                 return FClasses[slot];
             slot = (slot + 1) & FMask;
+        }
+        if (2 * (static_cast<size_t>(FCount) + 1) > FKeys.size()) {
+            Resize(2 * FKeys.size());
+            slot = Home(value);
+            while (FClasses[slot] >= 0)
+                slot = (slot + 1) & FMask;
         }
         FKeys[slot] = value;
         FClasses[slot] = FCount;
@@ -35,6 +36,26 @@ public:
     int32_t Count() const { return FCount; }
 
 private:
+    size_t Home(int32_t value) const {
+        return (static_cast<uint32_t>(value) * 0x9E3779B1u) & FMask;
+    }
+
+    void Resize(size_t capacity) {
+        std::vector<int32_t> keys(capacity);
+        std::vector<int32_t> classes(capacity, -1);
+        FMask = capacity - 1;
+        for (size_t i = 0; i < FKeys.size(); ++i)
+            if (FClasses[i] >= 0) {
+                size_t slot = Home(FKeys[i]);
+                while (classes[slot] >= 0)
+                    slot = (slot + 1) & FMask;
+                keys[slot] = FKeys[i];
+                classes[slot] = FClasses[i];
+            }
+        FKeys = std::move(keys);
+        FClasses = std::move(classes);
+    }
+
     std::vector<int32_t> FKeys;
     std::vector<int32_t> FClasses; // -1 = empty slot
     size_t FMask = 0;
@@ -51,7 +72,7 @@ TCommonElements CommonElements(const int32_t* seq1, const int32_t* seq2, int32_t
     std::vector<int32_t> class2(m);
     int32_t classes = 0;
     {
-        TClassTable table(n + m);
+        TClassTable table;
         for (size_t i = 0; i < n; ++i)
             class1[i] = table.ClassOf(seq1[from + static_cast<int32_t>(i)]);
         for (size_t j = 0; j < m; ++j)

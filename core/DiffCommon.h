@@ -10,6 +10,13 @@
 
 namespace tandrel {
 
+// Element X of sequence 1 equals element Y of sequence 2 and both are in a common
+// subsequence.
+struct TMatch {
+    int32_t X;
+    int32_t Y;
+};
+
 struct TCommonElements {
     std::vector<int32_t> Class1; // the class of each kept element of sequence 1, in order
     std::vector<int32_t> Class2;

@@ -4,17 +4,12 @@
 // element occurs about once on each side, where the O(ND) search costs O(n * n) on a
 // reordered text.
 
-#include <cstdint>
+#include "DiffCommon.h"
+
 #include <functional>
 #include <vector>
 
 namespace tandrel {
-
-// Element X of sequence 1 equals element Y of sequence 2 and both are in the subsequence.
-struct TMatch {
-    int32_t X;
-    int32_t Y;
-};
 
 // seq1 and seq2 hold class numbers 0 .. classes-1. Fills matches with a longest common
 // subsequence, ascending in both X and Y. keepGoing is called after every slice of the work

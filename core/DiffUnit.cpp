@@ -1,6 +1,7 @@
 #include "DiffUnit.h"
 
 #include "CoreCount.h"
+#include "DiffBitRows.h"
 #include "DiffCommon.h"
 #include "DiffPairs.h"
 
@@ -314,6 +315,9 @@ public:
     // about this many diagonals.
     void SetBudget(int64_t diagonals) { FBudget = diagonals; }
     bool OverBudget() const { return FOverBudget; }
+    // Every element occurs in the other sequence: no range can be unrelated, so the index
+    // that finds such ranges is never built.
+    void SetAllMatched() { FAllMatched = true; }
 
     bool Run() {
         int32_t p = 0;
@@ -331,7 +335,7 @@ public:
             FFirst = p;
             FEnd1 = len1;
             FEnd2 = len2;
-            FIndexStep = MatchIndexStep(len1 - p, len2 - p);
+            FIndexStep = FAllMatched ? 0 : MatchIndexStep(len1 - p, len2 - p);
             success = Solve(p, p, len1, len2);
         }
         FBuilder.Finish();
@@ -792,6 +796,7 @@ private:
     std::vector<TUnit>* FRecord = nullptr; // a half's record, null in the main search
     int64_t FBudget = -1; // diagonals the main search may still look at; -1 = any number
     bool FOverBudget = false;
+    bool FAllMatched = false;
     const std::atomic<bool>* FStop = nullptr;
     bool FSideRunning = false; // a half of the main search runs on its own thread
     const bool FTwoCores = CoreCount() >= 2;
@@ -850,9 +855,16 @@ namespace {
 // sorting out the common elements would be.
 constexpr int32_t CommonAtLeast = 1024;
 
-// The search over the equal pairs costs about this many O(ND) diagonals per pair or element
-// (a binary search among the thresholds per pair, a bucket walk per element).
+// The costs of the other searches in O(ND) diagonals, each of which is a few compares and
+// loads: the search over the equal pairs does a binary search among its thresholds per pair
+// and walks a bucket per element; the bit-parallel one updates a word of 64 cells in about
+// half a diagonal's time on every level of its halving, and sets and clears a bit per pair.
 constexpr int64_t DiagonalsPerPair = 8;
+constexpr int64_t WordsPerDiagonal = 2;
+
+// The candidates the search over the equal pairs keeps can grow with the pairs; beyond this
+// many pairs per element the bit-parallel search, which needs no more than a row, is used.
+constexpr int64_t MostPairsPerElement = 16;
 
 // Emits the unit changes around a longest common subsequence of seq1[from .. end1) and
 // seq2[from .. end2), in ascending order: in each gap between two matches, side 2's elements
@@ -951,27 +963,37 @@ bool TDiff::Run(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t 
     return RunOnCommon(seq1, seq2, from, end1, end2, FMethod);
 }
 
-// The O(ND) search over the common elements is tried first with a budget of what the search
-// over the equal pairs would cost: with few changes it is done long before, and where it
+// The O(ND) search over the common elements is tried first with a budget of what the
+// cheaper other search would cost: with few changes it is done long before, and where it
 // would grow with the square of the changes (moved lines, many equal lines) it gives up
-// early and the equal pairs are searched, at most about twice the work of the better one.
+// early and the other search runs, at most about twice the work of the better one.
 bool TDiff::RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, int32_t end1,
                         int32_t end2, TDiffMethod method) {
     TCommonElements common = CommonElements(seq1, seq2, from, end1, end2);
     const auto kept1 = static_cast<int32_t>(common.Class1.size());
     const auto kept2 = static_cast<int32_t>(common.Class2.size());
+    const int64_t elements = int64_t{kept1} + kept2;
+    const int64_t pairsCost = DiagonalsPerPair * (common.Pairs + elements);
+    const int64_t bitsCost =
+        2 * (kept1 / 64 + 1) * int64_t{kept2} / WordsPerDiagonal + common.Pairs;
+    const TDiffMethod other =
+        method == dmAutomatic
+            ? (common.Pairs > MostPairsPerElement * elements || bitsCost < pairsCost ? dmBitRows
+                                                                                     : dmEqualPairs)
+            : method;
     // Where nothing was dropped, the search runs on the sequences themselves, so that its
     // blocks are those of the search over all elements.
     const bool whole = kept1 == end1 - from && kept2 == end2 - from && method == dmAutomatic;
     std::vector<TMatch> matches;
     bool found = false;
-    if (method != dmEqualPairs) {
+    if (method == dmAutomatic || method == dmSearchCommon) {
         std::vector<TDiffBlock> blocks;
         TSearch search = whole ? TSearch(*this, blocks, seq1, seq2, end1, end2, end1 + end2)
                                : TSearch(*this, blocks, common.Class1.data(), common.Class2.data(),
                                          kept1, kept2, kept1 + kept2);
+        search.SetAllMatched();
         if (method == dmAutomatic)
-            search.SetBudget(DiagonalsPerPair * (common.Pairs + kept1 + kept2));
+            search.SetBudget(other == dmBitRows ? bitsCost : pairsCost);
         found = search.Run();
         if (found && whole) {
             FBlocks = std::move(blocks);
@@ -996,7 +1018,12 @@ bool TDiff::RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, 
                 OnProcessEvents();
             return !FCancelled.load(std::memory_order_relaxed);
         };
-        if (!LongestCommonByPairs(common.Class1, common.Class2, common.Classes, matches, keepGoing))
+        const bool done = other == dmBitRows
+                              ? LongestCommonByBitRows(common.Class1, common.Class2, common.Classes,
+                                                       matches, keepGoing)
+                              : LongestCommonByPairs(common.Class1, common.Class2, common.Classes,
+                                                     matches, keepGoing);
+        if (!done)
             return false;
     }
     TBlockBuilder builder(FBlocks);

@@ -2,8 +2,9 @@
 // The diff engine: a minimum edit script between two sequences of 32-bit values (line
 // hashes), delivered as ordered blocks of added, deleted and modified elements. The
 // linear-space O(ND) difference algorithm finds it; on larger inputs it searches only the
-// elements found on both sides, and where those are nearly all unique (a reordered text)
-// the longest common subsequence comes from their equal pairs instead.
+// elements found on both sides, and where that search would take long (a reordered text,
+// many equal elements) the longest common subsequence comes from their equal pairs or from
+// a bit-parallel comparison instead.
 
 #include <atomic>
 #include <cstdint>
@@ -15,18 +16,19 @@ namespace tandrel {
 
 enum TBlockKind : uint8_t { bkAdd = 1, bkDelete = 2, bkModify = 3 };
 
-// bkAdd: elements Pos2 .. Pos2+Count-1 of sequence 2 go before element Pos1 of sequence 1.
-// bkDelete: elements Pos1 .. Pos1+Count-1 of sequence 1 go.
-// bkModify: elements Pos1 .. of sequence 1 are replaced one for one by elements Pos2 ..
 // How Execute finds the script. Every method gives a minimum script; where several exist
 // they may choose different ones.
 enum TDiffMethod : uint8_t {
     dmAutomatic,    // the fastest of the others for the input, judged from its shape
     dmSearchAll,    // the O(ND) search over all elements
     dmSearchCommon, // the O(ND) search over the elements found on both sides
-    dmEqualPairs    // the longest common subsequence from the equal pairs
+    dmEqualPairs,   // the longest common subsequence from the equal pairs
+    dmBitRows       // the longest common subsequence a row of 64-cell words at a time
 };
 
+// bkAdd: elements Pos2 .. Pos2+Count-1 of sequence 2 go before element Pos1 of sequence 1.
+// bkDelete: elements Pos1 .. Pos1+Count-1 of sequence 1 go.
+// bkModify: elements Pos1 .. of sequence 1 are replaced one for one by elements Pos2 ..
 struct TDiffBlock {
     uint8_t Kind = bkAdd;
     int32_t Pos1 = 0; // index into sequence 1

@@ -58,7 +58,7 @@ void ExpectMinimalScript(const Seq& a, const Seq& b, const Blocks& blocks, int64
 TEST(DiffMethods, GapsBecomeAModificationFollowedByTheRest) {
     const Seq a = Letters("aXYZbcd");
     const Seq b = Letters("aWbcUVd");
-    for (TDiffMethod method : {dmSearchCommon, dmEqualPairs}) {
+    for (TDiffMethod method : {dmSearchCommon, dmEqualPairs, dmBitRows}) {
         SCOPED_TRACE(int{method});
         EXPECT_EQ(RunDiff(a, b, method),
                   (Blocks{{bkModify, 1, 1, 1}, {bkDelete, 2, 0, 2}, {bkAdd, 6, 4, 2}}));
@@ -71,7 +71,7 @@ TEST(DiffMethods, ReorderedUniqueElementsGiveAMinimumScript) {
         const Seq b = Shuffled(3000, seed + 100);
         const int64_t distance = ChangedElements(RunDiff(a, b, dmSearchAll));
         ASSERT_EQ(distance, test::EditDistance(a, b));
-        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs}) {
+        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows}) {
             SCOPED_TRACE(int{method});
             ExpectMinimalScript(a, b, RunDiff(a, b, method), distance);
         }
@@ -87,7 +87,7 @@ TEST(DiffMethods, MovedBlocksAndManyEqualElementsGiveAMinimumScript) {
             v = static_cast<int32_t>(rng() % kinds);
         const Seq b = MovedBlocks(a, 40 + round * 30, 13 + round, static_cast<unsigned>(round));
         const int64_t distance = test::EditDistance(a, b);
-        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs}) {
+        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows}) {
             SCOPED_TRACE(testing::Message() << "round " << round << ", method " << int{method});
             ExpectMinimalScript(a, b, RunDiff(a, b, method), distance);
             ExpectMinimalScript(b, a, RunDiff(b, a, method), distance);

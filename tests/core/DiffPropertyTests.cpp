@@ -68,7 +68,7 @@ std::vector<TDiffBlock> RunDiffOnTwoThreads(const Seq& a, const Seq& b) {
 }
 
 // The methods that may choose another of several minimum scripts.
-constexpr TDiffMethod OtherMethods[] = {dmAutomatic, dmSearchCommon, dmEqualPairs};
+constexpr TDiffMethod OtherMethods[] = {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows};
 
 // A script of `changed` changed elements that turns a into b, in ascending blocks the builder
 // has merged.

@@ -72,7 +72,7 @@ TEST(DiffRealData, ObjectsOfTwoLibraryVersions) {
         ASSERT_EQ(test::RunDiff(a, b, dmSearchAll), expected);
         const int64_t distance = test::EditDistance(a, b);
         ASSERT_EQ(test::ChangedElements(expected), distance);
-        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs}) {
+        for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows}) {
             SCOPED_TRACE(testing::Message() << "method " << int{method});
             const std::vector<TDiffBlock> blocks = test::RunDiff(a, b, method);
             test::Seq applied;
