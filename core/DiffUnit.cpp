@@ -1,6 +1,9 @@
 #include "DiffUnit.h"
 
 #include "CoreCount.h"
+#include "DiffBitRows.h"
+#include "DiffCommon.h"
+#include "DiffPairs.h"
 
 #include <algorithm>
 #include <cassert>
@@ -289,9 +292,9 @@ int32_t MatchIndexStep(int32_t n, int32_t m) {
 // problem.
 class TDiff::TSearch {
 public:
-    TSearch(TDiff& owner, const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
-            int32_t maxD)
-        : FOwner(owner), FBuilder(owner.FBlocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
+    TSearch(TDiff& owner, std::vector<TDiffBlock>& blocks, const int32_t* seq1, const int32_t* seq2,
+            int32_t len1, int32_t len2, int32_t maxD)
+        : FOwner(owner), FBuilder(blocks), S1(seq1), S2(seq2), FLen1(len1), FLen2(len2),
           FMaxD(maxD), FTotal(len1), FMinBackward(len1), FStart(Clock::now()),
           FNextTick(FStart + std::chrono::seconds(1)) {}
 
@@ -307,6 +310,14 @@ public:
           FNextTick(main.FNextTick) {
         AllocateDiagonals(n, m);
     }
+
+    // Makes Run give up (return false, OverBudget true) once the main search has looked at
+    // about this many diagonals.
+    void SetBudget(int64_t diagonals) { FBudget = diagonals; }
+    bool OverBudget() const { return FOverBudget; }
+    // Every element occurs in the other sequence: no range can be unrelated, so the index
+    // that finds such ranges is never built.
+    void SetAllMatched() { FAllMatched = true; }
 
     bool Run() {
         int32_t p = 0;
@@ -324,7 +335,7 @@ public:
             FFirst = p;
             FEnd1 = len1;
             FEnd2 = len2;
-            FIndexStep = MatchIndexStep(len1 - p, len2 - p);
+            FIndexStep = FAllMatched ? 0 : MatchIndexStep(len1 - p, len2 - p);
             success = Solve(p, p, len1, len2);
         }
         FBuilder.Finish();
@@ -414,7 +425,7 @@ private:
         const bool forwardMet = (delta & 1) != 0;
         bool forwardAhead = false;
         for (int32_t d = 1; d <= FMaxD; ++d) {
-            if (!NextStep())
+            if (!NextStep() || !Afford(d, n, m))
                 return false;
             // Nothing has been emitted for this sub-problem yet, so a search that turns out
             // to be between unrelated ranges can still be answered from their shape.
@@ -726,6 +737,15 @@ private:
         return first >= -m ? first : first + ((-m - first + 1) & ~1);
     }
 
+    // Charges the diagonals of both passes of step d to the budget; false once it is spent.
+    bool Afford(int32_t d, int32_t n, int32_t m) {
+        if (FBudget < 0)
+            return true;
+        FBudget -= 2 * std::min(int64_t{d}, int64_t{n} + m);
+        FOverBudget = FBudget < 0;
+        return !FOverBudget;
+    }
+
     // Once per D step: progress once a second, the owner's event processing, the cancel flag.
     bool NextStep() {
         if (FStop)
@@ -774,6 +794,9 @@ private:
     int32_t FIndexStep = 0;
     std::optional<TMatchIndex> FMatches;
     std::vector<TUnit>* FRecord = nullptr; // a half's record, null in the main search
+    int64_t FBudget = -1; // diagonals the main search may still look at; -1 = any number
+    bool FOverBudget = false;
+    bool FAllMatched = false;
     const std::atomic<bool>* FStop = nullptr;
     bool FSideRunning = false; // a half of the main search runs on its own thread
     const bool FTwoCores = CoreCount() >= 2;
@@ -826,6 +849,76 @@ void CheckNotRunning(bool running) {
 
 } // namespace
 
+namespace {
+
+// Below this many elements (after the common head and tail) the O(ND) search is done before
+// sorting out the common elements would be.
+constexpr int32_t CommonAtLeast = 1024;
+
+// The costs of the other searches in O(ND) diagonals, each of which is a few compares and
+// loads: the search over the equal pairs does a binary search among its thresholds per pair
+// and walks a bucket per element; the bit-parallel one updates a word of 64 cells in about
+// half a diagonal's time on every level of its halving, and sets and clears a bit per pair.
+constexpr int64_t DiagonalsPerPair = 8;
+constexpr int64_t WordsPerDiagonal = 2;
+
+// The candidates the search over the equal pairs keeps can grow with the pairs; beyond this
+// many pairs per element the bit-parallel search, which needs no more than a row, is used.
+constexpr int64_t MostPairsPerElement = 16;
+
+// Emits the unit changes around a longest common subsequence of seq1[from .. end1) and
+// seq2[from .. end2), in ascending order: in each gap between two matches, side 2's elements
+// as added and then side 1's as deleted, which the block builder turns into a modification
+// followed by the longer side's rest, as the O(ND) search gives them for unrelated ranges.
+class TGapEmitter {
+public:
+    TGapEmitter(TBlockBuilder& builder, int32_t from) : FBuilder(builder), FX(from), FY(from) {}
+
+    void Match(int32_t x, int32_t y) {
+        Gap(x, y);
+        FX = x + 1;
+        FY = y + 1;
+    }
+    void Finish(int32_t end1, int32_t end2) {
+        Gap(end1, end2);
+        FBuilder.Finish();
+    }
+
+private:
+    void Gap(int32_t x, int32_t y) {
+        for (int32_t j = FY; j < y; ++j)
+            FBuilder.Add(FX, j);
+        for (int32_t i = FX; i < x; ++i)
+            FBuilder.Delete(i);
+    }
+
+    TBlockBuilder& FBuilder;
+    int32_t FX;
+    int32_t FY;
+};
+
+// The matched pairs left between the blocks of a script: element for element, in order.
+std::vector<TMatch> MatchesBetween(const std::vector<TDiffBlock>& blocks, int32_t len1) {
+    std::vector<TMatch> matches;
+    int32_t x = 0;
+    int32_t y = 0;
+    auto matchUpTo = [&](int32_t end) {
+        for (; x < end; ++x, ++y)
+            matches.push_back({x, y});
+    };
+    for (const TDiffBlock& block : blocks) {
+        matchUpTo(block.Pos1);
+        if (block.Kind != bkAdd)
+            x += block.Count;
+        if (block.Kind != bkDelete)
+            y += block.Count;
+    }
+    matchUpTo(len1);
+    return matches;
+}
+
+} // namespace
+
 bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
                     int32_t wholeLength) {
     CheckNotRunning(FRunning);
@@ -839,8 +932,7 @@ bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int3
     bool success = false;
     const TRunningFlag running(FRunning);
     try {
-        TSearch search(*this, seq1, seq2, len1, len2, maxD);
-        success = search.Run();
+        success = Run(seq1, seq2, len1, len2, maxD);
     } catch (...) {
         FBlocks.clear();
         throw;
@@ -848,6 +940,99 @@ bool TDiff::Execute(const int32_t* seq1, const int32_t* seq2, int32_t len1, int3
     if (!success)
         FBlocks.clear();
     return success;
+}
+
+bool TDiff::Run(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2,
+                int32_t maxD) {
+    int32_t from = 0;
+    int32_t end1 = len1;
+    int32_t end2 = len2;
+    while (from < end1 && from < end2 && seq1[from] == seq2[from])
+        ++from;
+    while (from < end1 && from < end2 && seq1[end1 - 1] == seq2[end2 - 1]) {
+        --end1;
+        --end2;
+    }
+    // Only a search that cannot give up may be answered another way: one that can must give
+    // up at the same step for the middle of a text as for the whole.
+    const bool exact = maxD >= std::max(len1, len2);
+    const bool small = int64_t{end1 - from} + (end2 - from) < CommonAtLeast;
+    if (!exact || FMethod == dmSearchAll || (FMethod == dmAutomatic && small) ||
+        (from == end1 || from == end2))
+        return TSearch(*this, FBlocks, seq1, seq2, len1, len2, maxD).Run();
+    return RunOnCommon(seq1, seq2, from, end1, end2, FMethod);
+}
+
+// The O(ND) search over the common elements is tried first with a budget of what the
+// cheaper other search would cost: with few changes it is done long before, and where it
+// would grow with the square of the changes (moved lines, many equal lines) it gives up
+// early and the other search runs, at most about twice the work of the better one.
+bool TDiff::RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, int32_t end1,
+                        int32_t end2, TDiffMethod method) {
+    TCommonElements common = CommonElements(seq1, seq2, from, end1, end2);
+    const auto kept1 = static_cast<int32_t>(common.Class1.size());
+    const auto kept2 = static_cast<int32_t>(common.Class2.size());
+    const int64_t elements = int64_t{kept1} + kept2;
+    const int64_t pairsCost = DiagonalsPerPair * (common.Pairs + elements);
+    const int64_t bitsCost =
+        2 * (kept1 / 64 + 1) * int64_t{kept2} / WordsPerDiagonal + common.Pairs;
+    const TDiffMethod other =
+        method == dmAutomatic
+            ? (common.Pairs > MostPairsPerElement * elements || bitsCost < pairsCost ? dmBitRows
+                                                                                     : dmEqualPairs)
+            : method;
+    // Where nothing was dropped, the search runs on the sequences themselves, so that its
+    // blocks are those of the search over all elements.
+    const bool whole = kept1 == end1 - from && kept2 == end2 - from && method == dmAutomatic;
+    std::vector<TMatch> matches;
+    bool found = false;
+    if (method == dmAutomatic || method == dmSearchCommon) {
+        std::vector<TDiffBlock> blocks;
+        TSearch search = whole ? TSearch(*this, blocks, seq1, seq2, end1, end2, end1 + end2)
+                               : TSearch(*this, blocks, common.Class1.data(), common.Class2.data(),
+                                         kept1, kept2, kept1 + kept2);
+        search.SetAllMatched();
+        if (method == dmAutomatic)
+            search.SetBudget(other == dmBitRows ? bitsCost : pairsCost);
+        found = search.Run();
+        if (found && whole) {
+            FBlocks = std::move(blocks);
+            return true;
+        }
+        if (found)
+            matches = MatchesBetween(blocks, kept1);
+        else if (!search.OverBudget())
+            return false;
+    }
+    if (!found) {
+        Clock::time_point nextTick = Clock::now() + std::chrono::seconds(1);
+        const auto keepGoing = [&](int percent) {
+            if (OnProgress) {
+                const Clock::time_point now = Clock::now();
+                if (now >= nextTick) {
+                    nextTick = std::max(nextTick + std::chrono::seconds(1), now);
+                    OnProgress(*this, percent);
+                }
+            }
+            if (OnProcessEvents)
+                OnProcessEvents();
+            return !FCancelled.load(std::memory_order_relaxed);
+        };
+        const bool done = other == dmBitRows
+                              ? LongestCommonByBitRows(common.Class1, common.Class2, common.Classes,
+                                                       matches, keepGoing)
+                              : LongestCommonByPairs(common.Class1, common.Class2, common.Classes,
+                                                     matches, keepGoing);
+        if (!done)
+            return false;
+    }
+    TBlockBuilder builder(FBlocks);
+    TGapEmitter emitter(builder, from);
+    for (const TMatch& match : matches)
+        emitter.Match(common.Pos1[static_cast<size_t>(match.X)],
+                      common.Pos2[static_cast<size_t>(match.Y)]);
+    emitter.Finish(end1, end2);
+    return true;
 }
 
 void TDiff::Cancel() {

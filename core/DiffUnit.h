@@ -1,7 +1,10 @@
 #pragma once
-// The diff engine: the linear-space O(ND) difference algorithm over two sequences of
-// 32-bit values (line hashes), delivering ordered blocks of added, deleted and modified
-// elements.
+// The diff engine: a minimum edit script between two sequences of 32-bit values (line
+// hashes), delivered as ordered blocks of added, deleted and modified elements. The
+// linear-space O(ND) difference algorithm finds it; on larger inputs it searches only the
+// elements found on both sides, and where that search would take long (a reordered text,
+// many equal elements) the longest common subsequence comes from their equal pairs or from
+// a bit-parallel comparison instead.
 
 #include <atomic>
 #include <cstdint>
@@ -12,6 +15,16 @@
 namespace tandrel {
 
 enum TBlockKind : uint8_t { bkAdd = 1, bkDelete = 2, bkModify = 3 };
+
+// How Execute finds the script. Every method gives a minimum script; where several exist
+// they may choose different ones.
+enum TDiffMethod : uint8_t {
+    dmAutomatic,    // the fastest of the others for the input, judged from its shape
+    dmSearchAll,    // the O(ND) search over all elements
+    dmSearchCommon, // the O(ND) search over the elements found on both sides
+    dmEqualPairs,   // the longest common subsequence from the equal pairs
+    dmBitRows       // the longest common subsequence a row of 64-cell words at a time
+};
 
 // bkAdd: elements Pos2 .. Pos2+Count-1 of sequence 2 go before element Pos1 of sequence 1.
 // bkDelete: elements Pos1 .. Pos1+Count-1 of sequence 1 go.
@@ -58,12 +71,13 @@ public:
     void Clear();
     bool Running() const { return FRunning; }
 
-    // Raised about once a second while Execute runs, with the estimated percentage
-    // (it climbs towards 46 until the outermost searches meet, then grows with the
-    // elapsed time and is not capped at 100).
+    // Raised about once a second while Execute runs, with the estimated percentage (in the
+    // O(ND) search it climbs towards 46 until the outermost searches meet, then grows with
+    // the elapsed time and is not capped at 100; from the equal pairs it is the share of
+    // sequence 1 done).
     std::function<void(TDiff& sender, int percent)> OnProgress;
-    // Called at every D step so the owner can let its user interface process events
-    // (which may call Cancel).
+    // Called at every D step, or after every few thousand equal pairs, so the owner can let
+    // its user interface process events (which may call Cancel).
     std::function<void()> OnProcessEvents;
 
     // How the search uses a second core (on a machine with two or more): the forward and
@@ -77,9 +91,16 @@ public:
     void SetParallelWidth(int32_t diagonals) { FParallelWidth = diagonals; }
     static constexpr int32_t DefaultParallelWidth = 1024;
 
+    // dmAutomatic unless set; the others are there to compare the methods.
+    void SetMethod(TDiffMethod method) { FMethod = method; }
+
 private:
     class TSearch;
+    bool Run(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2, int32_t maxD);
+    bool RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, int32_t end1,
+                     int32_t end2, TDiffMethod method);
     std::vector<TDiffBlock> FBlocks;
+    TDiffMethod FMethod = dmAutomatic;
     std::atomic<bool> FCancelled{false};
     bool FRunning = false;
     int32_t FParallelWidth = -1;                // not set

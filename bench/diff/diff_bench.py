@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Times "tandrel-cli diff" against GNU "diff --minimal" on the same file pairs, and
-"tandrel-cli compare --objects" of the two real class library workspaces against reading
-all their library files ("cat"), all as whole processes.
+"""Times "tandrel-cli diff" against GNU "diff", "diff --minimal" and "git diff --no-index"
+(its default search and --histogram) on the same file pairs, and "tandrel-cli compare
+--objects" of the two real class library workspaces against reading all their library
+files ("cat"), all as whole processes.
 
-Both diffs find a minimum edit script, so the number of changed lines (lines added plus
-lines deleted, a modified line counting once on each side) must agree; the benchmark
-checks that, checks that the report applied to file 1 gives file 2, and reports the
-median whole-process time of each program as a ratio, with each program's peak memory
-(maximum resident set). The baselines are measured in the same run, alternating with the
-program under test.
+tandrel-cli and "diff --minimal" both find a minimum edit script, so the number of changed
+lines (lines added plus lines deleted, a modified line counting once on each side) must
+agree; the benchmark checks that, checks that the report applied to file 1 gives file 2, and
+reports the median whole-process time of tandrel-cli as a ratio to each peer's, with the
+peak memory (maximum resident set) against plain "diff". The peers are measured in the same
+run, alternating with the program under test.
 """
 
 import argparse
@@ -88,6 +89,31 @@ def case_nothing_common(rng):
             [random_line(rng, i + 1_000_000) for i in range(20_000)])
 
 
+def case_permutation(rng):
+    """50,000 unique lines against the same lines shuffled."""
+    a = [random_line(rng, i) for i in range(50_000)]
+    b = list(a)
+    rng.shuffle(b)
+    return a, b
+
+
+def case_many_equal(rng):
+    """50,000 lines of 500 kinds each side, independently drawn."""
+    kinds = [random_line(rng, i) for i in range(500)]
+    return ([rng.choice(kinds) for _ in range(50_000)],
+            [rng.choice(kinds) for _ in range(50_000)])
+
+
+def case_moved_blocks(rng):
+    """100,000 lines cut into 400 blocks, the blocks reordered and 1% of the lines edited."""
+    a = [random_line(rng, i) for i in range(100_000)]
+    blocks = [a[i:i + 250] for i in range(0, len(a), 250)]
+    rng.shuffle(blocks)
+    b = [line if rng.random() > 0.01 else random_line(rng, 5_000_000 + n)
+         for n, line in enumerate(line for block in blocks for line in block)]
+    return a, b
+
+
 def export_lines(path):
     """An exported source as code page lines: byte-order mark decoded, leading "HA" dropped."""
     with open(path, "rb") as f:
@@ -105,16 +131,34 @@ def export_lines(path):
     return lines
 
 
-def corpus_lines(folder):
+def corpus_files(folder):
+    """The exported sources under a folder as (lower-case name, path), by name."""
     files = []
     for root, _, names in os.walk(folder):
         for name in names:
             if len(name) > 4 and name[-4:-1].lower() == ".sr":
                 files.append((name.lower(), os.path.join(root, name)))
+    return sorted(files)
+
+
+def corpus_lines(files):
     lines = []
-    for _, path in sorted(files):
+    for _, path in files:
         lines.extend(export_lines(path))
     return lines
+
+
+def real_pairs(realdata):
+    """Pairs built from the two versions of the real class library."""
+    old = corpus_files(os.path.join(realdata, "pfc105"))
+    new = corpus_files(os.path.join(realdata, "pfc2022"))
+    by_kind = lambda files: sorted(files, key=lambda f: (f[0][-4:], f[0]))
+    largest = max((f for f in old if f[0] in dict(new)), key=lambda f: os.path.getsize(f[1]))
+    return [("pfc105 vs pfc2022 sources", corpus_lines(old), corpus_lines(new)),
+            ("pfc2022 by name vs by kind", corpus_lines(new), corpus_lines(by_kind(new))),
+            ("pfc105 by name vs 2022 by kind", corpus_lines(old), corpus_lines(by_kind(new))),
+            ("largest object, two versions", export_lines(largest[1]),
+             export_lines(dict(new)[largest[0]]))]
 
 
 RULE = b"=" * 80
@@ -184,11 +228,30 @@ def measure_pair(ours, baseline, runs, keep_output=True):
             out_ours, out_base)
 
 
+PEERS = [("diff", ["diff", "--text"]),
+         ("--minimal", ["diff", "--minimal", "--text"]),
+         ("git", ["git", "--no-pager", "diff", "--no-index", "--no-color", "--text"]),
+         ("histogram", ["git", "--no-pager", "diff", "--no-index", "--no-color", "--text",
+                        "--histogram"])]
+
+
 def measure(cli, file1, file2, runs, lines1, lines2):
-    ours, gnu, m_ours, m_gnu, out_ours, out_gnu = measure_pair(
-        [cli, "diff", file1, file2], ["diff", "--minimal", "--text", file1, file2], runs)
-    return (ours, gnu, m_ours, m_gnu, changed_lines_tandrel(out_ours), changed_lines_gnu(out_gnu),
-            apply_report(out_ours, lines1) == lines2)
+    """Median times and peak memories of tandrel-cli and each peer, alternating runs."""
+    times = {name: [] for name in ["tandrel"] + [p[0] for p in PEERS]}
+    peaks = {name: [] for name in times}
+    outputs = {}
+    for _ in range(runs):
+        for name, cmd in [("tandrel", [cli, "diff"])] + PEERS:
+            if name != "tandrel" and not shutil.which(cmd[0]):
+                continue
+            t, m, outputs[name] = run(cmd + [file1, file2])
+            times[name].append(t)
+            peaks[name].append(m)
+    median = {name: statistics.median(t) for name, t in times.items() if t}
+    peak = {name: max(m) for name, m in peaks.items() if m}
+    return (median, peak, changed_lines_tandrel(outputs["tandrel"]),
+            changed_lines_gnu(outputs["--minimal"]),
+            apply_report(outputs["tandrel"], lines1) == lines2)
 
 
 def library_files(folder):
@@ -216,21 +279,23 @@ def main():
              ("scattered 1% of 100,000", case_scattered),
              ("1 against 100,000 (absent)", case_one_against_many),
              ("1 against 100,000 (present)", case_one_found_in_many),
-             ("20,000 nothing in common", case_nothing_common)]
+             ("20,000 nothing in common", case_nothing_common),
+             ("50,000-line permutation", case_permutation),
+             ("50,000 of 500 kinds", case_many_equal),
+             ("400 moved blocks, 1% edited", case_moved_blocks)]
     with tempfile.TemporaryDirectory(prefix="tandrel-bench-diff-") as tmp:
         pairs = []
         for name, make in cases:
-            a, b = make(rng)
-            pairs.append((name, a, b))
+            if not args.only or args.only in name:
+                a, b = make(rng)
+                pairs.append((name, a, b))
         if args.realdata and os.path.isdir(os.path.join(args.realdata, "pfc105")):
-            pairs.append(("pfc105 vs pfc2022 sources",
-                          corpus_lines(os.path.join(args.realdata, "pfc105")),
-                          corpus_lines(os.path.join(args.realdata, "pfc2022"))))
+            pairs.extend(real_pairs(args.realdata))
         else:
-            print("(real data not found; its case is skipped)")
+            print("(real data not found; its cases are skipped)")
 
-        print("%-30s %15s %9s %9s %7s %9s %9s %7s  %s" % (
-            "case", "lines", "tandrel", "baseline", "ratio", "MB", "MB base", "ratio",
+        print("%-31s %13s %8s %7s %7s %7s %7s %7s %7s  %s" % (
+            "case", "lines", "tandrel", "/diff", "/minim", "/git", "/histo", "MB", "/diff",
             "changed lines"))
         failed = False
         for index, (name, a, b) in enumerate(pairs):
@@ -240,15 +305,17 @@ def main():
             f2 = os.path.join(tmp, "%d-2.txt" % index)
             write_lines(f1, a)
             write_lines(f2, b)
-            ours, gnu, m_ours, m_gnu, n_ours, n_gnu, applies = measure(
-                args.cli, f1, f2, args.runs, a, b)
+            median, peak, n_ours, n_gnu, applies = measure(args.cli, f1, f2, args.runs, a, b)
             same = "equal (%d)" % n_ours if n_ours == n_gnu else "DIFFER: %d vs %d" % (n_ours, n_gnu)
             if not applies:
                 same += ", REPORT DOES NOT REBUILD FILE 2"
             failed |= n_ours != n_gnu or not applies
-            print("%-30s %15s %8.3fs %8.3fs %7.2f %9.1f %9.1f %7.2f  %s" % (
-                name, "%d/%d" % (len(a), len(b)), ours, gnu, ours / gnu, m_ours, m_gnu,
-                m_ours / m_gnu, same))
+            ratio = lambda peer: ("%7.2f" % (median["tandrel"] / median[peer])
+                                  if peer in median else "      -")
+            print("%-31s %13s %7.3fs %s %s %s %s %7.1f %7.2f  %s" % (
+                name, "%d/%d" % (len(a), len(b)), median["tandrel"], ratio("diff"),
+                ratio("--minimal"), ratio("git"), ratio("histogram"), peak["tandrel"],
+                peak["tandrel"] / peak["diff"], same))
         if args.realdata and os.path.isdir(os.path.join(args.realdata, "pfc105")) and (
                 not args.only or args.only in "compare --objects"):
             ws1 = os.path.join(args.realdata, "pfc105", "PFC.pbw")
@@ -261,10 +328,11 @@ def main():
             print("%-30s %15s %8.3fs %8.3fs %7.2f %9.1f %9.1f %7.2f  %s" % (
                 "compare --objects PFC", "%d files" % len(files), ours, cat, ours / cat, m_ours,
                 m_cat, m_ours / m_cat, "baseline: cat of every library file"))
-        print("ratio = tandrel-cli time / baseline time (median of %d runs each); the diff cases'"
+        print("ratio = tandrel-cli time / the peer's time (median of %d runs each): GNU diff,"
               % args.runs)
-        print("baseline is diff --minimal; MB = peak resident memory of the process (largest run);")
-        print("each report is also applied to file 1 and must give file 2")
+        print("diff --minimal, git diff --no-index and its --histogram; MB = peak resident memory")
+        print("of tandrel-cli (largest run) and its ratio to GNU diff's; the changed lines must")
+        print("equal diff --minimal's, and each report applied to file 1 must give file 2")
         return 1 if failed else 0
 
 

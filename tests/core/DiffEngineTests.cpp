@@ -6,19 +6,11 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <ostream>
 #include <random>
 #include <stdexcept>
 #include <thread>
 
 namespace tandrel {
-
-bool operator==(const TDiffBlock& a, const TDiffBlock& b) {
-    return a.Kind == b.Kind && a.Pos1 == b.Pos1 && a.Pos2 == b.Pos2 && a.Count == b.Count;
-}
-void PrintTo(const TDiffBlock& b, std::ostream* os) {
-    *os << "{" << int(b.Kind) << ", " << b.Pos1 << ", " << b.Pos2 << ", " << b.Count << "}";
-}
 
 namespace {
 

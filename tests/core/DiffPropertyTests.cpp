@@ -1,6 +1,7 @@
-// Property tests of the diff engine on many random sequences: the blocks turn sequence 1
-// into sequence 2, their changed elements equal the minimum edit distance, and they are
-// exactly the blocks of the plain transcription of the algorithm.
+// Property tests of the diff engine on many random sequences: the blocks of every method turn
+// sequence 1 into sequence 2 and their changed elements equal the minimum edit distance; the
+// O(ND) search over all elements gives exactly the blocks of the plain transcription of the
+// algorithm.
 
 #include "DiffReference.h"
 #include "DiffTestUtil.h"
@@ -62,26 +63,22 @@ bool SameBlocks(const std::vector<TDiffBlock>& x, const std::vector<TDiffBlock>&
 std::vector<TDiffBlock> RunDiffOnTwoThreads(const Seq& a, const Seq& b) {
     static TDiff diff;
     diff.SetParallelWidth(1);
+    diff.SetMethod(dmSearchAll);
     return RunDiff(diff, a, b);
 }
 
-void CheckSameAsReference(const Seq& a, const Seq& b) {
-    const std::vector<TDiffBlock> expected = test::TReferenceDiff().Run(a, b);
-    ASSERT_TRUE(SameBlocks(RunDiff(a, b), expected))
-        << "lengths " << a.size() << " and " << b.size();
-    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), expected))
-        << "two threads, lengths " << a.size() << " and " << b.size();
-}
+// The methods that may choose another of several minimum scripts.
+constexpr TDiffMethod OtherMethods[] = {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows};
 
-void CheckPair(const Seq& a, const Seq& b) {
-    const std::vector<TDiffBlock> blocks = RunDiff(a, b);
+// A script of `changed` changed elements that turns a into b, in ascending blocks the builder
+// has merged.
+void CheckScript(const Seq& a, const Seq& b, const std::vector<TDiffBlock>& blocks,
+                 int64_t changed) {
     ASSERT_FALSE(blocks.size() == 1 && blocks[0].Count == -1) << "Execute failed";
-    ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)));
-    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), blocks)) << "two threads";
     Seq applied;
     ASSERT_TRUE(ApplyBlocks(a, b, blocks, applied));
     ASSERT_EQ(applied, b);
-    ASSERT_EQ(ChangedElements(blocks), EditDistance(a, b));
+    ASSERT_EQ(ChangedElements(blocks), changed);
     for (size_t i = 1; i < blocks.size(); ++i) {
         // Ascending and never two touching blocks of one kind that the builder should merge.
         const TDiffBlock& p = blocks[i - 1];
@@ -90,6 +87,31 @@ void CheckPair(const Seq& a, const Seq& b) {
         if (p.Kind == q.Kind && p.Kind == bkDelete) {
             ASSERT_NE(p.Pos1 + p.Count, q.Pos1);
         }
+    }
+}
+
+void CheckSameAsReference(const Seq& a, const Seq& b) {
+    const std::vector<TDiffBlock> expected = test::TReferenceDiff().Run(a, b);
+    ASSERT_TRUE(SameBlocks(RunDiff(a, b, dmSearchAll), expected))
+        << "lengths " << a.size() << " and " << b.size();
+    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), expected))
+        << "two threads, lengths " << a.size() << " and " << b.size();
+    for (TDiffMethod method : OtherMethods) {
+        SCOPED_TRACE(testing::Message() << "method " << int{method} << ", lengths " << a.size()
+                                        << " and " << b.size());
+        CheckScript(a, b, RunDiff(a, b, method), ChangedElements(expected));
+    }
+}
+
+void CheckPair(const Seq& a, const Seq& b) {
+    const std::vector<TDiffBlock> blocks = RunDiff(a, b, dmSearchAll);
+    ASSERT_TRUE(SameBlocks(blocks, test::TReferenceDiff().Run(a, b)));
+    ASSERT_TRUE(SameBlocks(RunDiffOnTwoThreads(a, b), blocks)) << "two threads";
+    const int64_t distance = EditDistance(a, b);
+    CheckScript(a, b, blocks, distance);
+    for (TDiffMethod method : OtherMethods) {
+        SCOPED_TRACE(testing::Message() << "method " << int{method});
+        CheckScript(a, b, RunDiff(a, b, method), distance);
     }
 }
 

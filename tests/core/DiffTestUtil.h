@@ -6,8 +6,20 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace tandrel {
+
+inline bool operator==(const TDiffBlock& a, const TDiffBlock& b) {
+    return a.Kind == b.Kind && a.Pos1 == b.Pos1 && a.Pos2 == b.Pos2 && a.Count == b.Count;
+}
+inline void PrintTo(const TDiffBlock& b, std::ostream* os) {
+    *os << "{" << int(b.Kind) << ", " << b.Pos1 << ", " << b.Pos2 << ", " << b.Count << "}";
+}
+
+} // namespace tandrel
 
 namespace tandrel::test {
 
@@ -28,8 +40,10 @@ inline std::vector<TDiffBlock> RunDiff(TDiff& diff, const Seq& a, const Seq& b) 
     return blocks;
 }
 
-inline std::vector<TDiffBlock> RunDiff(const Seq& a, const Seq& b) {
+inline std::vector<TDiffBlock> RunDiff(const Seq& a, const Seq& b,
+                                       TDiffMethod method = dmAutomatic) {
     TDiff diff;
+    diff.SetMethod(method);
     return RunDiff(diff, a, b);
 }
 
