@@ -57,12 +57,10 @@ Options ParseOptions(const Args& args) {
             opt.DiffsOnly = true;
         else if (a == "--utf8")
             opt.Utf8 = true;
-        else if (a == "-u")
-        {
+        else if (a == "-u") {
             if (opt.Context < 0)
                 opt.Context = 3;
-        }
-        else if (a == "-U" && i + 1 < args.size())
+        } else if (a == "-U" && i + 1 < args.size())
             opt.Context = ParseContext(args[++i]);
         else if (a.rfind("-U", 0) == 0 && a.size() > 2)
             opt.Context = ParseContext(a.substr(2));
@@ -131,14 +129,14 @@ bool WriteUnified(const Options& opt, const TMappedInput& file1, const TMappedIn
                                 UnifiedTime(file2.ModifiedTime())};
     const CodePage& cp = SystemCodePage();
     std::string out;
-    const bool written = EmitUnifiedDiff(header, blocks, file1.View(), file2.View(), opt.Context,
-                    [&](std::string_view piece) {
-                        out += opt.Utf8 ? cp.ToUtf8(std::string(piece)) : std::string(piece);
-                        if (out.size() >= kOutputChunk) {
-                            WriteOut(out);
-                            out.clear();
-                        }
-                    });
+    const bool written = EmitUnifiedDiff(
+        header, blocks, file1.View(), file2.View(), opt.Context, [&](std::string_view piece) {
+            out += opt.Utf8 ? cp.ToUtf8(std::string(piece)) : std::string(piece);
+            if (out.size() >= kOutputChunk) {
+                WriteOut(out);
+                out.clear();
+            }
+        });
     WriteOut(out);
     return written;
 }

@@ -26,7 +26,7 @@ int64_t PatchLines(std::string_view bytes) {
 struct TStretch {
     bool Equal = true;
     size_t Begin1 = 0, End1 = 0, Begin2 = 0, End2 = 0; // byte offsets
-    int64_t Line1 = 0, Line2 = 0;                       // 0-based patch line of the begin
+    int64_t Line1 = 0, Line2 = 0;                      // 0-based patch line of the begin
     int64_t Lines1 = 0, Lines2 = 0;
 };
 
@@ -122,7 +122,7 @@ private:
 
     std::string_view FText1, FText2;
     TLineIndex FLines1, FLines2;
-    int64_t FI = 0, FJ = 0;         // next engine line of each side
+    int64_t FI = 0, FJ = 0;          // next engine line of each side
     size_t FPos1 = 0, FPos2 = 0;     // its byte offset
     size_t FBegin1 = 0, FBegin2 = 0; // where the open stretch begins
     int64_t FLine1 = 0, FLine2 = 0;  // its patch line
@@ -251,11 +251,21 @@ std::string QuotePatchName(std::string_view name) {
     for (const char c : name) {
         const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': quoted += "\\\""; break;
-        case '\\': quoted += "\\\\"; break;
-        case '\t': quoted += "\\t"; break;
-        case '\n': quoted += "\\n"; break;
-        case '\r': quoted += "\\r"; break;
+        case '"':
+            quoted += "\\\"";
+            break;
+        case '\\':
+            quoted += "\\\\";
+            break;
+        case '\t':
+            quoted += "\\t";
+            break;
+        case '\n':
+            quoted += "\\n";
+            break;
+        case '\r':
+            quoted += "\\r";
+            break;
         default:
             if (u < 0x20 || u == 0x7F) {
                 const char octal[] = {'\\', static_cast<char>('0' + (u >> 6)),
@@ -318,8 +328,8 @@ std::vector<TDiffBlock> DiffTextPair(const TTextPair& pair) {
     return blocks;
 }
 
-std::vector<TDiffBlock> DiffTexts(std::string_view text1, std::string_view text2,
-                                  bool ignoreCase, bool ignoreBlanks) {
+std::vector<TDiffBlock> DiffTexts(std::string_view text1, std::string_view text2, bool ignoreCase,
+                                  bool ignoreBlanks) {
     return DiffTextPair(PrepareTextPair(text1, text2, ignoreCase, ignoreBlanks));
 }
 

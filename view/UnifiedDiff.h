@@ -43,7 +43,7 @@ std::vector<TDiffBlock> DiffTextPair(const TTextPair& pair);
 
 // The blocks of the diff engine over the lines of two whole texts under the comparison
 // options. Throws std::length_error when the texts are too long for one diff run.
-std::vector<TDiffBlock> DiffTexts(std::string_view text1, std::string_view text2,
-                                  bool ignoreCase, bool ignoreBlanks);
+std::vector<TDiffBlock> DiffTexts(std::string_view text1, std::string_view text2, bool ignoreCase,
+                                  bool ignoreBlanks);
 
 } // namespace tandrel
