@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CodePage.h"
 #include "LibCompare.h"
+#include "SetPatch.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -39,12 +40,23 @@ const char* const Help =
     "  --objects        follow every changed library pair by its objects, in the order of\n"
     "                   the object list (type letter, then name), one line each:\n"
     "                   <TAB>status<TAB>type<TAB>object<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
+    "  --patch          instead of the listing, print one unified diff (3 lines of context)\n"
+    "                   of every changed, added and deleted object of all library pairs\n"
+    "                   (also those listed as the same by size and time), as exported\n"
+    "                   sources (lines ending in CR LF, in the code page), headed\n"
+    "                   a/LIBRARY/OBJECT.EXT and b/LIBRARY/OBJECT.EXT (LIBRARY the library's\n"
+    "                   file name, OBJECT.EXT the object's name in UTF-8); /dev/null stands\n"
+    "                   for the side an object is missing from. Applied with git apply or\n"
+    "                   patch -p1 to a folder holding a folder per library of side 1, a file\n"
+    "                   per object written by tandrel-cli export, it gives side 2's tree.\n"
     "\n"
-    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage.\n";
+    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage; with\n"
+    "--patch, 1 when the patch is not empty.\n";
 
 struct TCompareArgs {
     TCompareOptions Options;
     bool Objects = false;
+    bool Patch = false;
     std::vector<std::string> Sides[2];
 };
 
@@ -60,6 +72,8 @@ TCompareArgs ParseArgs(const Args& args) {
             parsed.Options.IgnoreBlanks = true;
         else if (a == "--objects")
             parsed.Objects = true;
+        else if (a == "--patch")
+            parsed.Patch = true;
         else if (a.rfind("--", 0) == 0)
             throw std::runtime_error("Unknown option \"" + a +
                                      "\"; see tandrel-cli compare --help");
@@ -121,6 +135,24 @@ std::string RowCells(const TResultRow& row) {
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
 }
 
+int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::string& damage) {
+    std::string out;
+    const int objects = EmitSetPatch(model, options, 3, [&out](std::string_view piece) {
+        out += piece;
+        if (out.size() >= (1 << 16)) {
+            WriteOut(out);
+            out.clear();
+        }
+    });
+    WriteOut(out);
+    if (!damage.empty()) {
+        FlushOut();
+        std::cerr << damage;
+        return 2;
+    }
+    return objects > 0 ? 1 : 0;
+}
+
 int Run(const Args& args) {
     const TCompareArgs parsed = ParseArgs(args);
     const CodePage& cp = SystemCodePage();
@@ -141,6 +173,9 @@ int Run(const Args& args) {
         std::cerr << notices;
         notices.clear();
     }
+
+    if (parsed.Patch)
+        return WritePatch(model, parsed.Options, damage);
 
     bool allSame = true;
     TResultRow row;
