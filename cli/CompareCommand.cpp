@@ -1,10 +1,15 @@
 // tandrel-cli compare: the library comparison of the window, as a listing.
 
+#include "AtomicFile.h"
 #include "CliCommands.h"
 #include "CodePage.h"
+#include "Colors.h"
+#include "HtmlReport.h"
 #include "LibCompare.h"
+#include "PathText.h"
 #include "SetPatch.h"
 
+#include <ctime>
 #include <iostream>
 #include <stdexcept>
 
@@ -49,6 +54,11 @@ const char* const Help =
     "                   for the side an object is missing from. Applied with git apply or\n"
     "                   patch -p1 to a folder holding a folder per library of side 1, a file\n"
     "                   per object written by tandrel-cli export, it gives side 2's tree.\n"
+    "  --html FILE      also write the whole comparison to FILE as one self-contained HTML\n"
+    "                   page: both sides and the time, the library list, the object list of\n"
+    "                   every changed library and the side-by-side diff of every changed\n"
+    "                   object (3 unchanged lines around each change), in the program's\n"
+    "                   default colours.\n"
     "\n"
     "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage; with\n"
     "--patch, 1 when the patch is not empty.\n";
@@ -57,13 +67,15 @@ struct TCompareArgs {
     TCompareOptions Options;
     bool Objects = false;
     bool Patch = false;
+    std::string Html; // file the HTML report goes to
     std::vector<std::string> Sides[2];
 };
 
 TCompareArgs ParseArgs(const Args& args) {
     TCompareArgs parsed;
     bool separated = false;
-    for (const std::string& a : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--" && !separated)
             separated = true;
         else if (a == "--ignore-case")
@@ -74,6 +86,8 @@ TCompareArgs ParseArgs(const Args& args) {
             parsed.Objects = true;
         else if (a == "--patch")
             parsed.Patch = true;
+        else if (a == "--html" && i + 1 < args.size())
+            parsed.Html = args[++i];
         else if (a.rfind("--", 0) == 0)
             throw std::runtime_error("Unknown option \"" + a +
                                      "\"; see tandrel-cli compare --help");
@@ -135,6 +149,30 @@ std::string RowCells(const TResultRow& row) {
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
 }
 
+std::string NowText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[64];
+    if (!::localtime_r(&now, &local) ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return "";
+    return text;
+}
+
+// The report is built whole and written at once, so a failure leaves no half a page. The
+// model's current pair is the last changed one afterwards; the listing reopens its own.
+void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
+    THtmlReportInfo info;
+    for (int side = 0; side < 2; ++side)
+        for (const std::string& path : parsed.Sides[side])
+            (side == 0 ? info.Side1 : info.Side2).push_back(PathToUtf8Text(path));
+    info.Now = NowText();
+    info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
+    std::string html;
+    EmitHtmlReport(model, parsed.Options, info, [&html](std::string_view piece) { html += piece; });
+    WriteFileAtomic(parsed.Html, html);
+}
+
 int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::string& damage) {
     std::string out;
     const int objects = EmitSetPatch(model, options, 3, [&out](std::string_view piece) {
@@ -174,6 +212,8 @@ int Run(const Args& args) {
         notices.clear();
     }
 
+    if (!parsed.Html.empty())
+        WriteHtml(model, parsed);
     if (parsed.Patch)
         return WritePatch(model, parsed.Options, damage);
 
