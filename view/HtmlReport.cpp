@@ -1,6 +1,7 @@
 #include "HtmlReport.h"
 
 #include "CodePage.h"
+#include "AtomicFile.h"
 #include "Colors.h"
 #include "PathText.h"
 #include "SetPatch.h"
@@ -270,6 +271,23 @@ void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const TH
     for (const auto& [index, name] : changed)
         LibraryObjects(out, model, index, options, info, name, emit);
     emit("</body>\n</html>\n");
+}
+
+void WriteHtmlReport(const std::string& path, const std::vector<std::string>& libs1,
+                     const std::vector<std::string>& libs2, const TCompareOptions& options,
+                     THtmlReportInfo info) {
+    TLibCompare model{std::string()};
+    model.AddLibraryPaths(libs1, std::string(), 1, options);
+    model.AddLibraryPaths(libs2, std::string(), 2, options);
+    for (int side = 1; side <= 2; ++side) {
+        std::vector<std::string>& shown = side == 1 ? info.Side1 : info.Side2;
+        if (shown.empty())
+            for (const std::string& lib : side == 1 ? libs1 : libs2)
+                shown.push_back(PathToUtf8Text(lib));
+    }
+    std::string html;
+    EmitHtmlReport(model, options, info, [&html](std::string_view piece) { html += piece; });
+    WriteFileAtomic(path, html);
 }
 
 } // namespace tandrel

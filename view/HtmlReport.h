@@ -32,4 +32,11 @@ std::string HtmlEscape(std::string_view utf8);
 void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const THtmlReportInfo& info,
                     const std::function<void(std::string_view)>& emit);
 
+// The report of two library lists, compared afresh in a model of its own (so the caller's
+// model keeps its current pair), written to `path` whole or not at all. info.Side1 and
+// info.Side2 are filled with the libraries' paths when empty.
+void WriteHtmlReport(const std::string& path, const std::vector<std::string>& libs1,
+                     const std::vector<std::string>& libs2, const TCompareOptions& options,
+                     THtmlReportInfo info);
+
 } // namespace tandrel
