@@ -9,7 +9,6 @@
 #include "PathText.h"
 #include "SetPatch.h"
 
-#include <ctime>
 #include <iostream>
 #include <stdexcept>
 
@@ -149,16 +148,6 @@ std::string RowCells(const TResultRow& row) {
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
 }
 
-std::string NowText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    char text[64];
-    if (!::localtime_r(&now, &local) ||
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
-        return "";
-    return text;
-}
-
 // The report is built whole and written at once, so a failure leaves no half a page. The
 // model's current pair is the last changed one afterwards; the listing reopens its own.
 void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
@@ -166,7 +155,6 @@ void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
     for (int side = 0; side < 2; ++side)
         for (const std::string& path : parsed.Sides[side])
             (side == 0 ? info.Side1 : info.Side2).push_back(PathToUtf8Text(path));
-    info.Now = NowText();
     info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
     std::string html;
     EmitHtmlReport(model, parsed.Options, info, [&html](std::string_view piece) { html += piece; });

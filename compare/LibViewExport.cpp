@@ -10,7 +10,6 @@
 #include "ResultListModel.h"
 #include "SourceExport.h"
 
-#include <ctime>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -38,16 +37,6 @@ std::vector<std::string> LibraryPaths(const TLibList& libs) {
         if (!item.Key.empty())
             paths.push_back(item.Object->FileName);
     return paths;
-}
-
-std::string NowText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    char text[64];
-    if (!::localtime_r(&now, &local) ||
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
-        return "";
-    return text;
 }
 
 // Asks which side and which objects: the answer, or false when cancelled.
@@ -125,7 +114,6 @@ void TLibFrame::ExportCompareReport(const std::string& path) {
         return;
     const TProgramValues& values = FShell.Values();
     THtmlReportInfo info;
-    info.Now = NowText();
     info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), values.AddColor, values.ModColor, values.DelColor};
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {

@@ -1,7 +1,7 @@
 #include "HtmlReport.h"
 
-#include "CodePage.h"
 #include "AtomicFile.h"
+#include "CodePage.h"
 #include "Colors.h"
 #include "PathText.h"
 #include "SetPatch.h"
@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace tandrel {
 
@@ -107,6 +108,16 @@ public:
 private:
     std::string& FOut;
 };
+
+std::string LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[64];
+    if (!::localtime_r(&now, &local) ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return "";
+    return text;
+}
 
 std::string CountsText(const TCompareCounts& counts) {
     return "1: " + std::to_string(counts.Count1) + "，2: " + std::to_string(counts.Count2) +
@@ -239,6 +250,7 @@ std::string HtmlEscape(std::string_view utf8) {
 
 void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const THtmlReportInfo& info,
                     const std::function<void(std::string_view)>& emit) {
+    const std::string now = info.Now.empty() ? LocalTimeNow() : info.Now;
     std::string out = "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
                       "<title>比较报告</title>\n" +
                       Styles(info.Colors) +
@@ -251,7 +263,7 @@ void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const TH
     };
     sideRow("1", info.Side1);
     sideRow("2", info.Side2);
-    out += "<tr><th>时间</th>" + Cell("td", info.Now) + "</tr></table>\n";
+    out += "<tr><th>时间</th>" + Cell("td", now) + "</tr></table>\n";
 
     out += "<h2>库文件列表</h2>\n<p>" + HtmlEscape(CountsText(model.LibCounts())) + "</p>\n";
     std::vector<std::pair<int, std::string>> changed;

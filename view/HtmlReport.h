@@ -16,7 +16,7 @@ namespace tandrel {
 // values (the list's status colours and the source view's row colours).
 struct THtmlReportInfo {
     std::vector<std::string> Side1, Side2; // what each side was made of (paths)
-    std::string Now;                       // the time of the report
+    std::string Now; // the time of the report; empty takes the current local time
     TRowColors Colors;
     int Context = 3; // unchanged lines shown around each change of an object
 };
