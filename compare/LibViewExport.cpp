@@ -140,7 +140,7 @@ void TLibFrame::lvObjsExportClick() {
     if (folder.isEmpty())
         return;
     const int written = ExportSources(side, changedOnly, FileSystemPath(folder));
-    FShell.SetPanelText(0, QStringLiteral("已导出 %1 个文件").arg(written));
+    FShell.SetPanelText(7, QStringLiteral("已导出 %1 个文件").arg(written));
 }
 
 int TLibFrame::ExportSources(int side, bool changedOnly, const std::string& folder) {
