@@ -17,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
@@ -100,12 +101,14 @@ void TLibFrame::UpdateExportReport() {
 void TLibFrame::mnuExportReportClick() {
     if (!Idle() || FCompare->LibPairCount() == 0)
         return;
-    const QString path =
+    QString path =
         QFileDialog::getSaveFileName(FShell.Window(), QStringLiteral("导出比较报告"),
                                      QString::fromUtf8(PathToUtf8Text(FShell.Values().Folder1)),
                                      QStringLiteral("HTML (*.html *.htm)"));
     if (path.isEmpty())
         return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".html");
     ExportCompareReport(FileSystemPath(path));
 }
 

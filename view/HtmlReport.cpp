@@ -161,6 +161,11 @@ void DiffTable(std::string& out, const TDiffRows& rows, int context) {
             size_t end = r;
             while (end < count && !shown[end])
                 ++end;
+            // A fold row would take the place of the one line it hides.
+            if (end - r == 1) {
+                shown[r] = true;
+                continue;
+            }
             out += "<tr class=\"fold\"><td colspan=\"4\">… " + std::to_string(end - r) +
                    " 行相同 …</td></tr>\n";
             r = end;

@@ -99,10 +99,15 @@ TEST_F(HtmlReport, SidesLibrariesObjectsAndTheChangedLines) {
     EXPECT_EQ(html.substr(html.size() - 8), "</html>\n");
 }
 
-TEST_F(HtmlReport, NoFoldWhenTheContextCoversEverything) {
+TEST_F(HtmlReport, NoFoldWhereItWouldHideOneLineOrNone) {
     const std::string html = Report(100);
     EXPECT_EQ(html.find("行相同"), std::string::npos);
     EXPECT_NE(html.find("<td>line 1</td>"), std::string::npos);
+    // With 20 lines of context only the export header line is left over above the change.
+    const std::string one = Report(20);
+    EXPECT_EQ(one.find("行相同"), std::string::npos);
+    EXPECT_NE(one.find("<td class=\"line\">1</td><td>$PBExportHeader$w_main.srw</td>"),
+              std::string::npos);
 }
 
 TEST(HtmlEscape, MarkupCharactersOnly) {
