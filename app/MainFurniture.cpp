@@ -73,6 +73,7 @@ void TMainForm::CreateMenus() {
     c.File1->addSeparator();
     c.File1->addSeparator();
     c.mnuSaveReport = Entry(c.File1, QStringLiteral("保存结果为..."), {}, false);
+    c.mnuExportReport = Entry(c.File1, QStringLiteral("导出比较报告..."), {}, false);
     c.File1->addSeparator();
     c.mnuExit = Entry(c.File1, QStringLiteral("退出(&x)"));
 

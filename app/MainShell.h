@@ -30,6 +30,7 @@ struct TSharedCommands {
     QAction* mnuSave1 = nullptr;
     QAction* mnuSave2 = nullptr;
     QAction* mnuSaveReport = nullptr;
+    QAction* mnuExportReport = nullptr; // the whole comparison as HTML, from every view
     QAction* mnuExit = nullptr;
     // "视图"
     QAction* mnuLibs = nullptr;

@@ -1,10 +1,14 @@
 // tandrel-cli compare: the library comparison of the window, as a listing.
 
+#include "AtomicFile.h"
 #include "CliCommands.h"
 #include "CodePage.h"
+#include "Colors.h"
+#include "HtmlReport.h"
 #include "LibCompare.h"
 #include "OutOfMemory.h"
 #include "PathText.h"
+#include "SetPatch.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -41,19 +45,39 @@ const char* const Help =
     "  --objects        follow every changed library pair by its objects, in the order of\n"
     "                   the object list (type letter, then name), one line each:\n"
     "                   <TAB>status<TAB>type<TAB>object<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
+    "  --patch          instead of the listing, print one unified diff (3 lines of context)\n"
+    "                   of every changed, added and deleted object of all library pairs\n"
+    "                   (also those listed as the same by size and time), as exported\n"
+    "                   sources (lines ending in CR LF, in the code page), headed\n"
+    "                   a/LIBRARY/OBJECT.EXT and b/LIBRARY/OBJECT.EXT (LIBRARY the library's\n"
+    "                   file name, OBJECT.EXT the object's name in UTF-8); /dev/null stands\n"
+    "                   for the side an object is missing from. Applied with git apply or\n"
+    "                   patch -p1 to a folder holding a folder per library of side 1, a file\n"
+    "                   per object written by tandrel-cli export, it gives side 2's tree\n"
+    "                   (objects that --ignore-case or --ignore-blanks make the same are\n"
+    "                   left out, so the tree then differs by them).\n"
+    "  --html FILE      also write the whole comparison to FILE as one self-contained HTML\n"
+    "                   page: both sides and the time, the library list, the object list of\n"
+    "                   every changed library and the side-by-side diff of every changed\n"
+    "                   object (3 unchanged lines around each change), in the program's\n"
+    "                   default colours.\n"
     "\n"
-    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage.\n";
+    "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage; with\n"
+    "--patch, 1 when the patch is not empty.\n";
 
 struct TCompareArgs {
     TCompareOptions Options;
     bool Objects = false;
+    bool Patch = false;
+    std::string Html; // file the HTML report goes to
     std::vector<std::string> Sides[2];
 };
 
 TCompareArgs ParseArgs(const Args& args) {
     TCompareArgs parsed;
     bool separated = false;
-    for (const std::string& a : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--" && !separated)
             separated = true;
         else if (a == "--ignore-case")
@@ -62,6 +86,10 @@ TCompareArgs ParseArgs(const Args& args) {
             parsed.Options.IgnoreBlanks = true;
         else if (a == "--objects")
             parsed.Objects = true;
+        else if (a == "--patch")
+            parsed.Patch = true;
+        else if (a == "--html" && i + 1 < args.size())
+            parsed.Html = args[++i];
         else if (a.rfind("--", 0) == 0)
             throw std::runtime_error("Unknown option \"" + a +
                                      "\"; see tandrel-cli compare --help");
@@ -131,6 +159,37 @@ std::string RowCells(const TResultRow& row) {
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
 }
 
+// The report is built whole and written at once, so a failure leaves no half a page. The
+// model's current pair is the last changed one afterwards; the listing reopens its own.
+void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
+    THtmlReportInfo info;
+    for (int side = 0; side < 2; ++side)
+        for (const std::string& path : parsed.Sides[side])
+            (side == 0 ? info.Side1 : info.Side2).push_back(PathToUtf8Text(path));
+    info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
+    std::string html;
+    EmitHtmlReport(model, parsed.Options, info, [&html](std::string_view piece) { html += piece; });
+    WriteFileAtomic(parsed.Html, html);
+}
+
+int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::string& damage) {
+    std::string out;
+    const int objects = EmitSetPatch(model, options, 3, [&out](std::string_view piece) {
+        out += piece;
+        if (out.size() >= (1 << 16)) {
+            WriteOut(out);
+            out.clear();
+        }
+    });
+    WriteOut(out);
+    if (!damage.empty()) {
+        FlushOut();
+        std::cerr << damage;
+        return 2;
+    }
+    return objects > 0 ? 1 : 0;
+}
+
 int Run(const Args& args) {
     const TCompareArgs parsed = ParseArgs(args);
     const CodePage& cp = SystemCodePage();
@@ -156,6 +215,11 @@ int Run(const Args& args) {
     };
     NamingOutOfMemory("comparing " + Quoted(parsed.Sides[0]) + " with " + Quoted(parsed.Sides[1]),
                       addSides);
+
+    if (!parsed.Html.empty())
+        WriteHtml(model, parsed);
+    if (parsed.Patch)
+        return WritePatch(model, parsed.Options, damage);
 
     bool allSame = true;
     TResultRow row;

@@ -9,6 +9,7 @@
 #include "OutOfMemory.h"
 #include "PathText.h"
 #include "TextPair.h"
+#include "UnifiedDiff.h"
 
 #include <algorithm>
 #include <clocale>
@@ -27,13 +28,24 @@ struct Options {
     bool IgnoreBlanks = false;
     bool DiffsOnly = false;
     bool Utf8 = false;
+    int Context = -1; // lines of context of a unified diff; -1 writes the report
     std::vector<std::string> Files;
 };
+
+int ParseContext(const std::string& text) {
+    char* end = nullptr;
+    const long lines = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || lines < 0 || lines > 1000000)
+        throw std::runtime_error("Invalid context length \"" + text +
+                                 "\"; see tandrel-cli diff --help");
+    return static_cast<int>(lines);
+}
 
 Options ParseOptions(const Args& args) {
     Options opt;
     bool optionsEnd = false;
-    for (const std::string& a : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (optionsEnd || a.empty() || a[0] != '-' || a == "-")
             opt.Files.push_back(a);
         else if (a == "--")
@@ -46,6 +58,13 @@ Options ParseOptions(const Args& args) {
             opt.DiffsOnly = true;
         else if (a == "--utf8")
             opt.Utf8 = true;
+        else if (a == "-u") {
+            if (opt.Context < 0)
+                opt.Context = 3;
+        } else if (a == "-U" && i + 1 < args.size())
+            opt.Context = ParseContext(args[++i]);
+        else if (a.rfind("-U", 0) == 0 && a.size() > 2)
+            opt.Context = ParseContext(a.substr(2));
         else
             throw std::runtime_error("Unknown option \"" + a + "\"; see tandrel-cli diff --help");
     }
@@ -100,6 +119,36 @@ std::string ReportName(const std::string& path) {
     return SystemCodePage().FromUtf8(EscapeName(PathToUtf8Text(path)));
 }
 
+// A file's time as diff writes it in a unified diff's header.
+std::string UnifiedTime(std::time_t time) {
+    std::tm local{};
+    char text[64];
+    if (!::localtime_r(&time, &local) ||
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local) == 0)
+        return "";
+    return text;
+}
+
+// Lines the options let pass as equal still differ in bytes, and patch must give the second
+// file back: so they come out as changes here.
+bool WriteUnified(const Options& opt, const TMappedInput& file1, const TMappedInput& file2,
+                  const std::vector<TDiffBlock>& blocks) {
+    const TUnifiedHeader header{opt.Files[0], opt.Files[1], UnifiedTime(file1.ModifiedTime()),
+                                UnifiedTime(file2.ModifiedTime())};
+    const CodePage& cp = SystemCodePage();
+    std::string out;
+    const bool written = EmitUnifiedDiff(
+        header, blocks, file1.View(), file2.View(), opt.Context, [&](std::string_view piece) {
+            out += opt.Utf8 ? cp.ToUtf8(std::string(piece)) : std::string(piece);
+            if (out.size() >= kOutputChunk) {
+                WriteOut(out);
+                out.clear();
+            }
+        });
+    WriteOut(out);
+    return written;
+}
+
 // The window keeps a row per line of both files; the command line needs none. Only the
 // middle of the files, between the lines they share at both ends, is split, hashed and
 // searched; the report is written straight from the blocks.
@@ -117,21 +166,9 @@ int CompareFiles(const Options& opt) {
     }
     const TTextPair pair =
         PrepareTextPair(file1.View(), file2.View(), opt.IgnoreCase, opt.IgnoreBlanks);
-    // The engine takes an absent sequence as a failure, so empty ones still get a buffer.
-    static const int32_t empty = 0;
-    TDiff diff;
-    if (!diff.Execute(pair.Hashes1.empty() ? &empty : pair.Hashes1.data(),
-                      pair.Hashes2.empty() ? &empty : pair.Hashes2.data(),
-                      static_cast<int32_t>(pair.Hashes1.size()),
-                      static_cast<int32_t>(pair.Hashes2.size()),
-                      std::max(pair.Lines1, pair.Lines2)))
-        throw std::runtime_error("The files are too long to compare");
-    std::vector<TDiffBlock> blocks = diff.Blocks();
-    for (TDiffBlock& block : blocks) {
-        block.Pos1 += pair.Head;
-        if (block.Kind != bkDelete)
-            block.Pos2 += pair.Head;
-    }
+    const std::vector<TDiffBlock> blocks = DiffTextPair(pair);
+    if (opt.Context >= 0)
+        return WriteUnified(opt, file1, file2, blocks) ? 1 : 0;
 
     const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
@@ -169,8 +206,8 @@ int RunDiff(const Args& args) {
 
 const Command DiffCommand{
     "diff", "compare two text files and write the difference report",
-    "Usage: tandrel-cli diff [--ignore-case] [--ignore-blanks] [--diffs-only] [--utf8] FILE1 "
-    "FILE2\n"
+    "Usage: tandrel-cli diff [--ignore-case] [--ignore-blanks] [--diffs-only] [--utf8]\n"
+    "                        [-u | -U N] FILE1 FILE2\n"
     "\n"
     "Compares two text files line by line, as the source comparison view does, and writes\n"
     "the difference report to standard output: a header naming both files (control\n"
@@ -186,6 +223,11 @@ const Command DiffCommand{
     "  --diffs-only     leave out the equal lines between blocks, so that blocks of one\n"
     "                   kind that are apart in the files come out as one section\n"
     "  --utf8           write the texts as UTF-8 instead of the code page\n"
+    "  -u, -U N         write a unified diff with 3 (or N) lines of context instead of the\n"
+    "                   report, for patch and git apply: applied to FILE1 it gives FILE2\n"
+    "                   back byte for byte. Lines end at line feeds here, each keeping its\n"
+    "                   own line break; lines the options let pass as equal are written as\n"
+    "                   changes when their bytes differ.\n"
     "\n"
     "Exit status: 0 no difference, 1 differences found, 2 error.\n",
     RunDiff};

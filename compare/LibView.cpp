@@ -180,6 +180,7 @@ void TLibFrame::InitLists() {
     FCompare->SetFilterKind(fkLibraries);
     FShell.Guarded([this] { FCompare->LoadHistory(); });
     LoadHistoryLists();
+    InitExportCommands();
     FFitPending = true;
     if (isVisible())
         FitColumns();
@@ -301,6 +302,7 @@ void TLibFrame::FillLibsView() {
     FLvLibs->ReapplySort();
     FObjsShown = false;
     FShell.ShowCounts(FCompare->LibCounts());
+    UpdateExportReport();
 }
 
 void TLibFrame::FillObjsView() {
@@ -546,6 +548,8 @@ void TLibFrame::HoldCommands(bool held) {
     if (held == FHeld)
         return;
     FHeld = held;
+    // The report's entry follows the lists rather than its state before the hold.
+    UpdateExportReport();
     if (held) {
         TSharedCommands& commands = FShell.Commands();
         FHeldStates.clear();

@@ -60,6 +60,17 @@ public:
     void lvLibsSelectItem(TMyListView* view, int row);
     void lvLibsResize(TMyListView* view);
     void OpenDialog1TypeChange(int filterIndex);
+    // "导出比较报告...": asks for the file, then ExportCompareReport.
+    void mnuExportReportClick();
+    // The whole comparison of the listed libraries as HTML, written to `path`.
+    void ExportCompareReport(const std::string& path);
+    // "导出源代码..." of the object list: asks for the side, the objects and the folder, then
+    // ExportSources.
+    void lvObjsExportClick();
+    // Writes side `side`'s exported sources into `folder`: of the selected object rows, or
+    // with `changedOnly` of every object of that side that is not the same. Returns the
+    // number of files written.
+    int ExportSources(int side, bool changedOnly, const std::string& folder);
     void ToolBar1Resize();
 
     bool ObjsShown() const { return FObjsShown; }
@@ -91,6 +102,8 @@ private:
     void ShowNotice(const std::string& text, const std::string& caption);
     void LoadHistoryLists();
     void FitColumns();
+    void InitExportCommands();
+    void UpdateExportReport();
     void SetComboPath(QComboBox* combo, const std::string& path);
 
     TMainShell& FShell;

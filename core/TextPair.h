@@ -20,6 +20,10 @@ public:
     size_t Count() const { return FStarts.empty() ? 0 : FStarts.size() - 1; }
     // Line i without its line break.
     std::string_view Line(size_t i) const;
+    // Line i with the line break that ends it (none for an unterminated last line).
+    std::string_view LineWithBreak(size_t i) const {
+        return FText.substr(FStarts[i], FStarts[i + 1] - FStarts[i]);
+    }
 
 private:
     std::string_view FText;

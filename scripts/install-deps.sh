@@ -10,6 +10,11 @@ packages=(
     clang libclang-rt-dev
     fonts-liberation fonts-wqy-microhei fonts-wqy-zenhei fonts-dejavu-core
 )
+# The browser check of the HTML report needs chromium, a large download: only on request
+# (TANDREL_BROWSER_CHECK=1, as CI sets it); without it that test is skipped.
+if [ "${TANDREL_BROWSER_CHECK:-}" = 1 ]; then
+    packages+=(chromium python3)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -125,12 +125,14 @@ private slots:
         for (const auto& [entry, key] : keys)
             QCOMPARE(entry->shortcut().toString(), QString::fromLatin1(key));
         QCOMPARE(c.File1->title(), QStringLiteral("&F 文件"));
-        // Two separators in a row between the save entries and the report entry.
+        // Two separators in a row between the save entries and the report entries.
         const QList<QAction*> file = c.File1->actions();
-        QCOMPARE(file.size(), 10);
+        QCOMPARE(file.size(), 11);
         QVERIFY(file[2]->isSeparator() && file[5]->isSeparator() && file[6]->isSeparator() &&
-                file[8]->isSeparator());
-        QCOMPARE(file[9]->text(), QStringLiteral("退出(&x)"));
+                file[9]->isSeparator());
+        QCOMPARE(file[7], c.mnuSaveReport);
+        QCOMPARE(file[8]->text(), QStringLiteral("导出比较报告..."));
+        QCOMPARE(file[10]->text(), QStringLiteral("退出(&x)"));
         QCOMPARE(c.N1, c.mnuSearch->actions().at(2));
         QCOMPARE(c.tbObjs->toolTip(), QStringLiteral("Objects in library"));
         QCOMPARE(c.tbFindNext->toolTip(), QStringLiteral("Find"));

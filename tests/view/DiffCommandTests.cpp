@@ -142,4 +142,32 @@ TEST_F(DiffCommand, AFailedWriteIsAnErrorNotADifference) {
     EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
 }
 
+TEST_F(DiffCommand, UnifiedDiffThatPatchAppliesToGiveTheSecondFile) {
+    Write("a.txt", "one\r\ntwo\r\nthree\r\nfour");
+    Write("b.txt", "one\r\nTWO\r\nthree\r\nfour\r\nfive");
+    TResult result = Run("-U 1 a.txt b.txt");
+    ASSERT_EQ(result.Status, 1) << result.Out;
+    const std::string body = result.Out.substr(result.Out.find("@@"));
+    EXPECT_EQ(body, "@@ -1,4 +1,5 @@\n one\r\n-two\r\n+TWO\r\n three\r\n-four\n"
+                    "\\ No newline at end of file\n+four\r\n+five\n"
+                    "\\ No newline at end of file\n");
+    EXPECT_EQ(result.Out.rfind("--- a.txt\t", 0), 0u);
+    EXPECT_NE(result.Out.find("\n+++ b.txt\t"), std::string::npos);
+
+    EXPECT_EQ(
+        Run("-u a.txt b.txt > u.diff; patch -s -o c.txt a.txt < u.diff && cmp c.txt b.txt").Status,
+        0);
+    // Equal under the options is not equal in bytes: the unified diff still shows it.
+    Write("c.txt", "ONE\r\ntwo\r\nthree\r\nfour");
+    EXPECT_EQ(Run("--ignore-case a.txt c.txt").Status, 0);
+    result = Run("--ignore-case -U0 a.txt c.txt");
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Out.find("@@ -1 +1 @@\n-one\r\n+ONE\r\n"), std::string::npos) << result.Out;
+    result = Run("-u a.txt a.txt");
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Out, "");
+    EXPECT_EQ(Run("-U x a.txt b.txt").Status, 2);
+    EXPECT_EQ(Run("-U").Status, 2);
+}
+
 } // namespace

@@ -25,6 +25,7 @@ TTestShell::TTestShell() {
     c.mnuSave1 = Item(c.File1, "保存文件 1 ...", "", false);
     c.mnuSave2 = Item(c.File1, "保存文件 2 ...", "", false);
     c.mnuSaveReport = Item(c.File1, "保存结果为...", "", false);
+    c.mnuExportReport = Item(c.File1, "导出比较报告...", "", false);
     QMenu* view = bar->addMenu(QStringLiteral("视图"));
     c.mnuLibs = Item(view, "PB库文件列表", "");
     c.mnuObjs = Item(view, "PBL对象列表", "");
