@@ -43,7 +43,7 @@ def need(pattern, what):
     if not re.search(pattern, dom):
         failures.append("the rendered page lacks " + what)
 need(r'<td class="name">pfcmsg\.pbl</td><td class="status">减少</td>', "the deleted library pfcmsg.pbl")
-need(r'<td class="name">pfcapp\.pbl</td><td class="status">相同</td>', "the same library pfcapp.pbl")
+need(r'<td class="name">exmwnsrv\.pbl</td><td class="status">相同</td>', "the same library exmwnsrv.pbl")
 need(r'<td class="name">appexamp\.pbl</td><td class="status">更改</td>', "the changed library appexamp.pbl")
 need(r'<td class="name">p_pfcexamp_exe\.srj</td><td class="status">增加</td>', "the added object p_pfcexamp_exe.srj")
 need(r'<h3>appexamp\.pbl / pfcexamp\.sra</h3>', "the diff of pfcexamp.sra")

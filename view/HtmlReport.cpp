@@ -294,8 +294,9 @@ void WriteHtmlReport(const std::string& path, const std::vector<std::string>& li
                      const std::vector<std::string>& libs2, const TCompareOptions& options,
                      THtmlReportInfo info) {
     TLibCompare model{std::string()};
-    model.AddLibraryPaths(libs1, std::string(), 1, options);
-    model.AddLibraryPaths(libs2, std::string(), 2, options);
+    TPathLookup lookup;
+    model.AddLibraryPaths(libs1, std::string(), 1, options, lookup);
+    model.AddLibraryPaths(libs2, std::string(), 2, options, lookup);
     for (int side = 1; side <= 2; ++side) {
         std::vector<std::string>& shown = side == 1 ? info.Side1 : info.Side2;
         if (shown.empty())

@@ -32,8 +32,9 @@ protected:
                   Source("w_same.srw", "same\r\n"), Source("w_new.srw", "new\r\n")},
                  PblForm::Ansi, kFileTime + 60);
         WriteLib(Dir / "b/new.pbl", {Source("f_new.srf", "new\r\n")});
-        Model.AddLibraryPaths({Dir / "a/lib.pbl"}, "", 1, {});
-        Model.AddLibraryPaths({Dir / "b/lib.pbl", Dir / "b/new.pbl"}, "", 2, {});
+        TPathLookup lookup;
+        Model.AddLibraryPaths({Dir / "a/lib.pbl"}, "", 1, {}, lookup);
+        Model.AddLibraryPaths({Dir / "b/lib.pbl", Dir / "b/new.pbl"}, "", 2, {}, lookup);
     }
 
     std::string Report(int context = 3) {

@@ -99,8 +99,9 @@ protected:
                  PblForm::Ansi, kFileTime + 60);
         WriteLib(Dir / "a/old.pbl", {Source("f_old.srf", "old\r\n")});
         WriteLib(Dir / "b/new.pbl", {Source("f_new.srf", "new\r\n")});
-        Model.AddLibraryPaths({Dir / "a/lib.pbl", Dir / "a/old.pbl"}, "", 1, {});
-        Model.AddLibraryPaths({Dir / "b/lib.pbl", Dir / "b/new.pbl"}, "", 2, {});
+        TPathLookup lookup;
+        Model.AddLibraryPaths({Dir / "a/lib.pbl", Dir / "a/old.pbl"}, "", 1, {}, lookup);
+        Model.AddLibraryPaths({Dir / "b/lib.pbl", Dir / "b/new.pbl"}, "", 2, {}, lookup);
     }
 
     TTempDir Dir;
@@ -168,10 +169,12 @@ TEST(SetExportRealData, PatchOfTwoReleasesTurnsOneExportTreeIntoTheOther) {
     if (!HaveGit())
         GTEST_SKIP() << "git is not installed";
     TLibCompare model{std::string()};
-    model.AddLibraryPaths(TLibCompare::ExpandChosen({root + "/pfc105/PFC.pbw"}, fkWorkspace), "", 1,
-                          {});
-    model.AddLibraryPaths(TLibCompare::ExpandChosen({root + "/pfc2022/PFC.pbw"}, fkWorkspace), "",
-                          2, {});
+    TProjectExpansion expansion;
+    for (int side = 1; side <= 2; ++side) {
+        const std::string workspace = root + (side == 1 ? "/pfc105/PFC.pbw" : "/pfc2022/PFC.pbw");
+        model.AddLibraryPaths(TLibCompare::ExpandChosen({workspace}, fkWorkspace, expansion), "",
+                              side, {}, expansion.Lookup);
+    }
     TTempDir dir;
     ExpectPatchGivesSide2(model, dir);
 }
