@@ -53,6 +53,17 @@ std::string LibKeyOfPath(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string LibKeyOfFolder(const std::string& path) {
+    std::string key = LibKeyOfPath(path);
+    std::string extension = key.size() >= 4 ? key.substr(key.size() - 4) : std::string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (extension != ".pbl")
+        key += ".pbl";
+    return key;
+}
+
 int CompareLibKeys(std::string_view a, std::string_view b) {
     if (a == b)
         return 0;

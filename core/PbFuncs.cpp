@@ -588,7 +588,23 @@ void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines)
     });
 }
 
+namespace {
+
+void GetPlainSource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    source.Text.assign(static_cast<size_t>(std::max(entry.DataSize, 0)), '\0');
+    stream.Seek(entry.DataOffset);
+    source.Text.resize(stream.Read(source.Text.data(), source.Text.size()));
+    source.Lines.clear();
+    SplitLineViews(source.Text, source.Lines);
+}
+
+} // namespace
+
 void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    if (entry.PlainText) {
+        GetPlainSource(stream, entry, source);
+        return;
+    }
     const std::string data =
         entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";
