@@ -34,6 +34,7 @@ struct TSharedCommands {
     // "视图"
     QAction* mnuLibs = nullptr;
     QAction* mnuObjs = nullptr;
+    QAction* mnuAllObjs = nullptr;
     QAction* mnuFile = nullptr;
     // "Edit" (hidden)
     QMenu* mnuEdit = nullptr;

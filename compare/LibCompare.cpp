@@ -150,7 +150,8 @@ std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string
     std::vector<std::string> paths;
     if (chosen.empty())
         return paths;
-    switch (kind) {
+    // A folder of exported sources is a library whatever kind of file the dialog offered.
+    switch (IsSourceFolder(chosen.front()) ? fkLibraries : kind) {
     case fkLibraries:
         paths = chosen;
         break;
@@ -486,6 +487,7 @@ bool TLibCompare::LibRow(int index, TResultRow& row) const {
     row.Status = item1.Object->Status;
     row.Key = item1.Key.empty() ? item2.Key : item1.Key;
     row.Name = PathToCodePage(row.Key);
+    row.Folder = item1.Object->IsDir || item2.Object->IsDir;
     if (!item1.Key.empty()) {
         row.Time1 = FormatDateTime(item1.Object->Time);
         row.Size1 = std::to_string(item1.Object->Size);

@@ -40,6 +40,7 @@ struct TResultRow {
     char TypeLetter = '\0'; // objects only
     std::string Time1, Size1, Time2, Size2;
     std::string Path1, Path2; // libraries only: the files as found (file-system text)
+    bool Folder = false;      // libraries only: a half is a folder of exported sources
     // All objects only: the keys of the libraries holding the halves (file-system text), a
     // pair found in libraries of different keys, and halves hidden by an object of the same
     // name in a library searched before theirs.

@@ -237,8 +237,12 @@ TDecodedSource DecodeSourceBytes(std::string_view bytes) {
 
 TLibListing ListLibraryAt(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        if (!IsSourceFolder(path))
+            throw std::runtime_error("\"" + path +
+                                     "\" is a folder without exported sources, not a library.");
         return ListSourceFolder(path);
+    }
     auto stream = std::make_unique<TFileStream>(path);
     TLibListing listing;
     listing.Facts = TLibFacts{stream->Size(), stream->ModifiedNs(), 1};

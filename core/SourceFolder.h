@@ -62,7 +62,8 @@ struct TLibListing {
 // Opens and lists the library at `path`: a library file through GetPblEntries, or a folder
 // of exported sources, whose objects are its source files (sub-folders are not objects).
 // A folder's sources are read and decoded at once and held in memory, in the entries'
-// order. Throws std::runtime_error when the path cannot be read.
+// order. Throws std::runtime_error when the path cannot be read, and for a folder that is
+// no library (IsSourceFolder).
 TLibListing ListLibraryAt(const std::string& path);
 
 } // namespace tandrel
