@@ -446,6 +446,8 @@ void TLibFrame::AllDblClick(int row) {
         ShowAllView();
         return;
     }
+    // The move count belongs to the list, not to the source view.
+    FShell.SetPanelText(7, QString());
     FShell.ShowFilesView();
     TSourceView& source = FShell.SourceView();
     for (int side = 1; side <= 2; ++side)

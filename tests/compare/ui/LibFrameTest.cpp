@@ -522,6 +522,7 @@ private slots:
         QCOMPARE(source.Loads[0].Title, "s_point@" + one + "b.pbl");
         QCOMPARE(source.Loads[1].Title, "s_point@" + two + "a");
         QCOMPARE(source.Loads[1].Lines.back(), std::string("x"));
+        QCOMPARE(shell->Panels[7], QString());
 
         // Leaving the list takes its move count off the status bar.
         shell->ShowLibsView();
