@@ -55,11 +55,19 @@ std::string LibKeyOfPath(const std::string& path) {
 
 std::string LibKeyOfFolder(const std::string& path) {
     std::string key = LibKeyOfPath(path);
-    std::string extension = key.size() >= 4 ? key.substr(key.size() - 4) : std::string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    if (extension != ".pbl")
+    const auto endsWith = [&key](std::string_view suffix) {
+        if (key.size() < suffix.size())
+            return false;
+        std::string end = key.substr(key.size() - suffix.size());
+        for (char& c : end)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return end == suffix;
+    };
+    // The workspace layout of newer versions keeps a library's sources in "app.pbl.src".
+    if (endsWith(".pbl.src"))
+        key.resize(key.size() - 4);
+    else if (!endsWith(".pbl"))
         key += ".pbl";
     return key;
 }

@@ -82,6 +82,34 @@ TEST_P(RealFolderTest, LibrariesAgreeWithTheirOwnExports) {
     EXPECT_GT(objects, 10);
 }
 
+// The newer version keeps every library's sources beside the workspace, in
+// "ws_objects/.../<library>.pbl.src": each such folder pairs with its library and agrees.
+TEST(RealFolders, WorkspaceSourceFoldersAgreeWithTheirLibraries) {
+    const std::string corpus = RealData + "/pfc2022";
+    TANDREL_REQUIRE_REALDATA(corpus + "/ws_objects");
+    int pairs = 0;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(corpus + "/ws_objects")) {
+        const std::string folder = item.path().string();
+        if (!item.is_directory() || !folder.ends_with(".pbl.src"))
+            continue;
+        const std::string name = item.path().filename().string();
+        const std::string relative =
+            item.path().parent_path().lexically_relative(corpus + "/ws_objects").string();
+        const std::string lib = corpus + "/" + relative + "/" + name.substr(0, name.size() - 4);
+        if (!std::filesystem::exists(lib))
+            continue;
+        TLibCompare model{std::string()};
+        model.AddLibraryPaths({lib}, std::string(), 1, {});
+        model.AddLibraryPaths({folder}, std::string(), 2, {});
+        TResultRow row;
+        ASSERT_EQ(model.LibPairCount(), 1) << folder;
+        ASSERT_TRUE(model.LibRow(0, row));
+        EXPECT_EQ(row.Status, csSame) << folder;
+        ++pairs;
+    }
+    EXPECT_GE(pairs, 15);
+}
+
 INSTANTIATE_TEST_SUITE_P(Corpora, RealFolderTest, ::testing::Values("pfc105", "pfc2022", "wns"));
 
 } // namespace

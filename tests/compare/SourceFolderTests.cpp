@@ -164,6 +164,10 @@ TEST_F(SourceFolderTest, PairingByKeyAndWhichNameWins) {
     AddPaths({Dir / "two/App.pbl"}, 2);
     EXPECT_EQ(Model.LibPairCount(), 1);
     EXPECT_EQ(LibRows().substr(0, 2), "0 ");
+    std::filesystem::rename(Dir / "two/App.pbl", Dir / "two/app.PBL.src");
+    Model.ClearSide(2, {});
+    AddPaths({Dir / "two/app.PBL.src"}, 2);
+    EXPECT_EQ(LibRows().substr(0, 10), "0 app.pbl ");
 
     // A folder that holds no source and is not named like a library is no library; an
     // empty folder named like one is a library without objects.
