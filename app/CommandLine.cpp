@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "SourceFolder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -26,6 +28,8 @@ bool AnyLibraryKind(const std::vector<std::string>& paths) {
 } // namespace
 
 bool IsLibraryKindPath(const std::string& path) {
+    if (IsSourceFolder(path))
+        return true;
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
@@ -52,8 +56,9 @@ std::string UsageText() {
            "Compares the source code held in two sets of PowerBuilder libraries.\n"
            "\n"
            "  tandrel                      start with empty library lists\n"
-           "  tandrel SIDE1 SIDE2          open a library (.pbl), target (.pbt) or workspace\n"
-           "                               (.pbw) on each side and compare them\n"
+           "  tandrel SIDE1 SIDE2          open a library (.pbl), folder of exported sources,\n"
+           "                               target (.pbt) or workspace (.pbw) on each side and\n"
+           "                               compare them\n"
            "  tandrel A.pbl B.pbl -- C.pbw several of them on each side\n"
            "  tandrel FILE1 FILE2          compare two text files in the source view\n"
            "  tandrel --help               this text\n"
@@ -95,8 +100,8 @@ TLaunch ParseCommandLine(const std::vector<std::string>& args) {
         if (before.empty() || after.empty())
             return Fail("Name at least one library, target or workspace on each side of \"--\"");
         if (!AllLibraryKind(before) || !AllLibraryKind(after))
-            return Fail("Only libraries (.pbl), targets (.pbt) and workspaces (.pbw) can be "
-                        "listed around \"--\"");
+            return Fail("Only libraries (.pbl), folders of exported sources, targets (.pbt) and "
+                        "workspaces (.pbw) can be listed around \"--\"");
         launch.Kind = TLaunchKind::Sides;
         launch.Side1 = std::move(before);
         launch.Side2 = std::move(after);

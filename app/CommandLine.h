@@ -28,6 +28,7 @@ TLaunch ParseCommandLine(const std::vector<std::string>& args);
 // remembered folders still name the files when the program runs elsewhere.
 void MakePathsAbsolute(TLaunch& launch);
 
+// A library, target or workspace by its extension, or a folder of exported sources.
 bool IsLibraryKindPath(const std::string& path);
 
 std::string UsageText();

@@ -194,12 +194,14 @@ void TMainForm::ShowLibFrame() {
 
 void TMainForm::SetViewChecks(TViewMode view) {
     FView = view;
-    QAction* entry = view == TViewMode::Libs   ? FCommands.mnuLibs
-                     : view == TViewMode::Objs ? FCommands.mnuObjs
-                                               : FCommands.mnuFile;
-    QAction* button = view == TViewMode::Libs   ? FCommands.tbLibMode
-                      : view == TViewMode::Objs ? FCommands.tbObjs
-                                                : FCommands.tbFile;
+    QAction* entry = view == TViewMode::Libs      ? FCommands.mnuLibs
+                     : view == TViewMode::Objs    ? FCommands.mnuObjs
+                     : view == TViewMode::AllObjs ? FCommands.mnuAllObjs
+                                                  : FCommands.mnuFile;
+    // The all-objects list has no tool button of its own: the object list's stands for it.
+    QAction* button = view == TViewMode::Libs                                 ? FCommands.tbLibMode
+                      : view == TViewMode::Objs || view == TViewMode::AllObjs ? FCommands.tbObjs
+                                                                              : FCommands.tbFile;
     entry->setChecked(true);
     button->setChecked(true);
 }
@@ -234,6 +236,14 @@ void TMainForm::mnuObjsClick() {
     FLibFrame->ShowObjsView();
     FLibFrame->ObjsList()->setFocus();
     ListViewSteps();
+}
+
+void TMainForm::mnuAllObjsClick() {
+    SetViewChecks(TViewMode::AllObjs);
+    ShowLibFrame();
+    ListViewSteps();
+    FLibFrame->ShowAllView();
+    FLibFrame->AllList()->setFocus();
 }
 
 void TMainForm::tbFileClick() {

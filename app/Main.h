@@ -34,7 +34,7 @@ struct TMainOptions {
     QString ProgramPath; // where the help document is looked for
 };
 
-enum class TViewMode { Libs, Objs, Files };
+enum class TViewMode { Libs, Objs, Files, AllObjs };
 
 class TMainForm : public QMainWindow, public TMainShell {
     Q_OBJECT
@@ -101,6 +101,7 @@ private:
 
     void tbLibModeClick();
     void mnuObjsClick();
+    void mnuAllObjsClick();
     void tbFileClick();
     void ShowLibFrame();
     void ListViewSteps();

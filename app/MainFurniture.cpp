@@ -81,8 +81,10 @@ void TMainForm::CreateMenus() {
     c.mnuLibs = CheckEntry(N15, QStringLiteral("PB库文件列表"), QKeySequence(Qt::Key_F6));
     c.mnuObjs = CheckEntry(N15, QStringLiteral("PBL对象列表"), QKeySequence(Qt::Key_F7));
     c.mnuFile = CheckEntry(N15, QStringLiteral("源代码比较视图"), QKeySequence(Qt::Key_F8));
+    c.mnuAllObjs =
+        CheckEntry(N15, QStringLiteral("全部对象"), QKeySequence(Qt::SHIFT | Qt::Key_F7));
     FViewEntries = new QActionGroup(this);
-    for (QAction* entry : {c.mnuLibs, c.mnuObjs, c.mnuFile})
+    for (QAction* entry : {c.mnuLibs, c.mnuObjs, c.mnuFile, c.mnuAllObjs})
         FViewEntries->addAction(entry);
 
     // The two hidden menus stay out of the menu bar; their entries keep answering their keys.
@@ -144,6 +146,7 @@ void TMainForm::CreateMenus() {
     BindHere(c.mnuExit, &TMainForm::mnuExitClick);
     BindHere(c.mnuLibs, &TMainForm::tbLibModeClick);
     BindHere(c.mnuObjs, &TMainForm::mnuObjsClick);
+    BindHere(c.mnuAllObjs, &TMainForm::mnuAllObjsClick);
     BindHere(c.mnuFile, &TMainForm::tbFileClick);
     // The check marks of these two flip as the entry is chosen; nothing else happens until
     // the next comparison reads them.

@@ -35,6 +35,7 @@ struct TSharedCommands {
     // "视图"
     QAction* mnuLibs = nullptr;
     QAction* mnuObjs = nullptr;
+    QAction* mnuAllObjs = nullptr;
     QAction* mnuFile = nullptr;
     // "Edit" (hidden)
     QMenu* mnuEdit = nullptr;

@@ -1,5 +1,6 @@
 // tandrel-cli compare: the library comparison of the window, as a listing.
 
+#include "AllObjects.h"
 #include "AtomicFile.h"
 #include "CliCommands.h"
 #include "CodePage.h"
@@ -9,6 +10,7 @@
 #include "OutOfMemory.h"
 #include "PathText.h"
 #include "SetPatch.h"
+#include "SourceFolder.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -18,13 +20,15 @@ namespace tandrel::cli {
 namespace {
 
 const char* const Help =
-    "Usage: tandrel-cli compare [--ignore-case] [--ignore-blanks] [--objects] SIDE1... -- "
-    "SIDE2...\n"
+    "Usage: tandrel-cli compare [--ignore-case] [--ignore-blanks] [--objects | --all-objects]\n"
+    "       SIDE1... -- SIDE2...\n"
     "\n"
     "Pairs the libraries of side 1 with those of side 2 by file name and classifies each\n"
     "pair, as the library list of the program does. Every SIDE argument is a library\n"
-    "(.pbl), a target (.pbt) or a workspace (.pbw), told apart by the extension; a target\n"
-    "or workspace stands for the libraries it names.\n"
+    "(.pbl), a folder of exported sources, a target (.pbt) or a workspace (.pbw), told\n"
+    "apart by the extension; a target or workspace stands for the libraries it names. A\n"
+    "folder is a library whose objects are its source files; a folder \"app\" pairs with\n"
+    "the library \"app.pbl\".\n"
     "\n"
     "Prints one line per library pair, in key order, UTF-8:\n"
     "  status<TAB>library<TAB>time1<TAB>size1<TAB>time2<TAB>size2\n"
@@ -61,6 +65,17 @@ const char* const Help =
     "                   every changed library and the side-by-side diff of every changed\n"
     "                   object (3 unchanged lines around each change), in the program's\n"
     "                   default colours.\n"
+    "  --all-objects    list every object of side 1's libraries against every object of\n"
+    "                   side 2's, paired by type and name whatever library holds them, in\n"
+    "                   place of the library pairs, one line each:\n"
+    "                   status<TAB>type<TAB>object<TAB>library1<TAB>time1<TAB>size1<TAB>\n"
+    "                   library2<TAB>time2<TAB>size2<TAB>shadowed\n"
+    "                   A pair whose libraries differ is a move: its status is 移动 (moved)\n"
+    "                   when the sources agree, 移动+更改 when they differ too. A name held\n"
+    "                   by several libraries of one side is listed once per library; the\n"
+    "                   first in the order given (a target's library order) wins, and the\n"
+    "                   others are shadowed: shadowed is 1, 2 or 1,2 for the sides whose\n"
+    "                   half is shadowed, empty otherwise.\n"
     "\n"
     "Exit status: 0 every pair is the same, 1 some pair differs, 2 error or damage; with\n"
     "--patch, 1 when the patch is not empty.\n";
@@ -70,6 +85,7 @@ struct TCompareArgs {
     bool Objects = false;
     bool Patch = false;
     std::string Html; // file the HTML report goes to
+    bool AllObjects = false;
     std::vector<std::string> Sides[2];
 };
 
@@ -90,20 +106,27 @@ TCompareArgs ParseArgs(const Args& args) {
             parsed.Patch = true;
         else if (a == "--html" && i + 1 < args.size())
             parsed.Html = args[++i];
+        else if (a == "--all-objects")
+            parsed.AllObjects = true;
         else if (a.rfind("--", 0) == 0)
             throw std::runtime_error("Unknown option \"" + a +
                                      "\"; see tandrel-cli compare --help");
         else
             parsed.Sides[separated ? 1 : 0].push_back(a);
     }
+    if (parsed.Objects && parsed.AllObjects)
+        throw std::runtime_error("--objects and --all-objects exclude each other");
     if (!separated)
         throw std::runtime_error("The two sides must be separated by \"--\"; see tandrel-cli "
                                  "compare --help");
     return parsed;
 }
 
-// The kind of a side argument, by its extension (letter case ignored).
+// The kind of a side argument: a folder is a library, a file is told by its extension
+// (letter case ignored).
 int KindOf(const std::string& path) {
+    if (IsSourceFolder(path))
+        return fkLibraries;
     const size_t dot = path.find_last_of("./");
     std::string ext = dot == std::string::npos || path[dot] != '.' ? "" : path.substr(dot);
     for (char& c : ext)
@@ -126,13 +149,17 @@ void CheckLibraryArgument(const std::string& path, TPathLookup& lookup) {
     const std::unique_ptr<TFolderRec> rec = GetFolderRec(path, lookup);
     if (!rec)
         throw std::runtime_error("\"" + path + "\" does not exist");
-    TFileStream readable(rec->FileName);
+    if (!rec->IsDir)
+        TFileStream readable(rec->FileName);
 }
 
 void AddSide(TLibCompare& model, const std::vector<std::string>& args, int side,
              const TCompareOptions& options, TProjectExpansion& expansion) {
     std::vector<std::string> paths;
-    for (const std::string& arg : args) {
+    for (std::string arg : args) {
+        // A folder is often given with its closing slash, which would name no library.
+        while (arg.size() > 1 && arg.back() == '/')
+            arg.pop_back();
         const int kind = KindOf(arg);
         if (kind == fkLibraries)
             CheckLibraryArgument(arg, expansion.Lookup);
@@ -190,6 +217,42 @@ int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::st
     return objects > 0 ? 1 : 0;
 }
 
+std::string AllObjectsStatus(const TResultRow& row) {
+    if (!row.Moved)
+        return StatusWord(row.Status);
+    return row.Status == csChanged ? std::string(MovedName) + "+" + StatusNames[csChanged]
+                                   : std::string(MovedName);
+}
+
+// The all-objects rows of the libraries the model holds, in its search order.
+int ListAllObjects(TLibCompare& model, const TCompareOptions& options, std::string& damage) {
+    const CodePage& cp = SystemCodePage();
+    TAllObjects all;
+    all.Build(model.SearchOrder(1), model.SearchOrder(2), options);
+    TResultRow row;
+    for (const int i : all.ViewOrder()) {
+        if (!all.Row(i, row))
+            continue;
+        const std::string shadowed = row.Shadowed1 && row.Shadowed2 ? "1,2"
+                                     : row.Shadowed1                ? "1"
+                                     : row.Shadowed2                ? "2"
+                                                                    : "";
+        WriteOut(AllObjectsStatus(row) + "\t" +
+                 EscapeName(cp.ToUtf8(std::string(1, row.TypeLetter))) + "\t" +
+                 EscapeName(cp.ToUtf8(row.Name)) + "\t" + EscapeName(PathToUtf8Text(row.Lib1)) +
+                 "\t" + cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" +
+                 EscapeName(PathToUtf8Text(row.Lib2)) + "\t" + cp.ToUtf8(row.Time2) + "\t" +
+                 row.Size2 + "\t" + shadowed + "\n");
+    }
+    if (!damage.empty()) {
+        FlushOut();
+        std::cerr << damage;
+        return 2;
+    }
+    const TCompareCounts& counts = all.Counts();
+    return counts.Added + counts.Deleted + counts.Changed + all.Moved() == 0 ? 0 : 1;
+}
+
 int Run(const Args& args) {
     const TCompareArgs parsed = ParseArgs(args);
     const CodePage& cp = SystemCodePage();
@@ -221,6 +284,8 @@ int Run(const Args& args) {
     if (parsed.Patch)
         return WritePatch(model, parsed.Options, damage);
 
+    if (parsed.AllObjects)
+        return ListAllObjects(model, parsed.Options, damage);
     bool allSame = true;
     TResultRow row;
     for (int i = 0; model.LibRow(i, row); ++i) {

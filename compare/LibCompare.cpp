@@ -20,22 +20,6 @@ namespace {
 const char* const NoticeCaption = "information";
 const char* const DamageCaption = "damaged";
 
-struct TFileFacts {
-    int64_t Size = 0;
-    int64_t ModifiedNs = 0;
-};
-
-// What the file at `path` is now, as TFileStream takes it when it opens; none when the
-// path names nothing.
-std::optional<TFileFacts> FileFactsOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
-    return TFileFacts{static_cast<int64_t>(info.st_size),
-                      static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 +
-                          info.st_mtim.tv_nsec};
-}
-
 // True when the two files hold the same bytes; reads only as far as the first difference.
 bool SameFileBytes(const std::string& path1, const std::string& path2) {
     TFileStream file1(path1);
@@ -109,6 +93,14 @@ void TLibCompare::NoticeDamage(const std::string& path, const TPblDamage& damage
         OnNotice(SystemCodePage().FromUtf8(path) + ": " + DamageText(damage), DamageCaption);
 }
 
+void TLibCompare::NoticeListing(const std::string& path, const TLibListing& listing) {
+    NoticeDamage(path, listing.Damage);
+    for (const std::string& file : listing.Lossy)
+        if (FLossy.insert(file).second)
+            Notice(PathToCodePage(file) +
+                   ": characters the code page cannot hold are shown as \"?\"");
+}
+
 void TLibCompare::Progress(TProgressKind kind, int position, int maximum,
                            const std::string& text) const {
     if (OnProgress)
@@ -158,7 +150,8 @@ std::vector<std::string> TLibCompare::ExpandChosen(const std::vector<std::string
     std::vector<std::string> paths;
     if (chosen.empty())
         return paths;
-    switch (kind) {
+    // A folder of exported sources is a library whatever kind of file the dialog offered.
+    switch (IsSourceFolder(chosen.front()) ? fkLibraries : kind) {
     case fkLibraries:
         paths = chosen;
         break;
@@ -200,8 +193,18 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
             Notice(PathToCodePage(paths[i]) + " does not exist");
             continue;
         }
+        if (rec->IsDir) {
+            const std::optional<TLibFacts> facts =
+                IsSourceFolder(rec->FileName) ? LibFactsOf(rec->FileName) : std::nullopt;
+            if (!facts) {
+                Notice(PathToCodePage(paths[i]) + " is a folder without exported sources");
+                continue;
+            }
+            rec->Size = facts->Size;
+            rec->Time = PblTimeToDateTime(static_cast<int32_t>(facts->ModifiedNs / 1000000000));
+        }
         rec->Status = csSame;
-        found[i].Key = key;
+        found[i].Key = rec->IsDir ? LibKeyOfFolder(rec->FileName) : key;
         found[i].Object = std::move(rec);
     }
 
@@ -217,60 +220,87 @@ void TLibCompare::AddLibraryPaths(const std::vector<std::string>& paths, const s
     std::set<std::string, decltype(keyLess)> known(keyLess);
     for (const TKeyedItem<TFolderRec>& lib : libs)
         known.insert(lib.Key);
-    for (TKeyedItem<TFolderRec>& item : found) {
+    // A name that is the key itself wins over a folder that only stands for it: "app.pbl"
+    // (file or folder) is taken before a folder "app" of the same paths.
+    const auto isAlias = [](const TKeyedItem<TFolderRec>& item) {
+        return item.Object && LibKeyOfPath(item.Object->FileName) != item.Key;
+    };
+    std::vector<size_t> claims(found.size());
+    for (size_t i = 0; i < claims.size(); ++i)
+        claims[i] = i;
+    std::stable_partition(claims.begin(), claims.end(),
+                          [&](size_t i) { return !isAlias(found[i]); });
+    std::vector<std::string> taken(found.size());
+    for (const size_t i : claims) {
+        TKeyedItem<TFolderRec>& item = found[i];
         if (!item.Object)
             continue;
         if (!known.insert(item.Key).second) {
-            if (side == 2)
+            if (isAlias(item))
+                Notice(PathToCodePage(item.Object->FileName) +
+                       " is left out: " + PathToCodePage(item.Key) + " is already on this side");
+            else if (side == 2)
                 Notice(PathToCodePage(item.Key) + " already in Destination");
             continue;
         }
+        taken[i] = item.Object->FileName;
         libs.push_back(std::move(item));
     }
+    std::vector<std::string>& searchOrder = side == 1 ? FSearchOrder1 : FSearchOrder2;
+    for (std::string& path : taken)
+        if (!path.empty())
+            searchOrder.push_back(std::move(path));
     CompareLibs(options);
 }
 
 bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
                              const TCompareOptions& options) {
     // Equal size and time spare the object work, but only equal bytes make the files the
-    // same: a checkout gives every file nearly the same time. A folder or any other path
-    // that is not a file fails to open here, on either side.
-    if (rec1.Size == rec2.Size && rec1.Time == rec2.Time)
+    // same: a checkout gives every file nearly the same time. Any other path that is not a
+    // file or a folder of sources fails to open here, on either side.
+    if (!rec1.IsDir && !rec2.IsDir && rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return !SameFileBytes(rec1.FileName, rec2.FileName);
-    TFileStream stream1(rec1.FileName);
-    TFileStream stream2(rec2.FileName);
-    TListedLib lib1{stream1.Size(), stream1.ModifiedNs(), {}, {}};
-    TListedLib lib2{stream2.Size(), stream2.ModifiedNs(), {}, {}};
-    GetPblEntries(stream1, lib1.Entries, &lib1.Damage);
-    GetPblEntries(stream2, lib2.Entries, &lib2.Damage);
+    TLibListing lib1 = ListLibraryAt(rec1.FileName);
+    TLibListing lib2 = ListLibraryAt(rec2.FileName);
     SortByKey(lib1.Entries);
     SortByKey(lib2.Entries);
-    NoticeDamage(rec1.FileName, lib1.Damage);
-    NoticeDamage(rec2.FileName, lib2.Damage);
-    const bool same =
-        FObjectCompare.SameListedLibs(stream1, lib1.Entries, stream2, lib2.Entries, options);
+    NoticeListing(rec1.FileName, lib1);
+    NoticeListing(rec2.FileName, lib2);
+    const bool same = FObjectCompare.SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream,
+                                                    lib2.Entries, options);
     if (!same) {
+        // An open file per kept listing would add up over a workspace; a folder's texts are
+        // only in its stream.
+        for (TLibListing* lib : {&lib1, &lib2})
+            if (!lib->Folder)
+                lib->Stream.reset();
         FListed[rec1.FileName] = std::move(lib1);
         FListed[rec2.FileName] = std::move(lib2);
     }
     return !same;
 }
 
-void TLibCompare::ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream,
-                              TEntryList& objs, TPblDamage& damage) {
+void TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
     if (rec == nullptr || rec->FileName.empty())
         return;
-    stream = std::make_unique<TFileStream>(rec->FileName);
     const auto listed = FListed.find(rec->FileName);
-    if (listed != FListed.end() && listed->second.Size == stream->Size() &&
-        listed->second.ModifiedNs == stream->ModifiedNs()) {
-        objs = std::move(listed->second.Entries);
-        damage = std::move(listed->second.Damage);
+    if (listed != FListed.end()) {
+        TLibListing kept = std::move(listed->second);
         FListed.erase(listed);
-        return;
+        if (!kept.Folder) {
+            auto stream = std::make_unique<TFileStream>(rec->FileName);
+            if (TLibFacts{stream->Size(), stream->ModifiedNs(), 1} == kept.Facts)
+                kept.Stream = std::move(stream);
+        } else if (LibFactsOf(rec->FileName) != kept.Facts) {
+            kept.Stream.reset();
+        }
+        if (kept.Stream) {
+            listing = std::move(kept);
+            return;
+        }
     }
-    GetPblEntries(*stream, objs, &damage);
-    SortByKey(objs);
+    listing = ListLibraryAt(rec->FileName);
+    SortByKey(listing.Entries);
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
@@ -315,6 +345,7 @@ void TLibCompare::ClearSide(int side, const TCompareOptions& options) {
     CheckIdle();
     CheckSide(side);
     ClearLibs(Libs(side));
+    (side == 1 ? FSearchOrder1 : FSearchOrder2).clear();
     CompareLibs(options);
 }
 
@@ -330,21 +361,32 @@ void TLibCompare::ClearLibs(TLibList& list) {
 
 void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     CheckIdle();
-    std::unique_ptr<TFileStream> stream1, stream2;
-    TEntryList objs1, objs2;
-    TPblDamage damage1, damage2;
-    ListLibrary(rec1, stream1, objs1, damage1);
-    ListLibrary(rec2, stream2, objs2, damage2);
-
-    FObjs1 = std::move(objs1);
-    FObjs2 = std::move(objs2);
-    FLibStream1 = std::move(stream1);
-    FLibStream2 = std::move(stream2);
-    FLibPath1 = FLibStream1 ? rec1->FileName : std::string();
-    FLibPath2 = FLibStream2 ? rec2->FileName : std::string();
+    TLibListing listing1, listing2;
+    ListLibrary(rec1, listing1);
+    ListLibrary(rec2, listing2);
+    TakeListing(1, listing1.Stream ? rec1->FileName : std::string(), listing1);
+    TakeListing(2, listing2.Stream ? rec2->FileName : std::string(), listing2);
     FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
-    NoticeDamage(FLibPath1, damage1);
-    NoticeDamage(FLibPath2, damage2);
+    NoticeListing(FLibPath1, listing1);
+    NoticeListing(FLibPath2, listing2);
+}
+
+void TLibCompare::TakeListing(int side, const std::string& path, TLibListing& listing) {
+    (side == 1 ? FObjs1 : FObjs2) = std::move(listing.Entries);
+    (side == 1 ? FLibStream1 : FLibStream2) = std::move(listing.Stream);
+    (side == 1 ? FLibFacts1 : FLibFacts2) = listing.Facts;
+    (side == 1 ? FLibFolder1 : FLibFolder2) = listing.Folder;
+    (side == 1 ? FLibPath1 : FLibPath2) = path;
+}
+
+const std::vector<std::string>& TLibCompare::SearchOrder(int side) const {
+    CheckSide(side);
+    return side == 1 ? FSearchOrder1 : FSearchOrder2;
+}
+
+bool TLibCompare::LibIsFolder(int side) const {
+    CheckSide(side);
+    return side == 1 ? FLibFolder1 : FLibFolder2;
 }
 
 bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
@@ -372,26 +414,18 @@ void TLibCompare::PairObjects(const TCompareOptions& options) {
 void TLibCompare::OpenSingleLib(const std::string& path, int side, const TCompareOptions& options) {
     CheckIdle();
     CheckSide(side);
-    auto stream = std::make_unique<TFileStream>(path);
-    TEntryList objs;
-    TPblDamage damage;
-    GetPblEntries(*stream, objs, &damage);
-    NoticeDamage(path, damage);
-
-    (side == 1 ? FObjs1 : FObjs2) = std::move(objs);
-    (side == 1 ? FLibStream1 : FLibStream2) = std::move(stream);
-    (side == 1 ? FLibPath1 : FLibPath2) = path;
+    TLibListing listing = ListLibraryAt(path);
+    NoticeListing(path, listing);
+    TakeListing(side, path, listing);
     PairObjects(options);
     RememberLib(path, side);
 }
 
 void TLibCompare::CheckLibOnDisk(int side) const {
-    const TFileStream* stream = (side == 1 ? FLibStream1 : FLibStream2).get();
-    if (stream == nullptr)
+    if ((side == 1 ? FLibStream1 : FLibStream2) == nullptr)
         return;
-    const std::string& path = stream->Path();
-    const std::optional<TFileFacts> facts = FileFactsOf(path);
-    if (facts && facts->Size == stream->Size() && facts->ModifiedNs == stream->ModifiedNs())
+    const std::string& path = side == 1 ? FLibPath1 : FLibPath2;
+    if (LibFactsOf(path) == (side == 1 ? FLibFacts1 : FLibFacts2))
         return;
     throw TLibraryChanged("\"" + path + "\" has changed since its objects were listed");
 }
@@ -454,6 +488,7 @@ bool TLibCompare::LibRow(int index, TResultRow& row) const {
     row.Status = item1.Object->Status;
     row.Key = item1.Key.empty() ? item2.Key : item1.Key;
     row.Name = PathToCodePage(row.Key);
+    row.Folder = item1.Object->IsDir || item2.Object->IsDir;
     if (!item1.Key.empty()) {
         row.Time1 = FormatDateTime(item1.Object->Time);
         row.Size1 = std::to_string(item1.Object->Size);

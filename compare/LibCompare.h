@@ -7,6 +7,7 @@
 #include "HistoryList.h"
 #include "ObjectCompare.h"
 #include "PbFuncs.h"
+#include "SourceFolder.h"
 
 #include <functional>
 #include <map>
@@ -39,6 +40,13 @@ struct TResultRow {
     char TypeLetter = '\0'; // objects only
     std::string Time1, Size1, Time2, Size2;
     std::string Path1, Path2; // libraries only: the files as found (file-system text)
+    bool Folder = false;      // libraries only: a half is a folder of exported sources
+    // All objects only: the keys of the libraries holding the halves (file-system text), a
+    // pair found in libraries of different keys, and halves hidden by an object of the same
+    // name in a library searched before theirs.
+    std::string Lib1, Lib2;
+    bool Moved = false;
+    bool Shadowed1 = false, Shadowed2 = false;
 };
 
 // Invariants at rest (after every public operation that returned normally): Libs1 and Libs2
@@ -78,6 +86,11 @@ public:
     const std::string& LibPath2() const { return FLibPath2; }
     TStream* LibStream1() const { return FLibStream1.get(); }
     TStream* LibStream2() const { return FLibStream2.get(); }
+    // The paths of the side's libraries in the order they were added, which is the order a
+    // target names them in: the order PowerBuilder searches them for an object.
+    const std::vector<std::string>& SearchOrder(int side) const;
+    // True when the side's library of the object view is a folder of exported sources.
+    bool LibIsFolder(int side) const;
     bool Busy() const { return FWalking > 0; }
     // True once any library read was found damaged (and noticed).
     bool DamageFound() const { return !FDamaged.empty(); }
@@ -164,21 +177,15 @@ private:
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;
     void NoticeDamage(const std::string& path, const TPblDamage& damage);
+    // The damage of a listing and the sources of a folder the code page cannot hold.
+    void NoticeListing(const std::string& path, const TLibListing& listing);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
     // Opens and lists one library for the object view (nothing when there is no library),
-    // taking the listing of the last library walk when the file has not changed since.
-    void ListLibrary(const TFolderRec* rec, std::unique_ptr<TFileStream>& stream, TEntryList& objs,
-                     TPblDamage& damage);
-
-    // A library listed, sorted by key, by the library walk, kept so that opening its pair
-    // next need not read the file for its listing again.
-    struct TListedLib {
-        int64_t Size = 0;
-        int64_t ModifiedNs = 0;
-        TEntryList Entries;
-        TPblDamage Damage;
-    };
+    // taking the listing of the last library walk when the library has not changed since.
+    void ListLibrary(const TFolderRec* rec, TLibListing& listing);
+    // Takes a listing as the side's library of the object view.
+    void TakeListing(int side, const std::string& path, TLibListing& listing);
 
     std::string FExeDir;
     TLibList FLibs1, FLibs2;
@@ -186,14 +193,20 @@ private:
     TCompareCounts FLibCounts{};
     TCompareCounts FObjCounts{};
     std::string FLibPath1, FLibPath2;
-    std::unique_ptr<TFileStream> FLibStream1, FLibStream2;
+    std::unique_ptr<TStream> FLibStream1, FLibStream2;
+    TLibFacts FLibFacts1, FLibFacts2; // what the libraries were when listed
+    bool FLibFolder1 = false, FLibFolder2 = false;
+    std::vector<std::string> FSearchOrder1, FSearchOrder2;
     int FFilterKind = fkLibraries;
     std::string FFolder1, FFolder2;
     THistoryList FHistory1, FHistory2;
     TObjectCompare FObjectCompare;
     int FWalking = 0;
-    std::set<std::string> FDamaged;            // paths of the damaged libraries noticed
-    std::map<std::string, TListedLib> FListed; // by path, since the last library walk
+    std::set<std::string> FDamaged; // paths of the damaged libraries noticed
+    std::set<std::string> FLossy;   // source files noticed as not held by the code page
+    // Libraries listed and sorted by key by the last library walk, by path, kept so that
+    // opening their pair next need not list them again. A file's stream is not kept open.
+    std::map<std::string, TLibListing> FListed;
 };
 
 } // namespace tandrel

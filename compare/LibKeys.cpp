@@ -53,6 +53,25 @@ std::string LibKeyOfPath(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string LibKeyOfFolder(const std::string& path) {
+    std::string key = LibKeyOfPath(path);
+    const auto endsWith = [&key](std::string_view suffix) {
+        if (key.size() < suffix.size())
+            return false;
+        std::string end = key.substr(key.size() - suffix.size());
+        for (char& c : end)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return end == suffix;
+    };
+    // The workspace layout of newer versions keeps a library's sources in "app.pbl.src".
+    if (endsWith(".pbl.src"))
+        key.resize(key.size() - 4);
+    else if (!endsWith(".pbl"))
+        key += ".pbl";
+    return key;
+}
+
 int CompareLibKeys(std::string_view a, std::string_view b) {
     if (a == b)
         return 0;

@@ -10,6 +10,10 @@ namespace tandrel {
 
 // The key of a library path: its file name, extension included, in file-system bytes.
 std::string LibKeyOfPath(const std::string& path);
+// The key of a folder of exported sources: its name, with ".pbl" added unless it ends so,
+// so that a folder "app" pairs with the library "app.pbl"; a folder "app.pbl.src" (the
+// workspace layout of newer versions) pairs with it too.
+std::string LibKeyOfFolder(const std::string& path);
 
 // The one order of library keys, for sorting, pairing and finding a library already on a
 // side. Names are ordered as their code page forms compare (letter case ignored, as for

@@ -1,5 +1,6 @@
 #include "LibView.h"
 
+#include "AllObjects.h"
 #include "DisplayText.h"
 #include "ExeDir.h"
 #include "LibCompare.h"
@@ -35,8 +36,11 @@ QString DisplayPath(const std::string& path) {
     return QString::fromUtf8(PathToUtf8Text(path));
 }
 
-// The kind of a file named on the command line, by its extension.
+// The kind of a file named on the command line: a folder is a library, a file is told by
+// its extension.
 int KindOfPath(const std::string& path) {
+    if (IsSourceFolder(path))
+        return fkLibraries;
     const size_t dot = path.find_last_of('.');
     std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
     for (char& c : ext)
@@ -87,10 +91,13 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     FLists = new QStackedWidget(this);
     FLvLibs = new TMyListView(FLists);
     FLvObjs = new TMyListView(FLists);
+    FLvAll = new TMyListView(FLists);
     FLvLibs->setObjectName(QStringLiteral("lvLibs"));
     FLvObjs->setObjectName(QStringLiteral("lvObjs"));
+    FLvAll->setObjectName(QStringLiteral("lvAll"));
     FLibsModel = new TResultListModel(TListKind::Libraries, this);
     FObjsModel = new TResultListModel(TListKind::Objects, this);
+    FAllModel = new TResultListModel(TListKind::AllObjects, this);
     FDelegate = new TResultRowDelegate(
         FRowImages,
         [this](int status) -> TColor {
@@ -102,6 +109,8 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
                 return values.DelColor;
             case csAdded:
                 return values.AddColor;
+            case kMovedStatus:
+                return RgbColor(0xFF, 0xE0, 0x8A);
             default:
                 return RgbColor(0xFF, 0xFF, 0xFF);
             }
@@ -109,11 +118,13 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
         this);
     FLvLibs->SetResultModel(FLibsModel);
     FLvObjs->SetResultModel(FObjsModel);
-    // The object list lies on the tool-tip background, the library list on the window's.
+    FLvAll->SetResultModel(FAllModel);
+    // The object lists lie on the tool-tip background, the library list on the window's.
     QPalette objsPalette = FLvObjs->palette();
     objsPalette.setColor(QPalette::Base, objsPalette.color(QPalette::ToolTipBase));
     FLvObjs->setPalette(objsPalette);
-    for (TMyListView* view : {FLvLibs, FLvObjs}) {
+    FLvAll->setPalette(objsPalette);
+    for (TMyListView* view : {FLvLibs, FLvObjs, FLvAll}) {
         view->setItemDelegate(FDelegate);
         FLists->addWidget(view);
         connect(view, &QAbstractItemView::doubleClicked, this,
@@ -175,6 +186,7 @@ bool TLibFrame::Idle() const {
 void TLibFrame::InitLists() {
     FLvLibs->SetHeaderImages(&FSortMarks);
     FLvObjs->SetHeaderImages(&FSortMarks);
+    FLvAll->SetHeaderImages(&FSortMarks);
     FLvLibs->SortColumn(0);
     FLibsModel->Fill(*FCompare);
     FCompare->SetFilterKind(fkLibraries);
@@ -189,6 +201,8 @@ void TLibFrame::InitLists() {
 void TLibFrame::FreeLists() {
     FLibsModel->Clear();
     FObjsModel->Clear();
+    FAllModel->Clear();
+    FAll.reset();
     FCompare.reset();
 }
 
@@ -213,6 +227,7 @@ void TLibFrame::FitColumns() {
     FFitPending = false;
     lvLibsResize(FLvLibs);
     lvLibsResize(FLvObjs);
+    lvLibsResize(FLvAll);
 }
 
 void TLibFrame::lvLibsResize(TMyListView* view) {
@@ -271,6 +286,7 @@ void TLibFrame::BindOpenCommands(bool objectView) {
 }
 
 void TLibFrame::ShowLibsView() {
+    LeaveAllView();
     BindOpenCommands(false);
     FLists->setCurrentWidget(FLvLibs);
     FObjsShown = false;
@@ -279,6 +295,7 @@ void TLibFrame::ShowLibsView() {
 }
 
 void TLibFrame::ShowObjsView() {
+    LeaveAllView();
     BindOpenCommands(true);
     FLists->setCurrentWidget(FLvObjs);
     FObjsShown = true;
@@ -287,6 +304,48 @@ void TLibFrame::ShowObjsView() {
     SetComboPath(FCbOpen1, FCompare->LibPath1());
     SetComboPath(FCbOpen2, FCompare->LibPath2());
     FShell.ShowCounts(FCompare->ObjCounts());
+}
+
+void TLibFrame::LeaveAllView() {
+    if (FAllShown)
+        FShell.SetPanelText(7, QString());
+    FAllShown = false;
+}
+
+void TLibFrame::ShowAllView() {
+    BindOpenCommands(false);
+    FLists->setCurrentWidget(FLvAll);
+    FObjsShown = false;
+    FAllShown = true;
+    if (!Idle())
+        return;
+    if (!FAll) {
+        FAll = std::make_unique<TAllObjects>();
+        FAll->SetProcessEvents([last = std::chrono::steady_clock::time_point()]() mutable {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(30))
+                return;
+            last = now;
+            QCoreApplication::processEvents();
+        });
+    }
+    struct TRefill {
+        TLibFrame& Frame;
+        ~TRefill() { Frame.FillAllView(); }
+    } refill{*this};
+    FAll->Build(FCompare->SearchOrder(1), FCompare->SearchOrder(2), Options());
+}
+
+void TLibFrame::FillAllView() {
+    FAllModel->Fill(*FAll);
+    FLvAll->SetSortTag(8, 0);
+    FLvAll->SortColumn(8);
+    FShell.ShowCounts(FAll->Counts());
+    FShell.SetPanelText(7, QStringLiteral("移动%1").arg(FAll->Moved()));
+}
+
+QWidget* TLibFrame::AllList() {
+    return FLvAll;
 }
 
 QWidget* TLibFrame::LibsList() {
@@ -336,6 +395,10 @@ void TLibFrame::lvLibsDblClick(TMyListView* view) {
     const std::vector<int> rows = view->SelectedRows();
     if (rows.empty())
         return;
+    if (view == FLvAll) {
+        AllDblClick(rows.front());
+        return;
+    }
     const int index = view->ResultModel()->PairIndex(rows.front());
     if (!FObjsShown) {
         if (!FCompare->OpenLibPair(index, Options()))
@@ -366,6 +429,33 @@ void TLibFrame::lvLibsDblClick(TMyListView* view) {
                    "information");
         ReloadObjsView();
     }
+}
+
+void TLibFrame::AllDblClick(int row) {
+    const int index = FAllModel->PairIndex(row);
+    if (!FAll || index < 0 || index >= FAll->RowCount())
+        return;
+    const std::string name = FAllModel->Text(row, 0).toStdString();
+    // Both halves are read before the source view changes, so a library changed on disk
+    // leaves it as it was.
+    std::vector<std::string> lines[2];
+    try {
+        for (int side = 1; side <= 2; ++side)
+            FAll->Source(index, side, lines[side - 1]);
+    } catch (const TLibraryChanged& changed) {
+        ShowNotice(PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
+                   "information");
+        ShowAllView();
+        return;
+    }
+    // The move count belongs to the list, not to the source view.
+    FShell.SetPanelText(7, QString());
+    FShell.ShowFilesView();
+    TSourceView& source = FShell.SourceView();
+    for (int side = 1; side <= 2; ++side)
+        source.LoadSource(name + "@" + PathToUtf8Text(FAll->LibPath(index, side)), lines[side - 1],
+                          side == 1);
+    source.Compare();
 }
 
 // The object list of the current pair, listed again from the files as they are now.
@@ -466,7 +556,7 @@ void TLibFrame::tbClear2Click() {
 }
 
 void TLibFrame::ClearSide(int side) {
-    if (FObjsShown || !Idle())
+    if (FObjsShown || FAllShown || !Idle())
         return;
     struct TRefill {
         TLibFrame& Frame;
@@ -490,8 +580,11 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
             continue;
         std::vector<std::string> paths;
         for (const std::string& name : named) {
-            // Relative to the folder the program was started in, which may change later.
-            const std::string file = std::filesystem::absolute(name).string();
+            // Relative to the folder the program was started in, which may change later. A
+            // folder's closing slash would leave it without a name.
+            std::string file = std::filesystem::absolute(name).string();
+            while (file.size() > 1 && file.back() == '/')
+                file.pop_back();
             const std::vector<std::string> libs =
                 TLibCompare::ExpandChosen({file}, KindOfPath(file), expansion);
             paths.insert(paths.end(), libs.begin(), libs.end());

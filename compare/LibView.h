@@ -15,6 +15,7 @@ class QToolButton;
 
 namespace tandrel {
 
+class TAllObjects;
 class TLibCompare;
 class TMainShell;
 class TMyListView;
@@ -37,8 +38,12 @@ public:
     // Bind the shared commands to this frame's handlers and show one of its two lists.
     void ShowLibsView();
     void ShowObjsView();
+    // The third list: every object of side 1's libraries against every object of side 2's,
+    // listed afresh from the libraries each time it is shown.
+    void ShowAllView();
     QWidget* LibsList();
     QWidget* ObjsList();
+    QWidget* AllList();
 
     // The program's command line: libraries, targets or workspaces (by extension) on the
     // two sides, then compared.
@@ -74,6 +79,8 @@ public:
     void ToolBar1Resize();
 
     bool ObjsShown() const { return FObjsShown; }
+    bool AllShown() const { return FAllShown; }
+    TMyListView* lvAll() const { return FLvAll; }
     // The comparison shown; valid between construction and FreeLists.
     TLibCompare& Comparison() { return *FCompare; }
     TMyListView* lvLibs() const { return FLvLibs; }
@@ -96,6 +103,10 @@ private:
     bool Idle() const;
     void ClearSide(int side);
     void ReloadObjsView();
+    void FillAllView();
+    void AllDblClick(int row);
+    // Leaving the all-objects list takes its move count off the status bar.
+    void LeaveAllView();
     void BindOpenCommands(bool objectView);
     void HoldCommands(bool held);
     void ShowProgress(TProgressKind kind, int position, int maximum, const std::string& text);
@@ -112,6 +123,8 @@ private:
     TImageList FRowImages;
     TImageList FSortMarks;
     bool FObjsShown = false;
+    bool FAllShown = false;
+    std::unique_ptr<TAllObjects> FAll;
     bool FFitPending = false;
     bool FHeld = false;
     std::chrono::steady_clock::time_point FLastProgressPaint;
@@ -125,8 +138,10 @@ private:
     QStackedWidget* FLists = nullptr;
     TMyListView* FLvLibs = nullptr;
     TMyListView* FLvObjs = nullptr;
+    TMyListView* FLvAll = nullptr;
     TResultListModel* FLibsModel = nullptr;
     TResultListModel* FObjsModel = nullptr;
+    TResultListModel* FAllModel = nullptr;
     TResultRowDelegate* FDelegate = nullptr;
 };
 

@@ -29,7 +29,7 @@ TImageList RowImages() {
         Svg("application"), // riApplication
         Svg("datawindow"),  // riDataWindow
         Svg("function"),    // riFunction
-        QIcon(),            // no row shows image 4
+        Svg("folder"),      // riFolder
         Svg("menu"),        // riMenu
         Svg("structure"),   // riStructure
         Svg("userobject"),  // riUserObject

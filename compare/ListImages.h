@@ -26,6 +26,7 @@ enum TRowImage : int {
     riApplication = 1,
     riDataWindow = 2,
     riFunction = 3,
+    riFolder = 4, // a folder of exported sources
     riMenu = 5,
     riStructure = 6,
     riUserObject = 7,

@@ -2,6 +2,7 @@
 
 #include "HashUnit.h"
 #include "PairingWalk.h"
+#include "SourceFolder.h"
 
 #include <climits>
 #include <stdexcept>
@@ -58,7 +59,10 @@ bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStr
 
 bool TObjectCompare::ObjectsDiffer(TStream* stream1, const TPblEntry& entry1, TStream* stream2,
                                    const TPblEntry& entry2, const TCompareOptions& options) {
-    if (entry1.DataSize == entry2.DataSize && entry1.TimeStamp == entry2.TimeStamp)
+    // A folder source's size counts its header lines and a library entry's does not, so
+    // the shortcut holds only between two of a kind.
+    if (entry1.PlainText == entry2.PlainText && entry1.DataSize == entry2.DataSize &&
+        entry1.TimeStamp == entry2.TimeStamp)
         return false;
     if (stream1 == nullptr || stream2 == nullptr)
         throw std::logic_error("An object pair was compared without its library open");
@@ -79,14 +83,15 @@ void TObjectCompare::PairObjects(TEntryList& objs1, TEntryList& objs2, TCompareC
 bool TObjectCompare::SameLibs(const std::string& path1, const std::string& path2,
                               const TCompareOptions& options, TPblDamage* damage1,
                               TPblDamage* damage2) {
-    TFileStream stream1(path1);
-    TFileStream stream2(path2);
-    TEntryList objs1, objs2;
-    GetPblEntries(stream1, objs1, damage1);
-    GetPblEntries(stream2, objs2, damage2);
-    SortByKey(objs1);
-    SortByKey(objs2);
-    return SameListedLibs(stream1, objs1, stream2, objs2, options);
+    TLibListing lib1 = ListLibraryAt(path1);
+    TLibListing lib2 = ListLibraryAt(path2);
+    if (damage1 != nullptr)
+        *damage1 = lib1.Damage;
+    if (damage2 != nullptr)
+        *damage2 = lib2.Damage;
+    SortByKey(lib1.Entries);
+    SortByKey(lib2.Entries);
+    return SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream, lib2.Entries, options);
 }
 
 bool TObjectCompare::SameListedLibs(TStream& stream1, const TEntryList& objs1, TStream& stream2,

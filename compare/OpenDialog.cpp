@@ -1,5 +1,8 @@
 #include "OpenDialog.h"
 
+#include "SourceFolder.h"
+
+#include <algorithm>
 #include <dirent.h>
 #include <QFile>
 #include <QFileInfo>
@@ -58,7 +61,12 @@ void TOpenDialog::accept() {
         allFiles = allFiles && IsFile(path);
         recovered = recovered || path != QFile::encodeName(file).toStdString();
     }
-    if (allFiles && recovered && acceptMode() == QFileDialog::AcceptOpen) {
+    // A folder of exported sources is chosen like a library file, not entered.
+    const bool allSourceFolders =
+        !files.isEmpty() && std::all_of(files.begin(), files.end(), [](const QString& file) {
+            return IsSourceFolder(ChosenPath(file));
+        });
+    if (((allFiles && recovered) || allSourceFolders) && acceptMode() == QFileDialog::AcceptOpen) {
         QDialog::accept();
         return;
     }

@@ -1,5 +1,6 @@
 #include "ResultListModel.h"
 
+#include "AllObjects.h"
 #include "CodePage.h"
 #include "DisplayText.h"
 #include "ListImages.h"
@@ -23,6 +24,14 @@ const std::vector<TColumnInfo> ObjColumns = {
     {"对象名称", 150, Qt::AlignLeft}, {"比较结果", 100, Qt::AlignLeft},
     {"时间1", 120, Qt::AlignLeft},    {"大小1", 80, Qt::AlignRight},
     {"时间2", 120, Qt::AlignLeft},    {"大小2", 80, Qt::AlignRight},
+    {"类型标志", 50, Qt::AlignLeft},
+};
+
+const std::vector<TColumnInfo> AllColumns = {
+    {"对象名称", 150, Qt::AlignLeft}, {"比较结果", 100, Qt::AlignLeft},
+    {"库1", 110, Qt::AlignLeft},      {"时间1", 120, Qt::AlignLeft},
+    {"大小1", 70, Qt::AlignRight},    {"库2", 110, Qt::AlignLeft},
+    {"时间2", 120, Qt::AlignLeft},    {"大小2", 70, Qt::AlignRight},
     {"类型标志", 50, Qt::AlignLeft},
 };
 
@@ -60,15 +69,17 @@ int NewerMarker(const TResultRow& row) {
 } // namespace
 
 const std::vector<TColumnInfo>& ColumnInfos(TListKind kind) {
-    return kind == TListKind::Libraries ? LibColumns : ObjColumns;
+    return kind == TListKind::Libraries ? LibColumns
+           : kind == TListKind::Objects ? ObjColumns
+                                        : AllColumns;
 }
+
+const char* const ShadowedMark = " (被遮蔽)";
 
 TResultListModel::TResultListModel(TListKind kind, QObject* parent)
     : QAbstractTableModel(parent), FKind(kind) {
-    for (int s = 0; s < 4; ++s) {
+    for (int s = 0; s < 4; ++s)
         FStatusTexts[s] = SystemCodePage().FromUtf8(StatusNames[s]);
-        FStatusWords[s] = QString::fromUtf8(StatusNames[s]);
-    }
 }
 
 TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& result) const {
@@ -82,7 +93,22 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
                                              : FromCodePage(result.Name);
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
+    if (FKind == TListKind::AllObjects) {
+        std::string word = StatusNames[row.Status];
+        if (result.Moved) {
+            word = row.Status == csChanged ? std::string(MovedName) + "+" + word : MovedName;
+            row.Status = kMovedStatus;
+        }
+        row.Cells[1] = SystemCodePage().FromUtf8(word);
+        const auto libCell = [](const std::string& lib, bool shadowed) {
+            return lib.empty() ? lib : PathToCodePage(lib) + (shadowed ? ShadowedMark : "");
+        };
+        row.Cells.insert(row.Cells.begin() + 2, libCell(result.Lib1, result.Shadowed1));
+        row.Cells.insert(row.Cells.begin() + 5, libCell(result.Lib2, result.Shadowed2));
+    }
+    row.Word = FromCodePage(row.Cells[1]);
     if (FKind == TListKind::Libraries) {
+        row.Image = result.Folder ? riFolder : riLibrary;
         for (const std::string* path : {&result.Path1, &result.Path2})
             if (!path->empty())
                 row.Paths += (row.Paths.isEmpty() ? QString() : QStringLiteral("\n")) +
@@ -109,6 +135,16 @@ void TResultListModel::Fill(const TLibCompare& compare) {
     for (int i = 0; i < count; ++i)
         if (libs ? compare.LibRow(i, result) : compare.ObjRow(i, result))
             FRows.push_back(MakeRow(i, result));
+    endResetModel();
+}
+
+void TResultListModel::Fill(const TAllObjects& all) {
+    beginResetModel();
+    FRows.clear();
+    FRows.reserve(static_cast<size_t>(all.RowCount()));
+    TResultRow result;
+    for (int i = 0; all.Row(i, result); ++i)
+        FRows.push_back(MakeRow(i, result));
     endResetModel();
 }
 
@@ -196,7 +232,9 @@ QString TResultListModel::Text(int row, int column) const {
     if (column == 0)
         return r.Name;
     if (column == 1)
-        return FStatusWords[r.Status];
+        return r.Word;
+    if (FKind == TListKind::AllObjects && (column == 2 || column == 5))
+        return FromCodePage(SortText(row, column));
     // Times, sizes and type letters are ASCII.
     return QString::fromLatin1(SortText(row, column));
 }

@@ -13,7 +13,14 @@
 
 namespace tandrel {
 
-enum class TListKind { Libraries, Objects };
+enum class TListKind { Libraries, Objects, AllObjects };
+
+// The colour status of a moved row of the all-objects list, beside the four TCompareStatus.
+constexpr uint8_t kMovedStatus = 4;
+// What a library cell of the all-objects list adds for a shadowed half.
+extern const char* const ShadowedMark;
+
+class TAllObjects;
 
 struct TColumnInfo {
     const char* Caption; // UTF-8
@@ -38,6 +45,8 @@ public:
     TListKind Kind() const { return FKind; }
     // Rows of every pair of the lists, in the lists' (key) order.
     void Fill(const TLibCompare& compare);
+    // Rows of the all-objects list, in its key order.
+    void Fill(const TAllObjects& all);
     void Clear();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -68,6 +77,7 @@ private:
         int Image = 0;
         int Newer = -1;
         QString Name;
+        QString Word;  // the status as shown
         QString Paths; // libraries: the two files, one a line, shown as the row's tip
         std::vector<std::string> Cells; // code page bytes, one per column
         std::vector<int64_t> Numbers;   // per column, for the columns sorted as numbers
@@ -78,7 +88,6 @@ private:
     TListKind FKind;
     std::vector<TRow> FRows;
     std::string FStatusTexts[4]; // the status words in the code page
-    QString FStatusWords[4];
 };
 
 } // namespace tandrel

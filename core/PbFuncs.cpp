@@ -531,7 +531,20 @@ auto ReadingSourceOf(const TPblEntry& entry) {
     };
 }
 
+// A source file of a folder is its text already.
+void GetPlainSource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    source.Text.assign(static_cast<size_t>(std::max(entry.DataSize, 0)), '\0');
+    stream.Seek(entry.DataOffset);
+    source.Text.resize(stream.Read(source.Text.data(), source.Text.size()));
+    source.Lines.clear();
+    SplitLineViews(source.Text, source.Lines);
+}
+
 void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    if (entry.PlainText) {
+        GetPlainSource(stream, entry, source);
+        return;
+    }
     const std::string data =
         entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";

@@ -34,6 +34,9 @@ struct TPblEntry {
     // How many blocks of the data chain the listing found sound; reading stops after them.
     // -1: not checked, the chain is read until it ends or turns implausible.
     int32_t ChainBlocks = -1;
+    // The data at DataOffset is the whole export text, header lines included, as a source
+    // from a folder of exported sources holds it; no block chain.
+    bool PlainText = false;
 };
 
 // Where and why the reader stopped trusting a library: the file offset of the first

@@ -6,6 +6,7 @@
 #include "Settings.h"
 
 #include <filesystem>
+#include <fstream>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -223,6 +224,17 @@ private slots:
 
         QVERIFY(!IsLibraryKindPath("dir.pbl/file"));
         QVERIFY(IsLibraryKindPath("/x/y.Pbl"));
+        // A folder of exported sources is a library, given with its closing slash or not; a
+        // folder without any is not.
+        QTemporaryDir folders;
+        const std::string sources = folders.path().toStdString() + "/app";
+        std::filesystem::create_directories(sources);
+        QVERIFY(!IsLibraryKindPath(sources));
+        std::ofstream(sources + "/w_main.SRW") << "$PBExportHeader$w_main.srw\r\n";
+        QVERIFY(IsLibraryKindPath(sources));
+        QVERIFY(IsLibraryKindPath(sources + "/"));
+        const TLaunch both = ParseCommandLine(V{sources + "/", "--", "/x/y.pbw"});
+        QCOMPARE(both.Kind, TLaunchKind::Sides);
     }
 };
 

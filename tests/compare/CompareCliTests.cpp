@@ -108,10 +108,14 @@ TEST_F(CompareCliTest, EmptySidesAreNoErrorButAMissingOrUnreadableSideIs) {
     EXPECT_EQ(run.Err, "tandrel-cli: \"" + Dir.Path() + "a/none.pbl\" does not exist\n");
     run = RunCli(Dir, {"nope.pbl", "--", "nope2.pbl"});
     EXPECT_EQ(run.Status, 2);
+    // A folder is a library only when it is named like one or holds exported sources.
+    std::filesystem::create_directories(Dir / "dir");
+    run = RunCli(Dir, {Dir / "dir", "--"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("dir"), std::string::npos) << run.Err;
     std::filesystem::create_directories(Dir / "dir.pbl");
     run = RunCli(Dir, {Dir / "dir.pbl", "--"});
-    EXPECT_EQ(run.Status, 2);
-    EXPECT_NE(run.Err.find("dir.pbl"), std::string::npos) << run.Err;
+    EXPECT_EQ(run.Status, 1) << run.Err;
     // Letter case is looked past, as for the libraries of a target.
     run = RunCli(Dir, {Dir / "b/NEW.PBL", "--", Dir / "b/new.pbl"});
     EXPECT_EQ(run.Status, 0) << run.Err;

@@ -470,6 +470,66 @@ private slots:
         QCOMPARE(shell->Counts.Added, 2);
     }
 
+    void foldersAndTheAllObjectsList() {
+        TScratch dir("folders");
+        const std::string one = dir / "one/", two = dir / "two/";
+        WriteLib(one + "a.pbl",
+                 {{"w_main.srw", "open()\r\n", "", kStamp}, {"d_emp.srd", "r\r\n", "", kStamp}},
+                 1600000000);
+        WriteLib(one + "b.pbl", {{"s_point.srs", "x\r\n", "", kStamp}}, 1600000000);
+        std::filesystem::create_directories(two + "a");
+        std::ofstream(two + "a/w_main.srw", std::ios::binary)
+            << "$PBExportHeader$w_main.srw\r\nopen()\r\nclose()\r\n";
+        std::ofstream(two + "a/d_emp.srd", std::ios::binary)
+            << "$PBExportHeader$d_emp.srd\r\nr\r\n";
+        std::ofstream(two + "a/s_point.srs", std::ios::binary)
+            << "$PBExportHeader$s_point.srs\r\nx\r\n";
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        frame.OpenSides({one + "a.pbl", one + "b.pbl"}, {two + "a/"});
+
+        // The folder pairs with a.pbl and shows the folder image; b.pbl stays a library.
+        TResultListModel* libs = frame.lvLibs()->ResultModel();
+        QCOMPARE(libs->rowCount(), 2);
+        QCOMPARE(libs->Text(0, 0), QStringLiteral("a.pbl"));
+        QCOMPARE(libs->Image(0), int(riFolder));
+        QCOMPARE(libs->Image(1), int(riLibrary));
+        QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
+
+        // All objects: the structure moved from b.pbl into the folder, the window changed.
+        shell->Commands().mnuAllObjs->trigger();
+        QVERIFY(frame.AllShown());
+        TResultListModel* all = frame.lvAll()->ResultModel();
+        QStringList rows;
+        for (int r = 0; r < all->rowCount(); ++r)
+            rows << all->Text(r, 8) + ":" + all->Text(r, 0) + ":" + all->Text(r, 1) + ":" +
+                        all->Text(r, 2) + ":" + all->Text(r, 5);
+        QCOMPARE(rows.join(' '),
+                 QStringLiteral("d:d_emp:相同:a.pbl:a.pbl s:s_point:移动:b.pbl:a.pbl "
+                                "w:w_main:更改:a.pbl:a.pbl"));
+        QCOMPARE(all->Status(1), kMovedStatus);
+        QCOMPARE(shell->Counts.Changed, 1);
+        QCOMPARE(shell->Panels[7], QStringLiteral("移动1"));
+
+        // Sorting by the side-1 library puts the moved row last.
+        ClickHeader(frame.lvAll(), 2);
+        QCOMPARE(all->Text(2, 0), QStringLiteral("s_point"));
+
+        // A moved pair opens with each half from its own library.
+        DoubleClickRow(frame.lvAll(), 2);
+        TRecordingSourceView& source = shell->Source();
+        QCOMPARE(source.Loads.size(), size_t(2));
+        QCOMPARE(source.Loads[0].Title, "s_point@" + one + "b.pbl");
+        QCOMPARE(source.Loads[1].Title, "s_point@" + two + "a");
+        QCOMPARE(source.Loads[1].Lines.back(), std::string("x"));
+        QCOMPARE(shell->Panels[7], QString());
+
+        // Leaving the list takes its move count off the status bar.
+        shell->ShowLibsView();
+        QVERIFY(!frame.AllShown());
+        QCOMPARE(shell->Panels[7], QString());
+    }
+
     void textColumnsFoldToCapitals() {
         TScratch dir("fold");
         WriteLib(dir / "x.pbl",
@@ -614,10 +674,11 @@ private slots:
         QCOMPARE(boxes[0].Text.toStdString(), dir / "none.pbl does not exist");
 
         // A library that cannot be opened fails through the guard: stop box, view unchanged.
-        std::filesystem::create_directories(dir / "folder.pbl");
+        // A folder is a library only when named like one or holding exported sources.
+        std::filesystem::create_directories(dir / "folder");
         shell->ShowObjsView();
-        boxes = CaptureBoxes(
-            [&] { shell->Guarded([&] { frame.OpenSingleLib(dir / "folder.pbl", 1); }); });
+        boxes =
+            CaptureBoxes([&] { shell->Guarded([&] { frame.OpenSingleLib(dir / "folder", 1); }); });
         QCOMPARE(boxes.size(), size_t(1));
         QCOMPARE(boxes[0].Title, QStringLiteral("Tandrel"));
         QCOMPARE(boxes[0].Icon, QMessageBox::Critical);

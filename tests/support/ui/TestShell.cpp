@@ -30,6 +30,7 @@ TTestShell::TTestShell() {
     c.mnuLibs = Item(view, "PB库文件列表", "");
     c.mnuObjs = Item(view, "PBL对象列表", "");
     c.mnuFile = Item(view, "源代码比较视图", "");
+    c.mnuAllObjs = Item(view, "全部对象", "");
     c.mnuEdit = bar->addMenu(QStringLiteral("Edit"));
     c.mnuUndo = Item(c.mnuEdit, "&Undo", "Ctrl+Z");
     c.mnuRedo = Item(c.mnuEdit, "&Redo", "Shift+Ctrl+Z");
@@ -62,6 +63,13 @@ TTestShell::TTestShell() {
     connect(c.mnuLibs, &QAction::triggered, this, [this] { ShowLibsView(); });
     connect(c.mnuObjs, &QAction::triggered, this, [this] { ShowObjsView(); });
     connect(c.mnuFile, &QAction::triggered, this, [this] { ShowFilesView(); });
+    connect(c.mnuAllObjs, &QAction::triggered, this, [this] {
+        FView = TView::Objs;
+        if (FLibFrame) {
+            FLibFrame->show();
+            FLibFrame->ShowAllView();
+        }
+    });
 
     QToolBar* tools = addToolBar(QStringLiteral("ToolBar1"));
     c.tbLibMode = tools->addAction(QStringLiteral("Library list"));

@@ -1,0 +1,92 @@
+#pragma once
+// Every object of one side's libraries against every object of the other's, paired by type
+// and name whatever library holds them. A pair whose halves lie in libraries of different
+// keys is a move; its sources are compared all the same. An object name held by several
+// libraries of one side is listed once per library: the first library in search order wins,
+// the others are shadowed.
+
+#include "LibCompare.h"
+#include "ObjectCompare.h"
+#include "SourceFolder.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tandrel {
+
+// The status word of a move, UTF-8; a move whose sources differ shows it and the word of a
+// change.
+extern const char* const MovedName;
+
+// The libraries are those a TLibCompare holds, whose library walk has already told their
+// damage and lossy sources; so this tells nothing again.
+class TAllObjects {
+public:
+    TAllObjects() = default;
+    TAllObjects(const TAllObjects&) = delete;
+    TAllObjects& operator=(const TAllObjects&) = delete;
+
+    void SetProcessEvents(std::function<void()> hook) {
+        FCompare.SetProcessEvents(std::move(hook));
+    }
+
+    // Lists the libraries of both sides, each in search order, and pairs their objects.
+    // Replaces what was there only when every library was listed.
+    void Build(const std::vector<std::string>& libs1, const std::vector<std::string>& libs2,
+               const TCompareOptions& options);
+    void Clear();
+
+    int RowCount() const { return static_cast<int>(FRows.size()); }
+    // Counts of the objects of both sides and of the rows added, deleted and changed; a
+    // moved pair counts as moved, and as changed too when its sources differ.
+    const TCompareCounts& Counts() const { return FCounts; }
+    int32_t Moved() const { return FMoved; }
+    bool Row(int index, TResultRow& row) const;
+    // Row indexes by type letter (letters compared as capitals), then in key order.
+    std::vector<int> ViewOrder() const;
+    // The export lines of one half of a row; a missing half gives no lines. False for an
+    // invalid index or side. Throws TLibraryChanged when the half's library changed on disk.
+    bool Source(int index, int side, std::vector<std::string>& lines) const;
+    // The library path holding one half of a row; empty for a missing half.
+    std::string LibPath(int index, int side) const;
+
+private:
+    // One object of one library of a side.
+    struct THalf {
+        int Lib = -1; // index into the side's libraries; -1: no half
+        int Entry = -1;
+        bool Shadowed = false;
+    };
+    struct TRow {
+        std::string Key;
+        uint8_t Status = csSame;
+        bool Moved = false;
+        THalf Half[2];
+    };
+    struct TSideLib {
+        std::string Path;
+        std::string Key;
+        TLibListing Listing;
+    };
+    using TSide = std::vector<TSideLib>;
+
+    static void ListSide(const std::vector<std::string>& paths, TSide& side);
+    // The halves of a side sorted by object key, each run of one key in search order, the
+    // first of each run the winner and the rest marked shadowed.
+    static std::vector<THalf> Halves(const TSide& side);
+    const TPblEntry& EntryOf(int side, const THalf& half) const;
+    const std::string& KeyOf(int side, const THalf& half) const;
+    void Pair(std::vector<THalf>& halves1, std::vector<THalf>& halves2,
+              const TCompareOptions& options);
+    void AddRow(const THalf* half1, const THalf* half2, const TCompareOptions& options);
+    const TSideLib* SideLib(int index, int side) const;
+
+    TSide FSides[2];
+    std::vector<TRow> FRows;
+    TCompareCounts FCounts{};
+    int32_t FMoved = 0;
+    TObjectCompare FCompare;
+};
+
+} // namespace tandrel
