@@ -120,6 +120,12 @@ public:
     // so that each folder is listed once however many paths it holds.
     void AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder, int side,
                          const TCompareOptions& options, TPathLookup& lookup);
+    // A batch that is a command of its own, with a look-up of its own.
+    void AddLibraryPaths(const std::vector<std::string>& paths, const std::string& folder, int side,
+                         const TCompareOptions& options) {
+        TPathLookup lookup;
+        AddLibraryPaths(paths, folder, side, options, lookup);
+    }
     // Pairs and classifies the two library lists; they must be unpaired.
     void CompareLibs(const TCompareOptions& options);
     // Empties one side and compares again.

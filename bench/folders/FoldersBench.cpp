@@ -53,10 +53,11 @@ std::string Output(const std::string& command) {
 // The existing libraries of a workspace, each once, in the workspace's order.
 std::vector<std::string> WorkspaceLibs(const std::string& workspace) {
     std::vector<std::string> named, libs;
-    tandrel::GetWorkspaceLibs(workspace, named);
+    tandrel::TProjectExpansion expansion;
+    tandrel::GetWorkspaceLibs(workspace, named, expansion);
     std::set<std::string> seen;
     for (const std::string& path : named) {
-        const std::optional<std::string> found = tandrel::FindPathIgnoringCase(path);
+        const std::optional<std::string> found = expansion.Lookup.Find(path);
         if (found && seen.insert(tandrel::LibKeyOfPath(*found)).second)
             libs.push_back(*found);
     }
