@@ -329,41 +329,44 @@ void TLibFrame::lvLibsSelectItem(TMyListView* view, int row) {
 }
 
 void TLibFrame::lvLibsDblClick(TMyListView* view) {
-    if (!Idle())
-        return;
-    const std::vector<int> rows = view->SelectedRows();
-    if (rows.empty())
-        return;
-    const int index = view->ResultModel()->PairIndex(rows.front());
-    if (!FObjsShown) {
-        if (!FCompare->OpenLibPair(index, Options()))
+    CollectNotices([&] {
+        if (!Idle())
             return;
-        FLvObjs->clearSelection();
-        FillObjsView();
-        FShell.ShowObjsView();
-        return;
-    }
-    if (index < 0 || index >= FCompare->ObjPairCount())
-        return;
-    const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
-    try {
-        FCompare->CheckLibPairOnDisk();
-        FShell.ShowFilesView();
-        TSourceView& source = FShell.SourceView();
-        for (int side = 1; side <= 2; ++side) {
-            std::vector<std::string> lines;
-            if (!FCompare->ObjSource(index, side, lines))
-                throw std::runtime_error("The object list has changed; open the object again");
-            const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
-            source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+        const std::vector<int> rows = view->SelectedRows();
+        if (rows.empty())
+            return;
+        const int index = view->ResultModel()->PairIndex(rows.front());
+        if (!FObjsShown) {
+            if (!FCompare->OpenLibPair(index, Options()))
+                return;
+            FLvObjs->clearSelection();
+            FillObjsView();
+            FShell.ShowObjsView();
+            return;
         }
-        source.Compare();
-    } catch (const TLibraryChanged& changed) {
-        // Told before the new listing, which may have notices of its own (damage).
-        ShowNotice(PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
-                   "information");
-        ReloadObjsView();
-    }
+        if (index < 0 || index >= FCompare->ObjPairCount())
+            return;
+        const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
+        try {
+            FCompare->CheckLibPairOnDisk();
+            FShell.ShowFilesView();
+            TSourceView& source = FShell.SourceView();
+            for (int side = 1; side <= 2; ++side) {
+                std::vector<std::string> lines;
+                if (!FCompare->ObjSource(index, side, lines))
+                    throw std::runtime_error("The object list has changed; open the object again");
+                const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
+                source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+            }
+            source.Compare();
+        } catch (const TLibraryChanged& changed) {
+            // Told before the new listing, which may have notices of its own (damage).
+            ShowNotice(
+                PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
+                "information");
+            ReloadObjsView();
+        }
+    });
 }
 
 // The object list of the current pair, listed again from the files as they are now.
@@ -406,21 +409,23 @@ void TLibFrame::OpenLibsClick(int side) {
 }
 
 void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
-    if (!Idle() || chosen.empty())
-        return;
-    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    FCompare->SetRememberedFolder(side, folder);
-    struct TRefill {
-        TLibFrame& Frame;
-        int Side;
-        ~TRefill() {
-            // The lists may have changed even when the comparison failed.
-            (Side == 1 ? Frame.FShell.Values().Folder1 : Frame.FShell.Values().Folder2) =
-                Frame.FCompare->RememberedFolder(Side);
-            Frame.FillLibsView();
-        }
-    } refill{*this, side};
-    FCompare->AddLibraries(chosen, side, Options());
+    CollectNotices([&] {
+        if (!Idle() || chosen.empty())
+            return;
+        std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+        FCompare->SetRememberedFolder(side, folder);
+        struct TRefill {
+            TLibFrame& Frame;
+            int Side;
+            ~TRefill() {
+                // The lists may have changed even when the comparison failed.
+                (Side == 1 ? Frame.FShell.Values().Folder1 : Frame.FShell.Values().Folder2) =
+                    Frame.FCompare->RememberedFolder(Side);
+                Frame.FillLibsView();
+            }
+        } refill{*this, side};
+        FCompare->AddLibraries(chosen, side, Options());
+    });
 }
 
 void TLibFrame::OpenLibClick(int side) {
@@ -438,21 +443,23 @@ void TLibFrame::OpenLibClick(int side) {
 }
 
 void TLibFrame::OpenSingleLib(const std::string& path, int side) {
-    if (!Idle())
-        return;
-    struct TRefill {
-        TLibFrame& Frame;
-        int Side;
-        ~TRefill() {
-            // A history file that cannot be written fails after the lists changed.
-            Frame.LoadHistoryLists();
-            Frame.FLvObjs->clearSelection();
-            Frame.FillObjsView();
-            Frame.SetComboPath(Frame.FCbOpen1, Frame.FCompare->LibPath1());
-            Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
-        }
-    } refill{*this, side};
-    FCompare->OpenSingleLib(path, side, Options());
+    CollectNotices([&] {
+        if (!Idle())
+            return;
+        struct TRefill {
+            TLibFrame& Frame;
+            int Side;
+            ~TRefill() {
+                // A history file that cannot be written fails after the lists changed.
+                Frame.LoadHistoryLists();
+                Frame.FLvObjs->clearSelection();
+                Frame.FillObjsView();
+                Frame.SetComboPath(Frame.FCbOpen1, Frame.FCompare->LibPath1());
+                Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
+            }
+        } refill{*this, side};
+        FCompare->OpenSingleLib(path, side, Options());
+    });
 }
 
 void TLibFrame::tbClear1Click() {
@@ -464,39 +471,43 @@ void TLibFrame::tbClear2Click() {
 }
 
 void TLibFrame::ClearSide(int side) {
-    if (FObjsShown || !Idle())
-        return;
-    struct TRefill {
-        TLibFrame& Frame;
-        ~TRefill() { Frame.FillLibsView(); }
-    } refill{*this};
-    FCompare->ClearSide(side, Options());
+    CollectNotices([&] {
+        if (FObjsShown || !Idle())
+            return;
+        struct TRefill {
+            TLibFrame& Frame;
+            ~TRefill() { Frame.FillLibsView(); }
+        } refill{*this};
+        FCompare->ClearSide(side, Options());
+    });
 }
 
 void TLibFrame::OpenSides(const std::vector<std::string>& side1,
                           const std::vector<std::string>& side2) {
-    if (!Idle())
-        return;
-    struct TRefill {
-        TLibFrame& Frame;
-        ~TRefill() { Frame.FillLibsView(); }
-    } refill{*this};
-    for (int side = 1; side <= 2; ++side) {
-        const std::vector<std::string>& named = side == 1 ? side1 : side2;
-        if (named.empty())
-            continue;
-        std::vector<std::string> paths;
-        for (const std::string& name : named) {
-            // Relative to the folder the program was started in, which may change later.
-            const std::string file = std::filesystem::absolute(name).string();
-            const std::vector<std::string> libs =
-                TLibCompare::ExpandChosen({file}, KindOfPath(file));
-            paths.insert(paths.end(), libs.begin(), libs.end());
+    CollectNotices([&] {
+        if (!Idle())
+            return;
+        struct TRefill {
+            TLibFrame& Frame;
+            ~TRefill() { Frame.FillLibsView(); }
+        } refill{*this};
+        for (int side = 1; side <= 2; ++side) {
+            const std::vector<std::string>& named = side == 1 ? side1 : side2;
+            if (named.empty())
+                continue;
+            std::vector<std::string> paths;
+            for (const std::string& name : named) {
+                // Relative to the folder the program was started in, which may change later.
+                const std::string file = std::filesystem::absolute(name).string();
+                const std::vector<std::string> libs =
+                    TLibCompare::ExpandChosen({file}, KindOfPath(file));
+                paths.insert(paths.end(), libs.begin(), libs.end());
+            }
+            std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+            folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
+            FCompare->AddLibraryPaths(paths, folder, side, Options());
         }
-        std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
-        FCompare->AddLibraryPaths(paths, folder, side, Options());
-    }
+    });
 }
 
 // ---- progress and notices ----
@@ -572,9 +583,29 @@ void TLibFrame::HoldCommands(bool held) {
 }
 
 void TLibFrame::ShowNotice(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::Information, FromCodePage(caption), FromCodePage(text),
-                    QMessageBox::Ok, FShell.Window());
-    box.exec();
+    FNotices.push_back({text, caption});
+    if (FCommandDepth == 0)
+        ShowCollectedNotices();
+}
+
+void TLibFrame::CollectNotices(const std::function<void()>& command) {
+    ++FCommandDepth;
+    try {
+        command();
+    } catch (...) {
+        --FCommandDepth;
+        ShowCollectedNotices();
+        throw;
+    }
+    --FCommandDepth;
+    ShowCollectedNotices();
+}
+
+void TLibFrame::ShowCollectedNotices() {
+    if (FCommandDepth > 0 || FNotices.empty())
+        return;
+    TNoticesDialog dialog(std::exchange(FNotices, {}), FShell.Window());
+    dialog.exec();
 }
 
 // ---- tool bar ----

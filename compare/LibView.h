@@ -3,7 +3,9 @@
 // pair, shown over the comparison model. The frame only shows and drives TLibCompare.
 
 #include "ListImages.h"
+#include "NoticesDialog.h"
 
+#include <functional>
 #include <memory>
 #include <QWidget>
 #include <string>
@@ -89,6 +91,10 @@ private:
     void HoldCommands(bool held);
     void ShowProgress(TProgressKind kind, int position, int maximum, const std::string& text);
     void ShowNotice(const std::string& text, const std::string& caption);
+    // Runs one command; the notices it raises are shown together when it ends, also when it
+    // fails (before the failure's own message).
+    void CollectNotices(const std::function<void()>& command);
+    void ShowCollectedNotices();
     void LoadHistoryLists();
     void FitColumns();
     void SetComboPath(QComboBox* combo, const std::string& path);
@@ -103,6 +109,8 @@ private:
     bool FHeld = false;
     std::chrono::steady_clock::time_point FLastProgressPaint;
     std::vector<std::pair<QObject*, bool>> FHeldStates;
+    std::vector<TNotice> FNotices;
+    int FCommandDepth = 0;
 
     QWidget* FToolBar1 = nullptr;
     QComboBox* FCbOpen1 = nullptr;

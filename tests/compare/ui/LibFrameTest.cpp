@@ -181,10 +181,14 @@ private slots:
         TScratch dir("real");
         auto shell = NewShell(dir.Path());
         TLibFrame& frame = shell->LibFrame();
+        int dialogs = 0;
         const std::vector<TBox> boxes = CaptureBoxes(
-            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
+            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); },
+            &dialogs);
         // Both workspaces name libraries that were too large to keep: each missing path is
-        // one notice, and the libraries shared by several targets are notices on side 2.
+        // one notice, and the libraries shared by several targets are notices on side 2;
+        // all of them in one dialog, not one box each.
+        QCOMPARE(dialogs, 1);
         QVERIFY(boxes.size() > 30);
         int missing = 0;
         for (const TBox& box : boxes) {
@@ -555,6 +559,38 @@ private slots:
         boxes = CaptureBoxes([&] { frame.AddLibraries({dir / "none.pbl"}, 1); });
         QCOMPARE(boxes.size(), size_t(1));
         QCOMPARE(boxes[0].Text.toStdString(), dir / "none.pbl does not exist");
+
+        // The notices of one command come in one dialog, every text in the order raised
+        // (looked up last to first), and an error after them still has its own box.
+        int dialogs = 0;
+        QStringList lists;
+        boxes = CaptureBoxes(
+            [&] {
+                frame.AddLibraries({dir / "x.pbl", dir / "y.pbl", pair.Side2 + "a.pbl"}, 2);
+            },
+            &dialogs, &lists);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists[0].toStdString(),
+                 dir / "y.pbl does not exist\n" +
+                     dir / "x.pbl does not exist\na.pbl already in Destination");
+        QCOMPARE(boxes.size(), size_t(3));
+        frame.AddLibraries({pair.Side1 + "b.pbl"}, 1);
+        std::filesystem::create_directories(dir / "folder/b.pbl");
+        dialogs = 0;
+        boxes = CaptureBoxes(
+            [&] {
+                shell->Guarded([&] {
+                    frame.AddLibraries({dir / "gone.pbl", dir / "folder/b.pbl"}, 2);
+                });
+            },
+            &dialogs);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].Text.toStdString(), dir / "gone.pbl does not exist");
+        QCOMPARE(boxes[1].Title, QStringLiteral("Tandrel"));
+        QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+        frame.tbClear2Click();
 
         // A library that cannot be opened fails through the guard: stop box, view unchanged.
         std::filesystem::create_directories(dir / "folder.pbl");
