@@ -5,6 +5,7 @@
 #include "LibCompare.h"
 #include "MainShell.h"
 #include "MyListView.h"
+#include "NormalPath.h"
 #include "OpenDialog.h"
 #include "PathText.h"
 #include "ResultListModel.h"
@@ -35,13 +36,17 @@ QString DisplayPath(const std::string& path) {
     return QString::fromUtf8(PathToUtf8Text(path));
 }
 
-// The kind of a file named on the command line, by its extension.
-int KindOfPath(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+// The kind of file an extension names; `fallback` for any other extension.
+int KindOfPath(const std::string& path, int fallback) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     for (char& c : ext)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext == "pbt" ? fkTarget : ext == "pbw" ? fkWorkspace : fkLibraries;
+    return ext == "pbl"   ? fkLibraries
+           : ext == "pbt" ? fkTarget
+           : ext == "pbw" ? fkWorkspace
+                          : fallback;
 }
 
 } // namespace
@@ -67,6 +72,10 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     }
     FCbOpen1->setObjectName(QStringLiteral("cbOpen1"));
     FCbOpen2->setObjectName(QStringLiteral("cbOpen2"));
+    // Enter opens what the box holds; picking from the list only changes the text.
+    for (int side = 1; side <= 2; ++side)
+        connect((side == 1 ? FCbOpen1 : FCbOpen2)->lineEdit(), &QLineEdit::returnPressed, this,
+                [this, side] { FShell.Guarded([this, side] { cbOpenReturn(side); }); });
     FTbClear1 = new QToolButton(FToolBar1);
     FTbClear2 = new QToolButton(FToolBar1);
     FTbClear1->setObjectName(QStringLiteral("tbClear1"));
@@ -412,20 +421,32 @@ void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
     CollectNotices([&] {
         if (!Idle() || chosen.empty())
             return;
-        std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        FCompare->SetRememberedFolder(side, folder);
-        struct TRefill {
-            TLibFrame& Frame;
-            int Side;
-            ~TRefill() {
-                // The lists may have changed even when the comparison failed.
-                (Side == 1 ? Frame.FShell.Values().Folder1 : Frame.FShell.Values().Folder2) =
-                    Frame.FCompare->RememberedFolder(Side);
-                Frame.FillLibsView();
-            }
-        } refill{*this, side};
-        FCompare->AddLibraries(chosen, side, Options());
+        // A file is read as the kind its extension names, whatever filter the dialog showed
+        // (a library chosen under the workspace filter is a library); only a file without
+        // such an extension is read as the filter's kind.
+        const int filter = FCompare->FilterKind();
+        if (KindOfPath(chosen.front(), filter) == fkLibraries)
+            OpenFiles(chosen, filter, side);
+        else
+            OpenFiles({chosen.front()}, filter, side);
     });
+}
+
+void TLibFrame::cbOpenReturn(int side) {
+    if (!Idle())
+        return;
+    QComboBox* combo = side == 1 ? FCbOpen1 : FCbOpen2;
+    const QString text = combo->currentText().trimmed();
+    if (text.isEmpty())
+        return;
+    // A history entry keeps the path's own bytes, which its shown text may not spell.
+    const int item = combo->findText(text, Qt::MatchExactly);
+    const std::string path =
+        item >= 0 ? combo->itemData(item).toByteArray().toStdString() : text.toStdString();
+    if (FObjsShown)
+        OpenSingleLib(path, side);
+    else
+        CollectNotices([&] { OpenFiles({path}, fkLibraries, side); });
 }
 
 void TLibFrame::OpenLibClick(int side) {
@@ -458,7 +479,7 @@ void TLibFrame::OpenSingleLib(const std::string& path, int side) {
                 Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
             }
         } refill{*this, side};
-        FCompare->OpenSingleLib(path, side, Options());
+        FCompare->OpenSingleLib(NormalPath(path), side, Options());
     });
 }
 
@@ -478,6 +499,7 @@ void TLibFrame::ClearSide(int side) {
             TLibFrame& Frame;
             ~TRefill() { Frame.FillLibsView(); }
         } refill{*this};
+        (side == 1 ? FCbOpen1 : FCbOpen2)->setEditText(QString());
         FCompare->ClearSide(side, Options());
     });
 }
@@ -487,27 +509,44 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
     CollectNotices([&] {
         if (!Idle())
             return;
-        struct TRefill {
-            TLibFrame& Frame;
-            ~TRefill() { Frame.FillLibsView(); }
-        } refill{*this};
-        for (int side = 1; side <= 2; ++side) {
-            const std::vector<std::string>& named = side == 1 ? side1 : side2;
-            if (named.empty())
-                continue;
-            std::vector<std::string> paths;
-            for (const std::string& name : named) {
-                // Relative to the folder the program was started in, which may change later.
-                const std::string file = std::filesystem::absolute(name).string();
-                const std::vector<std::string> libs =
-                    TLibCompare::ExpandChosen({file}, KindOfPath(file));
-                paths.insert(paths.end(), libs.begin(), libs.end());
-            }
-            std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-            folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
-            FCompare->AddLibraryPaths(paths, folder, side, Options());
-        }
+        if (!side1.empty())
+            OpenFiles(side1, fkLibraries, 1);
+        if (!side2.empty())
+            OpenFiles(side2, fkLibraries, 2);
     });
+}
+
+void TLibFrame::OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side) {
+    std::vector<std::string> named;
+    std::vector<std::string> paths;
+    for (const std::string& file : files) {
+        // Relative to the folder the program was started in, which may change later.
+        named.push_back(NormalPath(file));
+        for (const std::string& lib :
+             TLibCompare::ExpandChosen({named.back()}, KindOfPath(named.back(), fallbackKind)))
+            paths.push_back(NormalPath(lib));
+    }
+    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    folder = FolderOfPath(named.front());
+    struct TRefill {
+        TLibFrame& Frame;
+        ~TRefill() {
+            // The lists may have changed even when the comparison failed.
+            Frame.FillLibsView();
+            Frame.LoadHistoryLists();
+        }
+    } refill{*this};
+    SetComboPath(side == 1 ? FCbOpen1 : FCbOpen2, named.front());
+    // The side opened the files that exist even when comparing them fails.
+    std::erase_if(named,
+                  [](const std::string& file) { return !std::filesystem::is_regular_file(file); });
+    try {
+        FCompare->AddLibraryPaths(paths, folder, side, Options());
+    } catch (...) {
+        FCompare->RememberOpened(named, side);
+        throw;
+    }
+    FCompare->RememberOpened(named, side);
 }
 
 // ---- progress and notices ----

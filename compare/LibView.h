@@ -56,6 +56,9 @@ public:
     void OpenLibClick(int side);
     void AddLibraries(const std::vector<std::string>& chosen, int side);
     void OpenSingleLib(const std::string& path, int side);
+    // Enter in a side's combo box: opens the path it holds, added to the side in the library
+    // view (the kind by its extension), the side's library in the object view.
+    void cbOpenReturn(int side);
     void tbClear1Click();
     void tbClear2Click();
     void lvLibsDblClick(TMyListView* view);
@@ -86,6 +89,9 @@ private:
     TCompareOptions Options() const;
     bool Idle() const;
     void ClearSide(int side);
+    // Adds files to a side, each read as the kind its extension names (`fallbackKind` when
+    // it names none), remembers them in the side's history, and compares.
+    void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side);
     void ReloadObjsView();
     void BindOpenCommands(bool objectView);
     void HoldCommands(bool held);

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <QDateTime>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QtTest>
@@ -637,6 +638,26 @@ private slots:
         QCOMPARE(frame.Comparison().LibCounts().Count2, 2);
         QCOMPARE(shell->Values().Folder2, pair.Side2);
         QCOMPARE(frame.lvLibs()->model()->rowCount(), 3);
+        // Both opened through the dialog went to their side's history, the first chosen
+        // first; a target is remembered as itself.
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "a.pbl\r\n" + pair.Side1 + "b.pbl\r\n");
+        QCOMPARE(ReadFile(dir / "File2.lst"), pair.Side2 + "two.pbt\r\n");
+        QCOMPARE(frame.cbOpen2()->itemText(0).toStdString(), pair.Side2 + "two.pbt");
+
+        // A library chosen while the workspace filter shows is opened as a library.
+        frame.tbClear2Click();
+        const std::vector<TBox> boxes = CaptureBoxes([&] {
+            DriveFileDialog([&] { shell->Commands().tbOpen2->trigger(); }, 2,
+                            {QString::fromStdString(pair.Side2 + "c.pbl")});
+        });
+        QVERIFY(boxes.empty());
+        QCOMPARE(frame.Comparison().FilterKind(), int(fkWorkspace));
+        QCOMPARE(frame.Comparison().LibCounts().Count2, 1);
+        TResultRow row;
+        QVERIFY(frame.Comparison().LibRow(RowOfName(frame.lvLibs()->ResultModel(),
+                                                    QStringLiteral("c.pbl")),
+                                          row));
+        QCOMPARE(row.Path2, pair.Side2 + "c.pbl");
 
         // The object view's open command: one library, the history written and shown.
         shell->ShowObjsView();
@@ -645,7 +666,7 @@ private slots:
         QCOMPARE(frame.Comparison().LibPath1(), pair.Side1 + "b.pbl");
         QCOMPARE(frame.cbOpen1()->currentText().toStdString(), pair.Side1 + "b.pbl");
         QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), pair.Side1 + "b.pbl");
-        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n");
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
         QCOMPARE(frame.lvObjs()->model()->rowCount(), 1);
         QCOMPARE(shell->Values().Folder1, pair.Side1); // not changed by this command
 
@@ -657,6 +678,80 @@ private slots:
         // A cancelled dialog changes nothing.
         DriveFileDialog([&] { shell->Commands().mnuOpen2->trigger(); }, 0, {});
         QCOMPARE(frame.Comparison().LibPath2(), std::string());
+    }
+
+    void historiesRememberEveryWayOfOpening() {
+        TScratch dir("histories");
+        TSmallPair pair(dir);
+        // A target names its libraries relative to itself, as workspaces do.
+        { std::ofstream(pair.Side2 + "two.pbt") << "LibList \"..\\two\\a.pbl;c.pbl\";\r\n"; }
+        {
+            auto shell = NewShell(dir.Path());
+            TLibFrame& frame = shell->LibFrame();
+
+            // The command line, with a detour in one path: both sides remember what they
+            // opened, and paths are shown and kept without the detour.
+            const std::vector<TBox> boxes = CaptureBoxes(
+                [&] { frame.OpenSides({dir / "one/../one/a.pbl"}, {pair.Side2 + "two.pbt"}); });
+            QVERIFY(boxes.empty());
+            QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "a.pbl\r\n");
+            QCOMPARE(ReadFile(dir / "File2.lst"), pair.Side2 + "two.pbt\r\n");
+            QCOMPARE(frame.cbOpen1()->currentText().toStdString(), pair.Side1 + "a.pbl");
+            QCOMPARE(shell->Values().Folder1, pair.Side1);
+            TResultRow row;
+            QVERIFY(frame.Comparison().LibRow(0, row));
+            QCOMPARE(row.Path1, pair.Side1 + "a.pbl");
+            QCOMPARE(row.Path2, pair.Side2 + "a.pbl");
+
+            // Picking an entry only changes the text.
+            frame.cbOpen2()->addItem(QStringLiteral("/nowhere/x.pbl"));
+            frame.cbOpen2()->showPopup();
+            QTest::keyClick(frame.cbOpen2()->view(), Qt::Key_End);
+            QTest::keyClick(frame.cbOpen2()->view(), Qt::Key_Return);
+            QCOMPARE(frame.cbOpen2()->currentText(), QStringLiteral("/nowhere/x.pbl"));
+            QCOMPARE(frame.Comparison().LibCounts().Count2, 2);
+
+            // Enter in the library view adds what the box holds to its side.
+            frame.cbOpen1()->setEditText(QString::fromStdString(pair.Side1 + "b.pbl"));
+            QTest::keyClick(frame.cbOpen1(), Qt::Key_Return);
+            QCOMPARE(frame.Comparison().LibCounts().Count1, 2);
+            QCOMPARE(ReadFile(dir / "File1.lst"),
+                     pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
+            QCOMPARE(frame.cbOpen1()->count(), 2);
+
+            // A path that is not there is a notice, and nothing is remembered.
+            int dialogs = 0;
+            std::vector<TBox> told = CaptureBoxes(
+                [&] {
+                    frame.cbOpen1()->setEditText(QString::fromStdString(dir / "gone.pbl"));
+                    QTest::keyClick(frame.cbOpen1(), Qt::Key_Return);
+                },
+                &dialogs);
+            QCOMPARE(dialogs, 1);
+            QCOMPARE(told.size(), size_t(1));
+            QCOMPARE(frame.cbOpen1()->count(), 2);
+
+            // Enter in the object view makes it the side's library.
+            shell->ShowObjsView();
+            frame.cbOpen2()->setEditText(QString::fromStdString(pair.Side2 + "c.pbl"));
+            QTest::keyClick(frame.cbOpen2(), Qt::Key_Return);
+            QCOMPARE(frame.Comparison().LibPath2(), pair.Side2 + "c.pbl");
+            QCOMPARE(ReadFile(dir / "File2.lst"),
+                     pair.Side2 + "c.pbl\r\n" + pair.Side2 + "two.pbt\r\n");
+
+            // A side cleared shows an empty box; its history stays.
+            shell->ShowLibsView();
+            frame.tbClear1Click();
+            QCOMPARE(frame.cbOpen1()->currentText(), QString());
+            QCOMPARE(frame.cbOpen1()->count(), 2);
+        }
+        // After a restart both histories are there, most recent first.
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        QCOMPARE(frame.cbOpen1()->count(), 2);
+        QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), pair.Side1 + "b.pbl");
+        QCOMPARE(frame.cbOpen2()->itemText(0).toStdString(), pair.Side2 + "c.pbl");
+        QCOMPARE(frame.cbOpen2()->itemText(1).toStdString(), pair.Side2 + "two.pbt");
     }
 
     void libraryChangedUnderItsObjectList() {
