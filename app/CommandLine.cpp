@@ -1,8 +1,9 @@
 #include "CommandLine.h"
 
+#include "NormalPath.h"
+
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 namespace tandrel {
 
@@ -38,12 +39,8 @@ bool IsLibraryKindPath(const std::string& path) {
 
 void MakePathsAbsolute(TLaunch& launch) {
     for (auto* side : {&launch.Side1, &launch.Side2})
-        for (std::string& path : *side) {
-            std::error_code error;
-            const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-            if (!error)
-                path = absolute.lexically_normal().string();
-        }
+        for (std::string& path : *side)
+            path = NormalPath(path);
 }
 
 std::string UsageText() {

@@ -48,7 +48,10 @@ class MainWindowTest : public QObject {
                                     const QString& program = QStringLiteral("/nowhere/tandrel")) {
         auto form = std::make_unique<TMainForm>(
             TMainOptions{settingsPath.empty() ? SettingsPath() : settingsPath, program});
-        form->SetUrlOpener([this](const QUrl& url) { FOpened.push_back(url); });
+        form->SetUrlOpener([this](const QUrl& url) {
+            FOpened.push_back(url);
+            return FOpenerWorks;
+        });
         return form;
     }
 
@@ -59,6 +62,7 @@ class MainWindowTest : public QObject {
     }
 
     std::vector<QUrl> FOpened;
+    bool FOpenerWorks = true;
 
 private slots:
     void init() {
@@ -66,6 +70,7 @@ private slots:
         std::filesystem::remove(SettingsPath());
         FMessages.clear();
         FOpened.clear();
+        FOpenerWorks = true;
         SetMessageSink([this](const TMessage& m) { FMessages.push_back(m); });
     }
 
@@ -494,6 +499,30 @@ private slots:
         auto form = Open({}, FDir.filePath(QStringLiteral("tandrel")));
         form->HelpEntry()->trigger();
         QCOMPARE(FOpened.back(), QUrl::fromLocalFile(chm));
+        QVERIFY(FMessages.size() == 1);
+
+        // Without a program for it (no xdg-open) the user is told, by F1 and by the about
+        // box's links alike.
+        FOpenerWorks = false;
+        Activate(*form);
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QCOMPARE(FOpened.back(), QUrl::fromLocalFile(chm));
+        QCOMPARE(FMessages.size(), size_t(2));
+        QCOMPARE(FMessages[1].Icon, QMessageBox::Information);
+        QVERIFY(FMessages[1].Text.contains(chm));
+        QVERIFY(FMessages[1].Text.contains(QStringLiteral("xdg")));
+        TAboutForm box(form.get(), QUrl::fromLocalFile(chm), [this](const QUrl& url) {
+            FOpened.push_back(url);
+            return false;
+        });
+        box.show();
+        QTest::mouseClick(box.MailLink(), Qt::LeftButton);
+        QCOMPARE(FOpened.back().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(FMessages.size(), size_t(3));
+        QVERIFY(FMessages[2].Text.contains(QStringLiteral("mailto:")));
+        QTest::mouseClick(box.WebLink(), Qt::LeftButton);
+        QCOMPARE(FMessages.size(), size_t(4));
+        QVERIFY(FMessages[3].Text.contains(chm));
         std::filesystem::remove(chm.toStdString());
     }
 
