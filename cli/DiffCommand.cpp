@@ -7,14 +7,12 @@
 #include "DiffUnit.h"
 #include "MappedInput.h"
 #include "PathText.h"
+#include "ReportTime.h"
 #include "TextPair.h"
 
 #include <algorithm>
-#include <clocale>
 #include <cstring>
 #include <ctime>
-#include <langinfo.h>
-#include <locale.h>
 #include <stdexcept>
 
 namespace tandrel::cli {
@@ -52,38 +50,6 @@ Options ParseOptions(const Args& args) {
         throw std::runtime_error("diff needs two files; see tandrel-cli diff --help");
     return opt;
 }
-
-// Date and time in the user's short formats, in the code page.
-class TTimeFormat {
-public:
-    TTimeFormat() {
-        std::setlocale(LC_TIME, "");
-        const locale_t loc = ::newlocale(LC_CTYPE_MASK, std::setlocale(LC_TIME, nullptr), nullptr);
-        if (loc) {
-            FCodeset = ::nl_langinfo_l(CODESET, loc);
-            ::freelocale(loc);
-        }
-    }
-
-    std::string Format(std::time_t time) const {
-        std::tm local{};
-        if (!::localtime_r(&time, &local))
-            return "";
-        char date[128];
-        char clock[64];
-        if (std::strftime(date, sizeof date, "%x", &local) == 0 ||
-            std::strftime(clock, sizeof clock, "%H:%M", &local) == 0)
-            return "";
-        const std::string text = std::string(date) + ", " + clock;
-        const bool utf8 = FCodeset == "UTF-8" || FCodeset == "utf8";
-        if (utf8 || FCodeset.empty() || FCodeset == "ANSI_X3.4-1968")
-            return SystemCodePage().FromUtf8(text);
-        return SystemCodePage().FromUtf8(CodePage(FCodeset).ToUtf8(text));
-    }
-
-private:
-    std::string FCodeset;
-};
 
 // Output is gathered into pieces of this size before it is written.
 constexpr size_t kOutputChunk = 1 << 16;
@@ -125,12 +91,11 @@ int RunDiff(const Args& args) {
             block.Pos2 += pair.Head;
     }
 
-    const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
     const TReportHeader header{PathToCodePage(opt.Files[0]), PathToCodePage(opt.Files[1]),
-                               timeFormat.Format(file1.ModifiedTime()),
-                               timeFormat.Format(file2.ModifiedTime()),
-                               timeFormat.Format(std::time(nullptr))};
+                               ReportTimeText(file1.ModifiedTime()),
+                               ReportTimeText(file2.ModifiedTime()),
+                               ReportTimeText(std::time(nullptr))};
     std::string out;
     out.reserve(kOutputChunk + 4096);
     EmitDiffReport(

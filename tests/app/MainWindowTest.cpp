@@ -12,9 +12,11 @@
 #include "Icons.h"
 #include "LibView.h"
 #include "Main.h"
+#include "MyListView.h"
 #include "StatusBar.h"
 #include "TCodeEdit.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <QFontInfo>
@@ -627,6 +629,30 @@ private slots:
         song.setPixelSize(12);
         QVERIFY(QFontMetrics(song).inFont(QChar(0x589E))); // 增
         QVERIFY(QFontMetrics(song).inFont(QChar(0x5C11))); // 少
+    }
+
+    void listColumnsFitASmallSavedWindow() {
+        // A window saved smaller than the one the program starts with: every column of both
+        // lists, the last ones included, lies inside the list once it is shown.
+        for (const char* width : {"520", "900"}) {
+            WriteAll(SettingsPath(), std::string("[Options]\nBounds.Left=30\nBounds.Top=31\n"
+                                                 "Bounds.Width=") +
+                                         width + "\nBounds.Height=300\n");
+            auto form = Open();
+            Activate(*form);
+            QTest::qWait(20);
+            TLibFrame& frame = *form->LibFrame();
+            const int client = frame.lvLibs()->viewport()->width();
+            QVERIFY(client < std::atoi(width));
+            for (TMyListView* view : {frame.lvLibs(), frame.lvObjs()}) {
+                const int columns = view->header()->count();
+                int total = 0;
+                for (int c = 0; c < columns; ++c)
+                    total += view->header()->sectionSize(c);
+                QVERIFY2(total <= client && total >= client - columns,
+                         qPrintable(QStringLiteral("%1 of %2").arg(total).arg(client)));
+            }
+        }
     }
 
     void aboutBoxIsCentredOnTheWindowAndClosesOnEnterAndEsc() {
