@@ -22,7 +22,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -226,7 +228,13 @@ void TLibFrame::FitColumns() {
 void TLibFrame::lvLibsResize(TMyListView* view) {
     // Both lists fill the same place; the one behind has not been laid out yet.
     const auto* front = static_cast<TMyListView*>(FLists->currentWidget());
-    const int client = front->viewport()->width();
+    // The lists are fitted while still empty; the room of the vertical scroll bar a longer
+    // list brings is kept free, or the last columns would be pushed out of sight.
+    const QScrollBar* bar = front->verticalScrollBar();
+    const int client =
+        front->viewport()->width() -
+        (bar->isVisible() ? 0
+                          : front->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar));
     const std::vector<TColumnInfo>& columns = ColumnInfos(view->ResultModel()->Kind());
     int total = 0;
     for (const TColumnInfo& column : columns)
