@@ -17,15 +17,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace tandrel {
@@ -36,6 +38,17 @@ constexpr int kToolBarHeight = 29;
 
 QString DisplayPath(const std::string& path) {
     return QString::fromUtf8(PathToUtf8Text(path));
+}
+
+// The local files a drag carries, as file-system paths.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (data == nullptr)
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files.push_back(FileSystemPath(url.toLocalFile()));
+    return files;
 }
 
 // The kind of file an extension names; `fallback` for any other extension.
@@ -74,7 +87,10 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     }
     FCbOpen1->setObjectName(QStringLiteral("cbOpen1"));
     FCbOpen2->setObjectName(QStringLiteral("cbOpen2"));
-    // Enter opens what the box holds; picking from the list only changes the text.
+    // Enter opens what the box holds, and so does a file dropped on it; picking from the
+    // list only changes the text.
+    for (QComboBox* combo : {FCbOpen1, FCbOpen2})
+        combo->lineEdit()->installEventFilter(this);
     for (int side = 1; side <= 2; ++side)
         connect((side == 1 ? FCbOpen1 : FCbOpen2)->lineEdit(), &QLineEdit::returnPressed, this,
                 [this, side] { FShell.Guarded([this, side] { cbOpenReturn(side); }); });
@@ -660,7 +676,33 @@ void TLibFrame::ShowCollectedNotices() {
 bool TLibFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FToolBar1 && event->type() == QEvent::Resize)
         ToolBar1Resize();
+    const int side = watched == FCbOpen1->lineEdit() ? 1 : watched == FCbOpen2->lineEdit() ? 2 : 0;
+    if (side != 0 && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (!DroppedFiles(drag->mimeData()).empty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    }
+    if (side != 0 && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::vector<std::string> files = DroppedFiles(drop->mimeData());
+        if (!files.empty()) {
+            drop->acceptProposedAction();
+            FShell.Guarded([&] { cbOpenDrop(files, side); });
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TLibFrame::cbOpenDrop(const std::vector<std::string>& files, int side) {
+    if (!Idle() || files.empty())
+        return;
+    if (FObjsShown)
+        OpenSingleLib(files.front(), side);
+    else
+        CollectNotices([&] { OpenFiles(files, fkLibraries, side); });
 }
 
 void TLibFrame::ToolBar1Resize() {

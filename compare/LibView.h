@@ -59,6 +59,8 @@ public:
     // Enter in a side's combo box: opens the path it holds, added to the side in the library
     // view (the kind by its extension), the side's library in the object view.
     void cbOpenReturn(int side);
+    // Files dropped on a side's combo box: opened as Enter opens a path.
+    void cbOpenDrop(const std::vector<std::string>& files, int side);
     void tbClear1Click();
     void tbClear2Click();
     void lvLibsDblClick(TMyListView* view);

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <QDateTime>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QStyle>
@@ -735,6 +736,21 @@ private slots:
             QCOMPARE(told.size(), size_t(1));
             QCOMPARE(frame.cbOpen1()->count(), 2);
 
+            // A file dropped on a side's box is opened on that side.
+            WriteLib(dir / "three/d.pbl", {{"f_d.srf", Source("f_d.srf", "d"), "", kStamp}},
+                     1600000000);
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "three/d.pbl"))});
+            QLineEdit* target = frame.cbOpen1()->lineEdit();
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(target, &drop);
+            QCOMPARE(frame.Comparison().LibCounts().Count1, 3);
+            QCOMPARE(ReadFile(dir / "File1.lst"),
+                     dir / "three/d.pbl\r\n" + pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
+
             // Enter in the object view makes it the side's library.
             shell->ShowObjsView();
             frame.cbOpen2()->setEditText(QString::fromStdString(pair.Side2 + "c.pbl"));
@@ -747,13 +763,14 @@ private slots:
             shell->ShowLibsView();
             frame.tbClear1Click();
             QCOMPARE(frame.cbOpen1()->currentText(), QString());
-            QCOMPARE(frame.cbOpen1()->count(), 2);
+            QCOMPARE(frame.cbOpen1()->count(), 3);
         }
         // After a restart both histories are there, most recent first.
         auto shell = NewShell(dir.Path());
         TLibFrame& frame = shell->LibFrame();
-        QCOMPARE(frame.cbOpen1()->count(), 2);
-        QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), pair.Side1 + "b.pbl");
+        QCOMPARE(frame.cbOpen1()->count(), 3);
+        QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), dir / "three/d.pbl");
+        QCOMPARE(frame.cbOpen1()->itemText(1).toStdString(), pair.Side1 + "b.pbl");
         QCOMPARE(frame.cbOpen2()->itemText(0).toStdString(), pair.Side2 + "c.pbl");
         QCOMPARE(frame.cbOpen2()->itemText(1).toStdString(), pair.Side2 + "two.pbt");
     }
