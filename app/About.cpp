@@ -3,7 +3,6 @@
 #include "Icons.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -72,10 +71,10 @@ public:
 
 } // namespace
 
-TAboutForm::TAboutForm(QWidget* owner, const QUrl& manual)
+TAboutForm::TAboutForm(QWidget* owner, const QUrl& manual, TUrlOpener opener)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint),
-      FManual(manual) {
+      FManual(manual), FOpener(std::move(opener)) {
     setWindowTitle(QStringLiteral("Tandrel - About"));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
@@ -126,8 +125,8 @@ void TAboutForm::showEvent(QShowEvent* event) {
 void TAboutForm::OpenLink(QLabel* link, const QUrl& url) {
     link->setCursor(Qt::BusyCursor);
     QApplication::processEvents();
-    QDesktopServices::openUrl(url);
     link->setCursor(Qt::PointingHandCursor);
+    OpenOrTell(this, url, FOpener);
 }
 
 void TAboutForm::Label5Click() {

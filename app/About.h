@@ -3,6 +3,8 @@
 // with the product's subject and a link to the program's manual. Fixed size, centred on the
 // main window when shown.
 
+#include "Help.h"
+
 #include <QDialog>
 #include <QUrl>
 
@@ -14,8 +16,9 @@ namespace tandrel {
 class TAboutForm : public QDialog {
     Q_OBJECT
 public:
-    // `manual` is what the web link opens (the program's own manual; empty when absent).
-    TAboutForm(QWidget* owner, const QUrl& manual);
+    // `manual` is what the web link opens (the program's own manual; empty when absent);
+    // `opener` opens the links.
+    TAboutForm(QWidget* owner, const QUrl& manual, TUrlOpener opener = OpenWithSystem);
 
     QLabel* NameLabel() const { return FName; }
     QLabel* VersionLabel() const { return FVersion; }
@@ -40,6 +43,7 @@ private:
     QLabel* FWeb = nullptr;
     QPushButton* FOk = nullptr;
     QUrl FManual;
+    TUrlOpener FOpener;
 };
 
 } // namespace tandrel

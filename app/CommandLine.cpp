@@ -1,10 +1,10 @@
 #include "CommandLine.h"
 
+#include "NormalPath.h"
 #include "SourceFolder.h"
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 
 namespace tandrel {
 
@@ -42,12 +42,8 @@ bool IsLibraryKindPath(const std::string& path) {
 
 void MakePathsAbsolute(TLaunch& launch) {
     for (auto* side : {&launch.Side1, &launch.Side2})
-        for (std::string& path : *side) {
-            std::error_code error;
-            const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-            if (!error)
-                path = absolute.lexically_normal().string();
-        }
+        for (std::string& path : *side)
+            path = NormalPath(path);
 }
 
 std::string UsageText() {

@@ -1,6 +1,9 @@
 #include "Help.h"
 
+#include "CommandGuard.h"
+
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 
@@ -20,6 +23,21 @@ QUrl FindHelpDocument(const QString& programPath) {
             return QUrl::fromLocalFile(path);
     }
     return {};
+}
+
+bool OpenWithSystem(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+void OpenOrTell(QWidget* owner, const QUrl& url, const TUrlOpener& opener) {
+    if (opener(url))
+        return;
+    const QString what = url.isLocalFile() ? url.toLocalFile() : url.toDisplayString();
+    ShowMessage(owner, QMessageBox::Information, AppTitle(),
+                QStringLiteral("没有能打开它的程序: %1\n"
+                               "(No program opens it: install xdg-utils and a default program "
+                               "for it.)")
+                    .arg(what));
 }
 
 QString ProgramPath() {

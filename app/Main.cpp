@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressBar>
@@ -57,7 +56,7 @@ TMainForm::TMainForm(TMainOptions options, QWidget* parent)
     FColorChooser = [this](TColor current, const QString& title) {
         return ColorDialogChoice(current, title, this);
     };
-    FUrlOpener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    FUrlOpener = OpenWithSystem;
 
     CreateMenus();
     CreateToolBar();
@@ -296,11 +295,11 @@ void TMainForm::Contents1Click() {
                         .arg(QFileInfo(FOptions.ProgramPath).completeBaseName()));
         return;
     }
-    FUrlOpener(document);
+    OpenOrTell(this, document, FUrlOpener);
 }
 
 void TMainForm::mnuAboutClick() {
-    TAboutForm box(this, FindHelpDocument(FOptions.ProgramPath));
+    TAboutForm box(this, FindHelpDocument(FOptions.ProgramPath), FUrlOpener);
     box.exec();
 }
 

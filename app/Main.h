@@ -4,6 +4,7 @@
 // and carries the menu bar, tool bar and status bar that all views share; the frames bind
 // the shared commands to their own handlers when their view comes to the front.
 
+#include "Help.h"
 #include "MainShell.h"
 #include "Settings.h"
 
@@ -80,7 +81,6 @@ public:
     using TColorChooser =
         std::function<std::optional<TColor>(TColor current, const QString& title)>;
     void SetColorChooser(TColorChooser chooser) { FColorChooser = std::move(chooser); }
-    using TUrlOpener = std::function<void(const QUrl&)>;
     void SetUrlOpener(TUrlOpener opener) { FUrlOpener = std::move(opener); }
 
 protected:

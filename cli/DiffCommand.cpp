@@ -8,15 +8,13 @@
 #include "MappedInput.h"
 #include "OutOfMemory.h"
 #include "PathText.h"
+#include "ReportTime.h"
 #include "TextPair.h"
 #include "UnifiedDiff.h"
 
 #include <algorithm>
-#include <clocale>
 #include <cstring>
 #include <ctime>
-#include <langinfo.h>
-#include <locale.h>
 #include <stdexcept>
 
 namespace tandrel::cli {
@@ -72,38 +70,6 @@ Options ParseOptions(const Args& args) {
         throw std::runtime_error("diff needs two files; see tandrel-cli diff --help");
     return opt;
 }
-
-// Date and time in the user's short formats, in the code page.
-class TTimeFormat {
-public:
-    TTimeFormat() {
-        std::setlocale(LC_TIME, "");
-        const locale_t loc = ::newlocale(LC_CTYPE_MASK, std::setlocale(LC_TIME, nullptr), nullptr);
-        if (loc) {
-            FCodeset = ::nl_langinfo_l(CODESET, loc);
-            ::freelocale(loc);
-        }
-    }
-
-    std::string Format(std::time_t time) const {
-        std::tm local{};
-        if (!::localtime_r(&time, &local))
-            return "";
-        char date[128];
-        char clock[64];
-        if (std::strftime(date, sizeof date, "%x", &local) == 0 ||
-            std::strftime(clock, sizeof clock, "%H:%M", &local) == 0)
-            return "";
-        const std::string text = std::string(date) + ", " + clock;
-        const bool utf8 = FCodeset == "UTF-8" || FCodeset == "utf8";
-        if (utf8 || FCodeset.empty() || FCodeset == "ANSI_X3.4-1968")
-            return SystemCodePage().FromUtf8(text);
-        return SystemCodePage().FromUtf8(CodePage(FCodeset).ToUtf8(text));
-    }
-
-private:
-    std::string FCodeset;
-};
 
 // Output is gathered into pieces of this size before it is written.
 constexpr size_t kOutputChunk = 1 << 16;
@@ -170,11 +136,11 @@ int CompareFiles(const Options& opt) {
     if (opt.Context >= 0)
         return WriteUnified(opt, file1, file2, blocks) ? 1 : 0;
 
-    const TTimeFormat timeFormat;
     const CodePage& cp = SystemCodePage();
-    const TReportHeader header{
-        ReportName(opt.Files[0]), ReportName(opt.Files[1]), timeFormat.Format(file1.ModifiedTime()),
-        timeFormat.Format(file2.ModifiedTime()), timeFormat.Format(std::time(nullptr))};
+    const TReportHeader header{ReportName(opt.Files[0]), ReportName(opt.Files[1]),
+                               ReportTimeText(file1.ModifiedTime()),
+                               ReportTimeText(file2.ModifiedTime()),
+                               ReportTimeText(std::time(nullptr))};
     std::string out;
     out.reserve(kOutputChunk + 4096);
     EmitDiffReport(
@@ -214,9 +180,9 @@ const Command DiffCommand{
     "characters and backslashes escaped as in \"list\"), then one section\n"
     "per block of added, modified or deleted lines (\"+ \" new text, \"- \" old text).\n"
     "Lines end at CR LF, CR or LF in the input. The report's lines end in CR LF. Dates and\n"
-    "times follow the user's locale. A file holding a NUL byte is binary: the files are then\n"
-    "compared as bytes, and when they differ only \"Binary files FILE1 and FILE2 differ\" is\n"
-    "written.\n"
+    "times are the locale's short date and time of day, without seconds. A file holding a\n"
+    "NUL byte is binary: the files are then compared as bytes, and when they differ only\n"
+    "\"Binary files FILE1 and FILE2 differ\" is written.\n"
     "\n"
     "  --ignore-case    letters that differ only in case are equal (by the code page)\n"
     "  --ignore-blanks  spaces and tabs are left out when lines are compared\n"

@@ -6,6 +6,7 @@
 #include "PathText.h"
 #include "PbFuncs.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -51,9 +52,23 @@ void THistoryList::Load() {
 }
 
 void THistoryList::Remember(const std::string& path) {
+    Remember(std::vector<std::string>{path});
+}
+
+void THistoryList::Remember(const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
     const CodePage& cp = SystemCodePage();
-    std::erase_if(FItems, [&](const std::string& item) { return cp.SameText(item, path); });
-    FItems.insert(FItems.begin(), path);
+    std::vector<std::string> items;
+    for (const std::string& path : paths)
+        if (std::none_of(items.begin(), items.end(),
+                         [&](const std::string& item) { return cp.SameText(item, path); }))
+            items.push_back(path);
+    for (const std::string& item : FItems)
+        if (std::none_of(items.begin(), items.end(),
+                         [&](const std::string& head) { return cp.SameText(item, head); }))
+            items.push_back(item);
+    FItems = std::move(items);
     if (FFileRefused)
         return;
     std::string bytes;

@@ -1,5 +1,5 @@
 #pragma once
-// One side's history of libraries opened in the object view.
+// One side's history of the libraries, targets and workspaces it opened.
 
 #include <string>
 #include <vector>
@@ -24,6 +24,8 @@ public:
     // Moves or inserts the path at the head and rewrites the whole file. When the file
     // cannot be written the new order is kept in memory and the error is thrown.
     void Remember(const std::string& path);
+    // Puts the paths at the head in their order (the first the most recent) with one write.
+    void Remember(const std::vector<std::string>& paths);
 
 private:
     std::string FFilePath;

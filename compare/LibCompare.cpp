@@ -449,6 +449,11 @@ void TLibCompare::RememberLib(const std::string& path, int side) {
     (side == 1 ? FHistory1 : FHistory2).Remember(path);
 }
 
+void TLibCompare::RememberOpened(const std::vector<std::string>& paths, int side) {
+    CheckSide(side);
+    (side == 1 ? FHistory1 : FHistory2).Remember(paths);
+}
+
 void TLibCompare::UnpairObjs(TEntryList& list) {
     UnpairList(list);
 }

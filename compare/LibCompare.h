@@ -148,6 +148,9 @@ public:
     // Puts the path at the head of the side's history, makes it the side's LibPath and
     // rewrites the history file.
     void RememberLib(const std::string& path, int side);
+    // Puts the files a side opened (libraries, targets, workspaces; the first the most
+    // recent) at the head of its history and rewrites the history file.
+    void RememberOpened(const std::vector<std::string>& paths, int side);
     static void UnpairObjs(TEntryList& list);
     static void ClearObjs(TEntryList& list);
 

@@ -6,6 +6,7 @@
 #include "LibCompare.h"
 #include "MainShell.h"
 #include "MyListView.h"
+#include "NormalPath.h"
 #include "OpenDialog.h"
 #include "PathText.h"
 #include "ResultListModel.h"
@@ -17,13 +18,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFile>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace tandrel {
@@ -36,16 +41,31 @@ QString DisplayPath(const std::string& path) {
     return QString::fromUtf8(PathToUtf8Text(path));
 }
 
-// The kind of a file named on the command line: a folder is a library, a file is told by
-// its extension.
-int KindOfPath(const std::string& path) {
+// The local files a drag carries, as file-system paths.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (data == nullptr)
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files.push_back(FileSystemPath(url.toLocalFile()));
+    return files;
+}
+
+// The kind of file a path names: a folder of sources is a library, a file is told by its
+// extension; `fallback` for any other extension.
+int KindOfPath(const std::string& path, int fallback) {
     if (IsSourceFolder(path))
         return fkLibraries;
-    const size_t dot = path.find_last_of('.');
-    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.find_last_of('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     for (char& c : ext)
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext == "pbt" ? fkTarget : ext == "pbw" ? fkWorkspace : fkLibraries;
+    return ext == "pbl"   ? fkLibraries
+           : ext == "pbt" ? fkTarget
+           : ext == "pbw" ? fkWorkspace
+                          : fallback;
 }
 
 } // namespace
@@ -71,6 +91,13 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
     }
     FCbOpen1->setObjectName(QStringLiteral("cbOpen1"));
     FCbOpen2->setObjectName(QStringLiteral("cbOpen2"));
+    // Enter opens what the box holds, and so does a file dropped on it; picking from the
+    // list only changes the text.
+    for (QComboBox* combo : {FCbOpen1, FCbOpen2})
+        combo->lineEdit()->installEventFilter(this);
+    for (int side = 1; side <= 2; ++side)
+        connect((side == 1 ? FCbOpen1 : FCbOpen2)->lineEdit(), &QLineEdit::returnPressed, this,
+                [this, side] { FShell.Guarded([this, side] { cbOpenReturn(side); }); });
     FTbClear1 = new QToolButton(FToolBar1);
     FTbClear2 = new QToolButton(FToolBar1);
     FTbClear1->setObjectName(QStringLiteral("tbClear1"));
@@ -233,7 +260,13 @@ void TLibFrame::FitColumns() {
 void TLibFrame::lvLibsResize(TMyListView* view) {
     // Both lists fill the same place; the one behind has not been laid out yet.
     const auto* front = static_cast<TMyListView*>(FLists->currentWidget());
-    const int client = front->viewport()->width();
+    // The lists are fitted while still empty; the room of the vertical scroll bar a longer
+    // list brings is kept free, or the last columns would be pushed out of sight.
+    const QScrollBar* bar = front->verticalScrollBar();
+    const int client =
+        front->viewport()->width() -
+        (bar->isVisible() ? 0
+                          : front->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar));
     const std::vector<TColumnInfo>& columns = ColumnInfos(view->ResultModel()->Kind());
     int total = 0;
     for (const TColumnInfo& column : columns)
@@ -390,45 +423,48 @@ void TLibFrame::lvLibsSelectItem(TMyListView* view, int row) {
 }
 
 void TLibFrame::lvLibsDblClick(TMyListView* view) {
-    if (!Idle())
-        return;
-    const std::vector<int> rows = view->SelectedRows();
-    if (rows.empty())
-        return;
-    if (view == FLvAll) {
-        AllDblClick(rows.front());
-        return;
-    }
-    const int index = view->ResultModel()->PairIndex(rows.front());
-    if (!FObjsShown) {
-        if (!FCompare->OpenLibPair(index, Options()))
+    CollectNotices([&] {
+        if (!Idle())
             return;
-        FLvObjs->clearSelection();
-        FillObjsView();
-        FShell.ShowObjsView();
-        return;
-    }
-    if (index < 0 || index >= FCompare->ObjPairCount())
-        return;
-    const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
-    try {
-        FCompare->CheckLibPairOnDisk();
-        FShell.ShowFilesView();
-        TSourceView& source = FShell.SourceView();
-        for (int side = 1; side <= 2; ++side) {
-            std::vector<std::string> lines;
-            if (!FCompare->ObjSource(index, side, lines))
-                throw std::runtime_error("The object list has changed; open the object again");
-            const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
-            source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+        const std::vector<int> rows = view->SelectedRows();
+        if (rows.empty())
+            return;
+        if (view == FLvAll) {
+            AllDblClick(rows.front());
+            return;
         }
-        source.Compare();
-    } catch (const TLibraryChanged& changed) {
-        // Told before the new listing, which may have notices of its own (damage).
-        ShowNotice(PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
-                   "information");
-        ReloadObjsView();
-    }
+        const int index = view->ResultModel()->PairIndex(rows.front());
+        if (!FObjsShown) {
+            if (!FCompare->OpenLibPair(index, Options()))
+                return;
+            FLvObjs->clearSelection();
+            FillObjsView();
+            FShell.ShowObjsView();
+            return;
+        }
+        if (index < 0 || index >= FCompare->ObjPairCount())
+            return;
+        const std::string name = FObjsModel->Text(rows.front(), 0).toStdString();
+        try {
+            FCompare->CheckLibPairOnDisk();
+            FShell.ShowFilesView();
+            TSourceView& source = FShell.SourceView();
+            for (int side = 1; side <= 2; ++side) {
+                std::vector<std::string> lines;
+                if (!FCompare->ObjSource(index, side, lines))
+                    throw std::runtime_error("The object list has changed; open the object again");
+                const std::string& path = side == 1 ? FCompare->LibPath1() : FCompare->LibPath2();
+                source.LoadSource(name + "@" + PathToUtf8Text(path), lines, side == 1);
+            }
+            source.Compare();
+        } catch (const TLibraryChanged& changed) {
+            // Told before the new listing, which may have notices of its own (damage).
+            ShowNotice(
+                PathToCodePage(std::string(changed.what()) + "; its objects are listed again"),
+                "information");
+            ReloadObjsView();
+        }
+    });
 }
 
 void TLibFrame::AllDblClick(int row) {
@@ -498,21 +534,35 @@ void TLibFrame::OpenLibsClick(int side) {
 }
 
 void TLibFrame::AddLibraries(const std::vector<std::string>& chosen, int side) {
-    if (!Idle() || chosen.empty())
+    CollectNotices([&] {
+        if (!Idle() || chosen.empty())
+            return;
+        // A file is read as the kind its extension names, whatever filter the dialog showed
+        // (a library chosen under the workspace filter is a library); only a file without
+        // such an extension is read as the filter's kind.
+        const int filter = FCompare->FilterKind();
+        if (KindOfPath(chosen.front(), filter) == fkLibraries)
+            OpenFiles(chosen, filter, side);
+        else
+            OpenFiles({chosen.front()}, filter, side);
+    });
+}
+
+void TLibFrame::cbOpenReturn(int side) {
+    if (!Idle())
         return;
-    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-    FCompare->SetRememberedFolder(side, folder);
-    struct TRefill {
-        TLibFrame& Frame;
-        int Side;
-        ~TRefill() {
-            // The lists may have changed even when the comparison failed.
-            (Side == 1 ? Frame.FShell.Values().Folder1 : Frame.FShell.Values().Folder2) =
-                Frame.FCompare->RememberedFolder(Side);
-            Frame.FillLibsView();
-        }
-    } refill{*this, side};
-    FCompare->AddLibraries(chosen, side, Options());
+    QComboBox* combo = side == 1 ? FCbOpen1 : FCbOpen2;
+    const QString text = combo->currentText().trimmed();
+    if (text.isEmpty())
+        return;
+    // A history entry keeps the path's own bytes, which its shown text may not spell.
+    const int item = combo->findText(text, Qt::MatchExactly);
+    const std::string path =
+        item >= 0 ? combo->itemData(item).toByteArray().toStdString() : text.toStdString();
+    if (FObjsShown)
+        OpenSingleLib(path, side);
+    else
+        CollectNotices([&] { OpenFiles({path}, fkLibraries, side); });
 }
 
 void TLibFrame::OpenLibClick(int side) {
@@ -530,21 +580,23 @@ void TLibFrame::OpenLibClick(int side) {
 }
 
 void TLibFrame::OpenSingleLib(const std::string& path, int side) {
-    if (!Idle())
-        return;
-    struct TRefill {
-        TLibFrame& Frame;
-        int Side;
-        ~TRefill() {
-            // A history file that cannot be written fails after the lists changed.
-            Frame.LoadHistoryLists();
-            Frame.FLvObjs->clearSelection();
-            Frame.FillObjsView();
-            Frame.SetComboPath(Frame.FCbOpen1, Frame.FCompare->LibPath1());
-            Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
-        }
-    } refill{*this, side};
-    FCompare->OpenSingleLib(path, side, Options());
+    CollectNotices([&] {
+        if (!Idle())
+            return;
+        struct TRefill {
+            TLibFrame& Frame;
+            int Side;
+            ~TRefill() {
+                // A history file that cannot be written fails after the lists changed.
+                Frame.LoadHistoryLists();
+                Frame.FLvObjs->clearSelection();
+                Frame.FillObjsView();
+                Frame.SetComboPath(Frame.FCbOpen1, Frame.FCompare->LibPath1());
+                Frame.SetComboPath(Frame.FCbOpen2, Frame.FCompare->LibPath2());
+            }
+        } refill{*this, side};
+        FCompare->OpenSingleLib(NormalPath(path), side, Options());
+    });
 }
 
 void TLibFrame::tbClear1Click() {
@@ -556,43 +608,70 @@ void TLibFrame::tbClear2Click() {
 }
 
 void TLibFrame::ClearSide(int side) {
-    if (FObjsShown || FAllShown || !Idle())
-        return;
-    struct TRefill {
-        TLibFrame& Frame;
-        ~TRefill() { Frame.FillLibsView(); }
-    } refill{*this};
-    FCompare->ClearSide(side, Options());
+    CollectNotices([&] {
+        if (FObjsShown || FAllShown || !Idle())
+            return;
+        struct TRefill {
+            TLibFrame& Frame;
+            ~TRefill() { Frame.FillLibsView(); }
+        } refill{*this};
+        (side == 1 ? FCbOpen1 : FCbOpen2)->setEditText(QString());
+        FCompare->ClearSide(side, Options());
+    });
 }
 
 void TLibFrame::OpenSides(const std::vector<std::string>& side1,
                           const std::vector<std::string>& side2) {
-    if (!Idle())
-        return;
+    CollectNotices([&] {
+        if (!Idle())
+            return;
+        // One command: the bounds of the expansion hold for both sides together.
+        TProjectExpansion expansion;
+        if (!side1.empty())
+            OpenFiles(side1, fkLibraries, 1, expansion);
+        if (!side2.empty())
+            OpenFiles(side2, fkLibraries, 2, expansion);
+    });
+}
+
+void TLibFrame::OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side,
+                          TProjectExpansion& expansion) {
+    std::vector<std::string> named;
+    std::vector<std::string> paths;
+    for (const std::string& file : files) {
+        // Relative to the folder the program was started in, which may change later. A
+        // folder's closing slash would leave it without a name.
+        std::string normal = NormalPath(file);
+        while (normal.size() > 1 && normal.back() == '/')
+            normal.pop_back();
+        named.push_back(normal);
+        for (const std::string& lib : TLibCompare::ExpandChosen(
+                 {named.back()}, KindOfPath(named.back(), fallbackKind), expansion))
+            paths.push_back(NormalPath(lib));
+    }
+    std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
+    folder = FolderOfPath(named.front());
     struct TRefill {
         TLibFrame& Frame;
-        ~TRefill() { Frame.FillLibsView(); }
-    } refill{*this};
-    TProjectExpansion expansion;
-    for (int side = 1; side <= 2; ++side) {
-        const std::vector<std::string>& named = side == 1 ? side1 : side2;
-        if (named.empty())
-            continue;
-        std::vector<std::string> paths;
-        for (const std::string& name : named) {
-            // Relative to the folder the program was started in, which may change later. A
-            // folder's closing slash would leave it without a name.
-            std::string file = std::filesystem::absolute(name).string();
-            while (file.size() > 1 && file.back() == '/')
-                file.pop_back();
-            const std::vector<std::string> libs =
-                TLibCompare::ExpandChosen({file}, KindOfPath(file), expansion);
-            paths.insert(paths.end(), libs.begin(), libs.end());
+        ~TRefill() {
+            // The lists may have changed even when the comparison failed.
+            Frame.FillLibsView();
+            Frame.LoadHistoryLists();
         }
-        std::string& folder = side == 1 ? FShell.Values().Folder1 : FShell.Values().Folder2;
-        folder = FolderOfPath(std::filesystem::absolute(named.front()).string());
+    } refill{*this};
+    SetComboPath(side == 1 ? FCbOpen1 : FCbOpen2, named.front());
+    // The side opened the files and source folders that exist even when comparing them fails.
+    std::erase_if(named, [](const std::string& file) {
+        std::error_code error;
+        return !std::filesystem::is_regular_file(file, error) && !IsSourceFolder(file);
+    });
+    try {
         FCompare->AddLibraryPaths(paths, folder, side, Options(), expansion.Lookup);
+    } catch (...) {
+        FCompare->RememberOpened(named, side);
+        throw;
     }
+    FCompare->RememberOpened(named, side);
 }
 
 // ---- progress and notices ----
@@ -670,9 +749,29 @@ void TLibFrame::HoldCommands(bool held) {
 }
 
 void TLibFrame::ShowNotice(const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::Information, FromCodePage(caption), FromCodePage(text),
-                    QMessageBox::Ok, FShell.Window());
-    box.exec();
+    FNotices.push_back({text, caption});
+    if (FCommandDepth == 0)
+        ShowCollectedNotices();
+}
+
+void TLibFrame::CollectNotices(const std::function<void()>& command) {
+    ++FCommandDepth;
+    try {
+        command();
+    } catch (...) {
+        --FCommandDepth;
+        ShowCollectedNotices();
+        throw;
+    }
+    --FCommandDepth;
+    ShowCollectedNotices();
+}
+
+void TLibFrame::ShowCollectedNotices() {
+    if (FCommandDepth > 0 || FNotices.empty())
+        return;
+    TNoticesDialog dialog(std::exchange(FNotices, {}), FShell.Window());
+    dialog.exec();
 }
 
 // ---- tool bar ----
@@ -680,7 +779,33 @@ void TLibFrame::ShowNotice(const std::string& text, const std::string& caption) 
 bool TLibFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FToolBar1 && event->type() == QEvent::Resize)
         ToolBar1Resize();
+    const int side = watched == FCbOpen1->lineEdit() ? 1 : watched == FCbOpen2->lineEdit() ? 2 : 0;
+    if (side != 0 && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (!DroppedFiles(drag->mimeData()).empty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    }
+    if (side != 0 && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::vector<std::string> files = DroppedFiles(drop->mimeData());
+        if (!files.empty()) {
+            drop->acceptProposedAction();
+            FShell.Guarded([&] { cbOpenDrop(files, side); });
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void TLibFrame::cbOpenDrop(const std::vector<std::string>& files, int side) {
+    if (!Idle() || files.empty())
+        return;
+    if (FObjsShown)
+        OpenSingleLib(files.front(), side);
+    else
+        CollectNotices([&] { OpenFiles(files, fkLibraries, side); });
 }
 
 void TLibFrame::ToolBar1Resize() {

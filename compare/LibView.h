@@ -3,7 +3,9 @@
 // pair, shown over the comparison model. The frame only shows and drives TLibCompare.
 
 #include "ListImages.h"
+#include "NoticesDialog.h"
 
+#include <functional>
 #include <memory>
 #include <QWidget>
 #include <string>
@@ -59,6 +61,11 @@ public:
     void OpenLibClick(int side);
     void AddLibraries(const std::vector<std::string>& chosen, int side);
     void OpenSingleLib(const std::string& path, int side);
+    // Enter in a side's combo box: opens the path it holds, added to the side in the library
+    // view (the kind by its extension), the side's library in the object view.
+    void cbOpenReturn(int side);
+    // Files dropped on a side's combo box: opened as Enter opens a path.
+    void cbOpenDrop(const std::vector<std::string>& files, int side);
     void tbClear1Click();
     void tbClear2Click();
     void lvLibsDblClick(TMyListView* view);
@@ -102,6 +109,14 @@ private:
     TCompareOptions Options() const;
     bool Idle() const;
     void ClearSide(int side);
+    // Adds files to a side, each read as the kind its extension names (`fallbackKind` when
+    // it names none), remembers them in the side's history, and compares.
+    void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side,
+                   TProjectExpansion& expansion);
+    void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side) {
+        TProjectExpansion expansion;
+        OpenFiles(files, fallbackKind, side, expansion);
+    }
     void ReloadObjsView();
     void FillAllView();
     void AllDblClick(int row);
@@ -111,6 +126,10 @@ private:
     void HoldCommands(bool held);
     void ShowProgress(TProgressKind kind, int position, int maximum, const std::string& text);
     void ShowNotice(const std::string& text, const std::string& caption);
+    // Runs one command; the notices it raises are shown together when it ends, also when it
+    // fails (before the failure's own message).
+    void CollectNotices(const std::function<void()>& command);
+    void ShowCollectedNotices();
     void LoadHistoryLists();
     void FitColumns();
     void InitExportCommands();
@@ -129,6 +148,8 @@ private:
     bool FHeld = false;
     std::chrono::steady_clock::time_point FLastProgressPaint;
     std::vector<std::pair<QObject*, bool>> FHeldStates;
+    std::vector<TNotice> FNotices;
+    int FCommandDepth = 0;
 
     QWidget* FToolBar1 = nullptr;
     QComboBox* FCbOpen1 = nullptr;

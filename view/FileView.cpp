@@ -5,6 +5,7 @@
 #include "LinePanel.h"
 #include "OverviewStrip.h"
 #include "PathText.h"
+#include "ReportTime.h"
 #include "TCodeEdit.h"
 
 #include <filesystem>
@@ -18,7 +19,6 @@
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -53,15 +53,6 @@ std::vector<TColor> RowColors(const TLines& lines, std::int32_t first, std::int3
 
 QString DirectoryOf(const std::string& path) {
     return QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
-}
-
-// Seconds since 1970 as the user's short date and time, in the code page.
-std::string FormatTime(std::int64_t seconds) {
-    const QDateTime time = QDateTime::fromSecsSinceEpoch(seconds);
-    const QLocale locale = QLocale::system();
-    const QString text = locale.toString(time.date(), QLocale::ShortFormat) + ", " +
-                         locale.toString(time.time(), QLocale::ShortFormat);
-    return SystemCodePage().FromUtf8(text.toStdString());
 }
 
 // "Cannot open "a": there is no such file", or both names in one sentence.
@@ -800,7 +791,7 @@ void TFilesFrame::SaveReport() {
 }
 
 void TFilesFrame::WriteReport(const std::string& path) {
-    FModel->SaveReport(path, FormatTime, QDateTime::currentSecsSinceEpoch());
+    FModel->SaveReport(path, ReportTimeText, QDateTime::currentSecsSinceEpoch());
 }
 
 void TFilesFrame::CopyBlockRight() {

@@ -147,6 +147,7 @@ public:
     const std::string& OptionsNote() const { return FOptionsNote; }
     std::int32_t CurrentLine() const { return FCurrentLine; }
     void SetCurrentLine(std::int32_t line) { FCurrentLine = line; }
+    const TDiff& Diff() const { return FDiff; }
 
 private:
     TCompareOptions Options() const;

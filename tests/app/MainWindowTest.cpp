@@ -12,9 +12,11 @@
 #include "Icons.h"
 #include "LibView.h"
 #include "Main.h"
+#include "MyListView.h"
 #include "StatusBar.h"
 #include "TCodeEdit.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <QFontInfo>
@@ -24,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,7 +51,10 @@ class MainWindowTest : public QObject {
                                     const QString& program = QStringLiteral("/nowhere/tandrel")) {
         auto form = std::make_unique<TMainForm>(
             TMainOptions{settingsPath.empty() ? SettingsPath() : settingsPath, program});
-        form->SetUrlOpener([this](const QUrl& url) { FOpened.push_back(url); });
+        form->SetUrlOpener([this](const QUrl& url) {
+            FOpened.push_back(url);
+            return FOpenerWorks;
+        });
         return form;
     }
 
@@ -59,6 +65,7 @@ class MainWindowTest : public QObject {
     }
 
     std::vector<QUrl> FOpened;
+    bool FOpenerWorks = true;
 
 private slots:
     void init() {
@@ -66,6 +73,7 @@ private slots:
         std::filesystem::remove(SettingsPath());
         FMessages.clear();
         FOpened.clear();
+        FOpenerWorks = true;
         SetMessageSink([this](const TMessage& m) { FMessages.push_back(m); });
     }
 
@@ -496,6 +504,30 @@ private slots:
         auto form = Open({}, FDir.filePath(QStringLiteral("tandrel")));
         form->HelpEntry()->trigger();
         QCOMPARE(FOpened.back(), QUrl::fromLocalFile(chm));
+        QVERIFY(FMessages.size() == 1);
+
+        // Without a program for it (no xdg-open) the user is told, by F1 and by the about
+        // box's links alike.
+        FOpenerWorks = false;
+        Activate(*form);
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QCOMPARE(FOpened.back(), QUrl::fromLocalFile(chm));
+        QCOMPARE(FMessages.size(), size_t(2));
+        QCOMPARE(FMessages[1].Icon, QMessageBox::Information);
+        QVERIFY(FMessages[1].Text.contains(chm));
+        QVERIFY(FMessages[1].Text.contains(QStringLiteral("xdg")));
+        TAboutForm box(form.get(), QUrl::fromLocalFile(chm), [this](const QUrl& url) {
+            FOpened.push_back(url);
+            return false;
+        });
+        box.show();
+        QTest::mouseClick(box.MailLink(), Qt::LeftButton);
+        QCOMPARE(FOpened.back().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(FMessages.size(), size_t(3));
+        QVERIFY(FMessages[2].Text.contains(QStringLiteral("mailto:")));
+        QTest::mouseClick(box.WebLink(), Qt::LeftButton);
+        QCOMPARE(FMessages.size(), size_t(4));
+        QVERIFY(FMessages[3].Text.contains(chm));
         std::filesystem::remove(chm.toStdString());
     }
 
@@ -600,6 +632,40 @@ private slots:
         song.setPixelSize(12);
         QVERIFY(QFontMetrics(song).inFont(QChar(0x589E))); // 增
         QVERIFY(QFontMetrics(song).inFont(QChar(0x5C11))); // 少
+    }
+
+    void listColumnsFitASmallSavedWindow() {
+        // A window saved smaller than the one the program starts with, lists longer than it
+        // shows: every column of both lists, the last ones included, lies inside the list
+        // beside its scroll bar.
+        const std::string demo = TANDREL_DEMO_DIR;
+        if (!std::filesystem::exists(demo + "/v1/app.pbw"))
+            QSKIP("the demo libraries are not built");
+        for (const char* width : {"520", "900"}) {
+            WriteAll(SettingsPath(), std::string("[Options]\nBounds.Left=30\nBounds.Top=31\n"
+                                                 "Bounds.Width=") +
+                                         width + "\nBounds.Height=200\n");
+            auto form = Open();
+            Activate(*form);
+            form->OpenLaunch(ParseCommandLine({demo + "/v1/app.pbw", demo + "/v2/app.pbw"}));
+            TLibFrame& frame = *form->LibFrame();
+            frame.lvLibs()->setCurrentIndex(frame.lvLibs()->model()->index(0, 0));
+            frame.lvLibsDblClick(frame.lvLibs());
+            QCOMPARE(form->View(), TViewMode::Objs);
+            QTest::qWait(20);
+            for (TMyListView* view : {frame.lvLibs(), frame.lvObjs()}) {
+                const int columns = view->header()->count();
+                int total = 0;
+                for (int c = 0; c < columns; ++c)
+                    total += view->header()->sectionSize(c);
+                const int client = frame.lvObjs()->viewport()->width();
+                QVERIFY(client < std::atoi(width));
+                QVERIFY2(total <= client && total >= client - columns - 20,
+                         qPrintable(QStringLiteral("%1 of %2").arg(total).arg(client)));
+            }
+            QVERIFY(frame.lvObjs()->verticalScrollBar()->isVisible());
+            QVERIFY(!frame.lvObjs()->horizontalScrollBar()->isVisible());
+        }
     }
 
     void aboutBoxIsCentredOnTheWindowAndClosesOnEnterAndEsc() {

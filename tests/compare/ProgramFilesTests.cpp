@@ -154,6 +154,17 @@ TEST(HistoryList, ReadsAnyLineBreakSkipsBlankLinesAndMergesPathsCaseInsensitivel
     EXPECT_EQ(ReadText(dir / "File2.lst"), "/P/c.PBL\r\n/p/A.pbl\r\n/p/b.pbl\r\n/p/d.pbl\r\n");
 }
 
+TEST(HistoryList, SeveralOpenedAtOnceComeFirstInTheirOrderEachOnce) {
+    TTempDir dir;
+    WriteText(dir / "File1.lst", "/p/a.pbl\r\n/p/b.pbl\r\n/p/c.pbl\r\n");
+    THistoryList history(dir / "File1.lst");
+    history.Load();
+    history.Remember(std::vector<std::string>{"/p/C.pbl", "/p/new.pbw", "/p/c.pbl", "/p/a.pbl"});
+    EXPECT_EQ(ReadText(dir / "File1.lst"), "/p/C.pbl\r\n/p/new.pbw\r\n/p/a.pbl\r\n/p/b.pbl\r\n");
+    history.Remember(std::vector<std::string>{});
+    EXPECT_EQ(history.Items().size(), 4u);
+}
+
 TEST(HistoryList, PathsComeBackByteForByteAfterARestart) {
     TTempDir dir;
     // A name the code page cannot spell (Thai), one in GBK bytes as Windows left it, and the

@@ -4,9 +4,11 @@
 #include "TestFolder.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,11 +34,11 @@ protected:
         return (FDir / name).string();
     }
 
-    // Runs the command in the temporary folder with the C locale, standard error joined
-    // to standard output.
+    // Runs the command in the temporary folder with the C locale and UTC, standard error
+    // joined to standard output.
     TResult Run(const std::string& args) {
-        const std::string command =
-            "cd '" + FDir.string() + "' && LC_ALL=C '" + TANDREL_CLI + "' diff " + args + " 2>&1";
+        const std::string command = "cd '" + FDir.string() + "' && LC_ALL=C TZ=UTC '" +
+                                    TANDREL_CLI + "' diff " + args + " 2>&1";
         TResult result;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (!pipe)
@@ -79,6 +81,12 @@ TEST_F(DiffCommand, ReportWithCrLfLineBreaks) {
         result.Out.find("\r\n" + rule + "\r\n\r\nFile 1: \"a.txt\"\r\n        Last modified on "),
         std::string::npos);
     EXPECT_NE(result.Out.find("\r\nFile 2: \"b.txt\"\r\n"), std::string::npos);
+    // The short date and the time of day without seconds, as the window writes them.
+    const struct timespec times[2] = {{1796741137, 0}, {1796741137, 0}};
+    ::utimensat(AT_FDCWD, (FDir / "a.txt").c_str(), times, 0);
+    EXPECT_NE(
+        Run("a.txt b.txt").Out.find("\"a.txt\"\r\n        Last modified on 12/08/26, 14:45\r\n"),
+        std::string::npos);
     const std::string body =
         "\r\n\r\n" + rule + "\r\nLines modified at 2\r\n" + rule + "\r\n- two\r\n+ six\r\n";
     EXPECT_EQ(result.Out.substr(result.Out.size() - body.size()), body);

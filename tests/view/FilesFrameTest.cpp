@@ -14,6 +14,7 @@
 #include "TestShell.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QTest>
 #include <QUrl>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace tandrel::test {
 
@@ -344,6 +346,31 @@ private slots:
         // The saved file is the side's own: re-activation does not reload it.
         shell->Activate();
         QCOMPARE(left.Lines()[1], std::string("still keep"));
+    }
+
+    void reportTimesAreTheShortFormatsWithoutSeconds() {
+        // As tandrel-cli diff writes them under the same locale (see its tests).
+        const QByteArray oldLocale = qgetenv("LC_ALL");
+        const QByteArray oldZone = qgetenv("TZ");
+        qputenv("LC_ALL", "C.UTF-8");
+        qputenv("TZ", "UTC");
+        ::tzset();
+        auto shell = Shown("a\r\n", "b\r\n");
+        const std::string one = FDir.filePath("one.txt").toStdString();
+        const struct timespec times[2] = {{1796741137, 0}, {1796741137, 0}};
+        ::utimensat(AT_FDCWD, one.c_str(), times, 0);
+        TFilesFrame& frame = shell->FilesFrame();
+        frame.OpenTextFiles(one, FDir.filePath("two.txt").toStdString());
+        const std::string report = FDir.filePath("times.txt").toStdString();
+        frame.WriteReport(report);
+        const std::string written = Read(report);
+        QVERIFY(written.find("\"\r\n        Last modified on 12/08/26, 14:45\r\n") !=
+                std::string::npos);
+        const std::string first = written.substr(0, written.find("\r\n"));
+        QCOMPARE(first.size(), std::string("Difference Report - 12/08/26, 14:45").size());
+        qputenv("LC_ALL", oldLocale);
+        oldZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldZone);
+        ::tzset();
     }
 
     void reactivationReloadsChangedFilesOnly() {

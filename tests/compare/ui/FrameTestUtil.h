@@ -2,12 +2,16 @@
 // What the frame tests share: message boxes answered and recorded, the open dialog driven,
 // libraries written to a folder of the test's own, and the real libraries' folder.
 
+#include "DisplayText.h"
+#include "NoticesDialog.h"
+
 #include <filesystem>
 #include <functional>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <string>
 #include <vector>
@@ -20,13 +24,29 @@ struct TBox {
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
 };
 
-// Runs `action`, answering every message box it shows with OK and recording it.
-inline std::vector<TBox> CaptureBoxes(const std::function<void()>& action) {
+// Runs `action`, answering every message box and notices dialog it shows with OK and
+// recording each message box and each notice (with its own caption) in the order shown.
+// `noticeDialogs` counts the notices dialogs and `noticeLists` keeps their whole texts.
+inline std::vector<TBox> CaptureBoxes(const std::function<void()>& action,
+                                      int* noticeDialogs = nullptr,
+                                      QStringList* noticeLists = nullptr) {
     std::vector<TBox> boxes;
     QTimer timer;
     timer.setInterval(1);
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* notices = qobject_cast<TNoticesDialog*>(modal); notices && notices->isVisible()) {
+            for (const TNotice& notice : notices->Notices())
+                boxes.push_back({QString::fromStdString(notice.Caption), FromCodePage(notice.Text),
+                                 QMessageBox::Information});
+            if (noticeDialogs)
+                ++*noticeDialogs;
+            if (noticeLists)
+                noticeLists->push_back(notices->TextList()->toPlainText());
+            notices->accept();
+            return;
+        }
+        auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr || !box->isVisible())
             return;
         boxes.push_back({box->windowTitle(), box->text(), box->icon()});

@@ -15,7 +15,11 @@
 #include <fcntl.h>
 #include <fstream>
 #include <QDateTime>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QtTest>
 #include <sys/stat.h>
@@ -147,7 +151,10 @@ private slots:
                  QStringLiteral("类型标志"));
         QCOMPARE(frame.lvObjs()->model()->columnCount(), 7);
         const int total = libs->header()->length();
-        QVERIFY(std::abs(total - libs->viewport()->width()) <= 6);
+        // The room of the scroll bar a long list brings is kept free.
+        const int barRoom = libs->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                       libs->verticalScrollBar());
+        QVERIFY(std::abs(total - (libs->viewport()->width() - barRoom)) <= 6);
         QVERIFY(std::abs(libs->header()->sectionSize(0) * 100 / total - 170 * 100 / 670) <= 1);
         QCOMPARE(Qt::Alignment(
                      libs->model()->headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) &
@@ -181,10 +188,14 @@ private slots:
         TScratch dir("real");
         auto shell = NewShell(dir.Path());
         TLibFrame& frame = shell->LibFrame();
+        int dialogs = 0;
         const std::vector<TBox> boxes = CaptureBoxes(
-            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); });
+            [&] { frame.OpenSides({RealData("pfc105/PFC.pbw")}, {RealData("pfc2022/PFC.pbw")}); },
+            &dialogs);
         // Both workspaces name libraries that were too large to keep: each missing path is
-        // one notice, and the libraries shared by several targets are notices on side 2.
+        // one notice, and the libraries shared by several targets are notices on side 2;
+        // all of them in one dialog, not one box each.
+        QCOMPARE(dialogs, 1);
         QVERIFY(boxes.size() > 30);
         int missing = 0;
         for (const TBox& box : boxes) {
@@ -673,6 +684,38 @@ private slots:
         QCOMPARE(boxes.size(), size_t(1));
         QCOMPARE(boxes[0].Text.toStdString(), dir / "none.pbl does not exist");
 
+        // The notices of one command come in one dialog, every text in the order raised
+        // (looked up last to first), and an error after them still has its own box.
+        int dialogs = 0;
+        QStringList lists;
+        boxes = CaptureBoxes(
+            [&] {
+                frame.AddLibraries({dir / "x.pbl", dir / "y.pbl", pair.Side2 + "a.pbl"}, 2);
+            },
+            &dialogs, &lists);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(lists[0].toStdString(),
+                 dir / "y.pbl does not exist\n" +
+                     dir / "x.pbl does not exist\na.pbl already in Destination");
+        QCOMPARE(boxes.size(), size_t(3));
+        frame.AddLibraries({pair.Side1 + "b.pbl"}, 1);
+        std::filesystem::create_directories(dir / "folder/b.pbl");
+        dialogs = 0;
+        boxes = CaptureBoxes(
+            [&] {
+                shell->Guarded([&] {
+                    frame.AddLibraries({dir / "gone.pbl", dir / "folder/b.pbl"}, 2);
+                });
+            },
+            &dialogs);
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].Text.toStdString(), dir / "gone.pbl does not exist");
+        QCOMPARE(boxes[1].Title, QStringLiteral("Tandrel"));
+        QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+        frame.tbClear2Click();
+
         // A library that cannot be opened fails through the guard: stop box, view unchanged.
         // A folder is a library only when named like one or holding exported sources.
         std::filesystem::create_directories(dir / "folder");
@@ -719,6 +762,25 @@ private slots:
         QCOMPARE(frame.Comparison().LibCounts().Count2, 2);
         QCOMPARE(shell->Values().Folder2, pair.Side2);
         QCOMPARE(frame.lvLibs()->model()->rowCount(), 3);
+        // Both opened through the dialog went to their side's history, the first chosen
+        // first; a target is remembered as itself.
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "a.pbl\r\n" + pair.Side1 + "b.pbl\r\n");
+        QCOMPARE(ReadFile(dir / "File2.lst"), pair.Side2 + "two.pbt\r\n");
+        QCOMPARE(frame.cbOpen2()->itemText(0).toStdString(), pair.Side2 + "two.pbt");
+
+        // A library chosen while the workspace filter shows is opened as a library.
+        frame.tbClear2Click();
+        const std::vector<TBox> boxes = CaptureBoxes([&] {
+            DriveFileDialog([&] { shell->Commands().tbOpen2->trigger(); }, 2,
+                            {QString::fromStdString(pair.Side2 + "c.pbl")});
+        });
+        QVERIFY(boxes.empty());
+        QCOMPARE(frame.Comparison().FilterKind(), int(fkWorkspace));
+        QCOMPARE(frame.Comparison().LibCounts().Count2, 1);
+        TResultRow row;
+        QVERIFY(frame.Comparison().LibRow(
+            RowOfName(frame.lvLibs()->ResultModel(), QStringLiteral("c.pbl")), row));
+        QCOMPARE(row.Path2, pair.Side2 + "c.pbl");
 
         // The object view's open command: one library, the history written and shown.
         shell->ShowObjsView();
@@ -727,7 +789,7 @@ private slots:
         QCOMPARE(frame.Comparison().LibPath1(), pair.Side1 + "b.pbl");
         QCOMPARE(frame.cbOpen1()->currentText().toStdString(), pair.Side1 + "b.pbl");
         QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), pair.Side1 + "b.pbl");
-        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n");
+        QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
         QCOMPARE(frame.lvObjs()->model()->rowCount(), 1);
         QCOMPARE(shell->Values().Folder1, pair.Side1); // not changed by this command
 
@@ -739,6 +801,96 @@ private slots:
         // A cancelled dialog changes nothing.
         DriveFileDialog([&] { shell->Commands().mnuOpen2->trigger(); }, 0, {});
         QCOMPARE(frame.Comparison().LibPath2(), std::string());
+    }
+
+    void historiesRememberEveryWayOfOpening() {
+        TScratch dir("histories");
+        TSmallPair pair(dir);
+        // A target names its libraries relative to itself, as workspaces do.
+        { std::ofstream(pair.Side2 + "two.pbt") << "LibList \"..\\two\\a.pbl;c.pbl\";\r\n"; }
+        {
+            auto shell = NewShell(dir.Path());
+            TLibFrame& frame = shell->LibFrame();
+
+            // The command line, with a detour in one path: both sides remember what they
+            // opened, and paths are shown and kept without the detour.
+            const std::vector<TBox> boxes = CaptureBoxes(
+                [&] { frame.OpenSides({dir / "one/../one/a.pbl"}, {pair.Side2 + "two.pbt"}); });
+            QVERIFY(boxes.empty());
+            QCOMPARE(ReadFile(dir / "File1.lst"), pair.Side1 + "a.pbl\r\n");
+            QCOMPARE(ReadFile(dir / "File2.lst"), pair.Side2 + "two.pbt\r\n");
+            QCOMPARE(frame.cbOpen1()->currentText().toStdString(), pair.Side1 + "a.pbl");
+            QCOMPARE(shell->Values().Folder1, pair.Side1);
+            TResultRow row;
+            QVERIFY(frame.Comparison().LibRow(0, row));
+            QCOMPARE(row.Path1, pair.Side1 + "a.pbl");
+            QCOMPARE(row.Path2, pair.Side2 + "a.pbl");
+
+            // Picking an entry only changes the text.
+            frame.cbOpen2()->addItem(QStringLiteral("/nowhere/x.pbl"));
+            frame.cbOpen2()->showPopup();
+            QTest::keyClick(frame.cbOpen2()->view(), Qt::Key_End);
+            QTest::keyClick(frame.cbOpen2()->view(), Qt::Key_Return);
+            QCOMPARE(frame.cbOpen2()->currentText(), QStringLiteral("/nowhere/x.pbl"));
+            QCOMPARE(frame.Comparison().LibCounts().Count2, 2);
+
+            // Enter in the library view adds what the box holds to its side.
+            frame.cbOpen1()->setEditText(QString::fromStdString(pair.Side1 + "b.pbl"));
+            QTest::keyClick(frame.cbOpen1(), Qt::Key_Return);
+            QCOMPARE(frame.Comparison().LibCounts().Count1, 2);
+            QCOMPARE(ReadFile(dir / "File1.lst"),
+                     pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
+            QCOMPARE(frame.cbOpen1()->count(), 2);
+
+            // A path that is not there is a notice, and nothing is remembered.
+            int dialogs = 0;
+            std::vector<TBox> told = CaptureBoxes(
+                [&] {
+                    frame.cbOpen1()->setEditText(QString::fromStdString(dir / "gone.pbl"));
+                    QTest::keyClick(frame.cbOpen1(), Qt::Key_Return);
+                },
+                &dialogs);
+            QCOMPARE(dialogs, 1);
+            QCOMPARE(told.size(), size_t(1));
+            QCOMPARE(frame.cbOpen1()->count(), 2);
+
+            // A file dropped on a side's box is opened on that side.
+            WriteLib(dir / "three/d.pbl", {{"f_d.srf", Source("f_d.srf", "d"), "", kStamp}},
+                     1600000000);
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "three/d.pbl"))});
+            QLineEdit* target = frame.cbOpen1()->lineEdit();
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(target, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(target, &drop);
+            QCOMPARE(frame.Comparison().LibCounts().Count1, 3);
+            QCOMPARE(ReadFile(dir / "File1.lst"),
+                     dir / "three/d.pbl\r\n" + pair.Side1 + "b.pbl\r\n" + pair.Side1 + "a.pbl\r\n");
+
+            // Enter in the object view makes it the side's library.
+            shell->ShowObjsView();
+            frame.cbOpen2()->setEditText(QString::fromStdString(pair.Side2 + "c.pbl"));
+            QTest::keyClick(frame.cbOpen2(), Qt::Key_Return);
+            QCOMPARE(frame.Comparison().LibPath2(), pair.Side2 + "c.pbl");
+            QCOMPARE(ReadFile(dir / "File2.lst"),
+                     pair.Side2 + "c.pbl\r\n" + pair.Side2 + "two.pbt\r\n");
+
+            // A side cleared shows an empty box; its history stays.
+            shell->ShowLibsView();
+            frame.tbClear1Click();
+            QCOMPARE(frame.cbOpen1()->currentText(), QString());
+            QCOMPARE(frame.cbOpen1()->count(), 3);
+        }
+        // After a restart both histories are there, most recent first.
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        QCOMPARE(frame.cbOpen1()->count(), 3);
+        QCOMPARE(frame.cbOpen1()->itemText(0).toStdString(), dir / "three/d.pbl");
+        QCOMPARE(frame.cbOpen1()->itemText(1).toStdString(), pair.Side1 + "b.pbl");
+        QCOMPARE(frame.cbOpen2()->itemText(0).toStdString(), pair.Side2 + "c.pbl");
+        QCOMPARE(frame.cbOpen2()->itemText(1).toStdString(), pair.Side2 + "two.pbt");
     }
 
     void libraryChangedUnderItsObjectList() {
