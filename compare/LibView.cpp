@@ -634,6 +634,11 @@ void TLibFrame::OpenSides(const std::vector<std::string>& side1,
     });
 }
 
+void TLibFrame::OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side) {
+    TProjectExpansion expansion;
+    OpenFiles(files, fallbackKind, side, expansion);
+}
+
 void TLibFrame::OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side,
                           TProjectExpansion& expansion) {
     std::vector<std::string> named;

@@ -21,6 +21,7 @@ class TAllObjects;
 class TLibCompare;
 class TMainShell;
 class TMyListView;
+class TProjectExpansion;
 class TResultListModel;
 class TResultRowDelegate;
 struct TCompareOptions;
@@ -113,10 +114,7 @@ private:
     // it names none), remembers them in the side's history, and compares.
     void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side,
                    TProjectExpansion& expansion);
-    void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side) {
-        TProjectExpansion expansion;
-        OpenFiles(files, fallbackKind, side, expansion);
-    }
+    void OpenFiles(const std::vector<std::string>& files, int fallbackKind, int side);
     void ReloadObjsView();
     void FillAllView();
     void AllDblClick(int row);

@@ -700,7 +700,9 @@ private slots:
                      dir / "x.pbl does not exist\na.pbl already in Destination");
         QCOMPARE(boxes.size(), size_t(3));
         frame.AddLibraries({pair.Side1 + "b.pbl"}, 1);
-        std::filesystem::create_directories(dir / "folder/b.pbl");
+        // A folder named like a library is one; a pipe is no library at all.
+        std::filesystem::create_directories(dir / "folder");
+        QCOMPARE(::mkfifo((dir / "folder/b.pbl").c_str(), 0600), 0);
         dialogs = 0;
         boxes = CaptureBoxes(
             [&] {
