@@ -1,9 +1,11 @@
 #include "FileView.h"
 
 #include "CodePage.h"
+#include "ColorResolver.h"
 #include "DisplayText.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
+#include "PaneHighlights.h"
 #include "PathText.h"
 #include "TCodeEdit.h"
 
@@ -99,6 +101,7 @@ void EnableMenu(QMenu* menu, bool enabled) {
 TFilesFrame::TFilesFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {
     CreatePanes();
     FModel = std::make_unique<TSourceCompare>(*FLeft, *FRight);
+    FHighlights = std::make_unique<TPaneHighlights>(*FLeft, *FRight);
     FModel->OnReadOptions = [this] {
         return TCompareOptions{FShell.IgnoreBlanks(), FShell.IgnoreCase(), FShell.ShowDiffsOnly()};
     };
@@ -199,11 +202,13 @@ void TFilesFrame::WirePane(TCodeEdit& pane) {
 
 void TFilesFrame::Init() {
     SetPaneFont();
+    BlanksChanged();
     ShowCaption(true);
     ShowCaption(false);
 }
 
 void TFilesFrame::Release() {
+    FHighlights.reset();
     FSubscriptions.clear();
     FHeld.clear();
     for (TCodeEdit* pane : {FLeft, FRight}) {
@@ -401,9 +406,11 @@ void TFilesFrame::ShowLinePanels() {
         TCodeEdit& pane = Pane(isSide1);
         if (row >= pane.Lines().Count())
             continue;
-        const std::int32_t tag = pane.Lines().GetLineObj(row).Tag;
-        LinePanel(isSide1).SetLine(tag > 0 ? QString::number(tag) : QString(),
-                                   FromCodePage(pane.ExpandTabs(pane.Lines()[row])));
+        const TLineObj& obj = pane.Lines().GetLineObj(row);
+        LinePanel(isSide1).SetChangedColor(ChangedBytesShade(ResolveColor(obj.Color, palette())));
+        LinePanel(isSide1).SetLine(obj.Tag > 0 ? QString::number(obj.Tag) : QString(),
+                                   FromCodePage(pane.ExpandTabs(pane.Lines()[row])),
+                                   FHighlights->PanelRuns(row, isSide1));
         LinePanel(isSide1).SetShift(pane.CharWidth() * pane.LeftCol());
     }
 }
@@ -513,6 +520,7 @@ void TFilesFrame::EnableCommands() {
 }
 
 void TFilesFrame::DisplayBuilt() {
+    FHighlights->Reset(FShell.IgnoreCase(), FShell.IgnoreBlanks());
     DrawOverview();
     ShowCaption(true);
     ShowCaption(false);
@@ -546,6 +554,11 @@ void TFilesFrame::ColorsChanged() {
         FLeft->viewport()->update();
         FRight->viewport()->update();
     });
+}
+
+void TFilesFrame::BlanksChanged() {
+    FLeft->SetShowBlanks(FShell.Values().ShowBlanks);
+    FRight->SetShowBlanks(FShell.Values().ShowBlanks);
 }
 
 void TFilesFrame::EnterView() {

@@ -23,6 +23,7 @@ namespace tandrel {
 class TCodeEdit;
 class TLinePanel;
 class TOverviewStrip;
+class TPaneHighlights;
 
 class TFilesFrame : public QWidget, public TSourceView {
     Q_OBJECT
@@ -43,6 +44,8 @@ public:
     void BuildDisplay();
     // The user chose another highlight colour: the rows take it at once.
     void ColorsChanged();
+    // The blanks option was switched: both panes show it at once.
+    void BlanksChanged();
 
     // The program's command line: two text files loaded and compared at once.
     void OpenTextFiles(const std::string& path1, const std::string& path2);
@@ -136,6 +139,7 @@ private:
     TCodeEdit* FRight = nullptr;
     const TEditorCore* FLeftCore = nullptr;
     std::unique_ptr<TSourceCompare> FModel;
+    std::unique_ptr<TPaneHighlights> FHighlights;
     TOverviewStrip* sbDiff = nullptr;
     QSplitter* Splitter1 = nullptr;
     QLabel* pnlCaptionLeft = nullptr;

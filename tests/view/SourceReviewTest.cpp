@@ -1,0 +1,152 @@
+// What a reviewer reads inside a changed row of the source view, in the program's main
+// window: the changed bytes on a stronger shade in both panes and in the line panels, the
+// comparison options deciding what counts as changed, and blanks made visible by an option
+// the settings file keeps.
+
+#include "ColorResolver.h"
+#include "CommandLine.h"
+#include "FileView.h"
+#include "LinePanel.h"
+#include "Main.h"
+#include "TCodeEdit.h"
+
+#include <fstream>
+#include <memory>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tandrel {
+
+class SourceReviewTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    std::unique_ptr<TMainForm> FForm;
+
+    std::string Path(const std::string& name) const {
+        return FDir.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = Path(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    TFilesFrame& Frame() { return *FForm->FilesFrame(); }
+    TCodeEdit& Pane(bool isSide1) { return Frame().Pane(isSide1); }
+    TSharedCommands& Commands() { return FForm->Commands(); }
+
+    void NewWindow() {
+        FForm = std::make_unique<TMainForm>(
+            TMainOptions{Path("tandrel.ini"), QStringLiteral("/nowhere/tandrel")});
+        FForm->resize(1000, 700);
+        FForm->show();
+    }
+    void Open(const std::string& text1, const std::string& text2, bool ignoreCase = false,
+              bool ignoreBlanks = false) {
+        NewWindow();
+        Commands().mnuIgnoreCase->setChecked(ignoreCase);
+        Commands().mnuIgnoreBlanks->setChecked(ignoreBlanks);
+        FForm->OpenLaunch(ParseCommandLine({Write("one.txt", text1), Write("two.txt", text2)}));
+        QVERIFY(Frame().Compared());
+    }
+
+    // The colour a pane shows at the top of the cell of byte column `col` of row `row`:
+    // above the glyphs, so it is the cell's background.
+    static QRgb CellColor(TCodeEdit& pane, std::int32_t row, std::int32_t col) {
+        const QImage image = pane.viewport()->grab().toImage();
+        const int x =
+            pane.GutterWidth() + pane.LeftMargin() + col * pane.CharWidth() + pane.CharWidth() / 2;
+        const int y = pane.TopMargin() + row * pane.LineHeight() + 1;
+        return image.pixel(x, y);
+    }
+    QRgb RowColor(std::int32_t row, bool isSide1) {
+        return ResolveColor(Pane(isSide1).Lines().GetLineObj(row).Color, Pane(isSide1).palette())
+            .rgb();
+    }
+    QRgb Shade(std::int32_t row, bool isSide1) {
+        return ChangedBytesShade(QColor::fromRgb(RowColor(row, isSide1))).rgb();
+    }
+
+private slots:
+    void cleanup() { FForm.reset(); }
+
+    void changedBytesStandOutInBothPanesAndPanels() {
+        // The first row keeps the caret's mark away from the modified row.
+        Open("same\r\nabc = foo(1)\r\n", "same\r\nabc = bar(1)\r\n");
+        for (bool isSide1 : {true, false}) {
+            TCodeEdit& pane = Pane(isSide1);
+            QVERIFY(Shade(1, isSide1) != RowColor(1, isSide1));
+            for (int col : {6, 7, 8})
+                QCOMPARE(CellColor(pane, 1, col), Shade(1, isSide1));
+            for (int col : {0, 4, 5, 9, 10})
+                QCOMPARE(CellColor(pane, 1, col), RowColor(1, isSide1));
+        }
+        Pane(true).setFocus();
+        Pane(true).GotoPoint({0, 1});
+        for (bool isSide1 : {true, false}) {
+            QCOMPARE(Frame().LinePanel(isSide1).Changed(), (QList<QPair<int, int>>{{6, 3}}));
+        }
+        // Another row in the panel carries its own changes, here none.
+        Pane(true).GotoPoint({0, 0});
+        QVERIFY(Frame().LinePanel(false).Changed().isEmpty());
+    }
+
+    void panelRunsCountCharactersNotBytes() {
+        // Two double-byte characters before the change: four bytes, two characters.
+        Open("\xD6\xD0\xCE\xC4 x = 1\r\n", "\xD6\xD0\xCE\xC4 x = 2\r\n");
+        Pane(false).setFocus();
+        Pane(false).GotoPoint({0, 0});
+        QCOMPARE(Frame().LinePanel(false).Changed(), (QList<QPair<int, int>>{{7, 1}}));
+    }
+
+    void ignoredDifferencesAreNotMarked() {
+        Open("x\r\nif a  =  Foo then\r\n", "x\r\nif a = FOO then\r\n", true, true);
+        // Only blanks and case differ: under both options the rows are no change at all, and
+        // nothing inside them stands out.
+        for (int col = 0; col < 12; ++col)
+            QCOMPARE(CellColor(Pane(true), 1, col), RowColor(1, true));
+
+        Open("x\r\nif a  =  Foo then\r\n", "x\r\nif a = FOO then\r\n", false, false);
+        // Without the options the blank runs and the letters differ, and both show.
+        QCOMPARE(CellColor(Pane(true), 1, 4), Shade(1, true));
+        QCOMPARE(CellColor(Pane(false), 1, 4), Shade(1, false));
+        QCOMPARE(CellColor(Pane(false), 1, 8), Shade(1, false));
+        QCOMPARE(CellColor(Pane(false), 1, 1), RowColor(1, false));
+    }
+
+    void blankOnlyChangeShowsWhereItIs() {
+        Open("x\r\na = 1\r\n", "x\r\na =  1\r\n");
+        QVERIFY(!Commands().mnuShowBlanks->isChecked());
+        QCOMPARE(CellColor(Pane(false), 1, 3), Shade(1, false));
+        QCOMPARE(CellColor(Pane(false), 1, 0), RowColor(1, false));
+    }
+
+    void blanksOptionDrawsMarksAndIsKept() {
+        Open("x\r\nab  \r\n", "x\r\nab  \r\n");
+        const QImage plain = Pane(true).viewport()->grab().toImage();
+        QVERIFY(!Pane(true).ShowBlanks());
+        Commands().mnuShowBlanks->trigger();
+        QVERIFY(Pane(true).ShowBlanks() && Pane(false).ShowBlanks());
+        // The trailing blanks of row 1 are shaded and dotted; row 0 has none and stays.
+        QVERIFY(CellColor(Pane(true), 1, 2) != CellColor(Pane(true), 0, 2));
+        const QImage marked = Pane(true).viewport()->grab().toImage();
+        QVERIFY(marked != plain);
+
+        FForm->close();
+        FForm.reset();
+        NewWindow();
+        QVERIFY(Commands().mnuShowBlanks->isChecked());
+        QVERIFY(Pane(true).ShowBlanks());
+        Commands().mnuShowBlanks->trigger();
+        QVERIFY(!Pane(false).ShowBlanks());
+        FForm->close();
+        FForm.reset();
+        NewWindow();
+        QVERIFY(!Commands().mnuShowBlanks->isChecked());
+    }
+};
+
+} // namespace tandrel
+
+QTEST_MAIN(tandrel::SourceReviewTest)
+#include "SourceReviewTest.moc"
