@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -198,6 +199,9 @@ void TFilesFrame::WirePane(TCodeEdit& pane) {
     };
     pane.OnMouseWheel = [this](TEditorCore& sender, TShiftState, std::int32_t delta, TPoint,
                                bool&) { FrameMouseWheel(sender, delta); };
+    pane.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&pane, &QWidget::customContextMenuRequested, this,
+            [this, &pane](const QPoint& pos) { FShell.Guarded([&] { ShowPaneMenu(pane, pos); }); });
 }
 
 void TFilesFrame::Init() {
@@ -467,8 +471,11 @@ void TFilesFrame::pbDiffMouseDown(int y) {
 }
 
 void TFilesFrame::FrameMouseWheel(TEditorCore& pane, int wheelDelta) {
-    // The pane under the mouse scrolls either way; the other follows while synced.
-    pane.VScroll(wheelDelta < 0 ? TScrollCode::LineDown : TScrollCode::LineUp, 0);
+    // The pane under the mouse scrolls either way; the other follows while synced. A notch
+    // (120) moves the desktop's number of lines; a finer wheel at least one line.
+    const int lines = wheelDelta * QApplication::wheelScrollLines() / 120;
+    const int step = lines != 0 ? lines : (wheelDelta > 0) - (wheelDelta < 0);
+    pane.SetTopLine(pane.TopLine() - step);
 }
 
 void TFilesFrame::NextDiff() {
@@ -607,7 +614,12 @@ void TFilesFrame::EnterView() {
             });
         };
     };
-    bind(c.mnuUndo, onActive([](TEditorCore& pane) { pane.Undo(); }));
+    bind(c.mnuUndo, held([this] {
+             if (TCodeEdit* pane = UndoPane()) {
+                 FCopiedInto = nullptr;
+                 pane->Undo();
+             }
+         }));
     bind(c.mnuRedo, onActive([](TEditorCore& pane) { pane.Redo(); }));
     bind(c.mnuCut, onActive([](TEditorCore& pane) { pane.CutToClipboard(); }));
     bind(c.mnuCopy, [this] {
@@ -818,16 +830,32 @@ void TFilesFrame::WriteReport(const std::string& path) {
 
 void TFilesFrame::CopyBlockRight() {
     Enable(FShell.Commands().mnuCopyBlockRight, false);
-    FModel->CopyBlockRight(ActivePane());
+    BlockCopied(FModel->CopyBlockRight(ActivePane()), *FRight);
 }
 
 void TFilesFrame::CopyBlockLeft() {
     Enable(FShell.Commands().mnuCopyBlockLeft, false);
-    FModel->CopyBlockLeft(ActivePane());
+    BlockCopied(FModel->CopyBlockLeft(ActivePane()), *FLeft);
+}
+
+void TFilesFrame::BlockCopied(bool copied, TCodeEdit& into) {
+    if (!copied)
+        return;
+    FCopiedInto = &into;
+    FCopyRevision[0] = FLeft->Lines().Revision();
+    FCopyRevision[1] = FRight->Lines().Revision();
+}
+
+TCodeEdit* TFilesFrame::UndoPane() const {
+    if (FCopiedInto && FCopyRevision[0] == FLeft->Lines().Revision() &&
+        FCopyRevision[1] == FRight->Lines().Revision() && FCopiedInto->CanUndo())
+        return FCopiedInto;
+    return ActivePane();
 }
 
 void TFilesFrame::PaneKeyDown(TEditorCore&, int key, TShiftState shift) {
-    if (!FModel->Compared() || !(shift & ssCtrl) || !(shift & ssAlt))
+    // Alt+arrow as well as Ctrl+Alt+arrow: desktops take the latter for switching desktops.
+    if (!FModel->Compared() || !(shift & ssAlt) || (shift & ssShift))
         return;
     if (key == Keys::Right && FModel->IsOnDifference(*FLeft))
         RunOrHold([this] { CopyBlockRight(); });
@@ -838,7 +866,7 @@ void TFilesFrame::PaneKeyDown(TEditorCore&, int key, TShiftState shift) {
 void TFilesFrame::EditMenuPopup() {
     TSharedCommands& c = FShell.Commands();
     if (TCodeEdit* pane = ActivePane()) {
-        Enable(c.mnuUndo, pane->CanUndo());
+        Enable(c.mnuUndo, UndoPane()->CanUndo());
         Enable(c.mnuRedo, pane->CanRedo());
         Enable(c.mnuCut, pane->SelLength() > 0);
     }
@@ -848,15 +876,19 @@ void TFilesFrame::EditMenuPopup() {
 }
 
 void TFilesFrame::ChooseFont() {
+    // The dialog starts on the font the panes really show, which may be a stand-in for a
+    // family the system lacks; only the family and size are kept from one start to the
+    // next, so only they are taken, and the panes look the same now as after a restart.
+    const QFontInfo shown(FLeft->font());
+    const QFont initial(shown.family(), FShell.Values().FontSize);
     bool accepted = false;
-    const QFont font = QFontDialog::getFont(&accepted, FLeft->font(), FShell.Window(), QString(),
+    const QFont font = QFontDialog::getFont(&accepted, initial, FShell.Window(), QString(),
                                             QFontDialog::MonospacedFonts);
-    if (!accepted)
+    if (!accepted || (font.family() == initial.family() && font.pointSize() == initial.pointSize()))
         return;
     FShell.Values().FontName = font.family().toStdString();
     FShell.Values().FontSize = font.pointSize() > 0 ? font.pointSize() : FShell.Values().FontSize;
-    FLeft->setFont(font);
-    FRight->setFont(font);
+    SetPaneFont();
 }
 
 void TFilesFrame::PaneDropFile(TEditorCore& pane, const std::string& fileName) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QPainter;
 class QSplitter;
 
@@ -80,6 +81,8 @@ public:
     TLinePanel& LinePanel(bool isSide1) { return isSide1 ? *Panel1 : *Panel2; }
     QLabel& Caption(bool isSide1) { return isSide1 ? *pnlCaptionLeft : *pnlCaptionRight; }
     QSplitter& Splitter() { return *Splitter1; }
+    // The pane's context menu while it is open, else null.
+    QMenu* PaneMenu() const { return FPaneMenu; }
 
 private:
     void CreatePanes();
@@ -126,6 +129,11 @@ private:
     void SaveReport();
     void CopyBlockRight();
     void CopyBlockLeft();
+    void BlockCopied(bool copied, TCodeEdit& into);
+    // The pane Undo acts on: the one a block copy just changed while neither pane was
+    // edited since, else the active pane.
+    TCodeEdit* UndoPane() const;
+    void ShowPaneMenu(TCodeEdit& pane, const QPoint& pos);
     void PaneKeyDown(TEditorCore& pane, int key, TShiftState shift);
     void EditMenuPopup();
     void ChooseFont();
@@ -162,6 +170,10 @@ private:
     std::int64_t FKeptStamp[2] = {0, 0};
     bool FAsking = false; // a close or reload question is up: re-activation waits
     QString FReportName;  // the report dialog keeps the name it last had
+    // The pane the last block copy changed, and both panes' revisions right after it.
+    TCodeEdit* FCopiedInto = nullptr;
+    QMenu* FPaneMenu = nullptr;
+    std::uint64_t FCopyRevision[2] = {0, 0};
 };
 
 } // namespace tandrel

@@ -1,7 +1,8 @@
-// What a reviewer reads inside a changed row of the source view, in the program's main
-// window: the changed bytes on a stronger shade in both panes and in the line panels, the
-// comparison options deciding what counts as changed, and blanks made visible by an option
-// the settings file keeps.
+// What a reviewer reads and does in the source view, in the program's main window: the
+// changed bytes on a stronger shade in both panes and in the line panels, the comparison
+// options deciding what counts as changed, blanks made visible by an option the settings
+// file keeps; the pane's context menu, block copy by Alt+arrow undone by Ctrl+Z from the
+// other pane, the wheel and the font dialog.
 
 #include "ColorResolver.h"
 #include "CommandLine.h"
@@ -12,8 +13,14 @@
 
 #include <fstream>
 #include <memory>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDialog>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 namespace tandrel {
 
@@ -143,6 +150,106 @@ private slots:
         FForm.reset();
         NewWindow();
         QVERIFY(!Commands().mnuShowBlanks->isChecked());
+    }
+
+    void paneMenuOffersTheCommands() {
+        Open("a\r\nb\r\nc\r\n", "a\r\nx\r\nc\r\n");
+        QApplication::clipboard()->setText(QStringLiteral("p"));
+        Pane(true).GotoPoint({0, 1});
+        QStringList texts;
+        bool selected = false;
+        QTimer::singleShot(0, [&] {
+            QMenu* menu = Frame().PaneMenu();
+            QVERIFY(menu && QApplication::activePopupWidget() == menu);
+            QAction* selectAll = nullptr;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator())
+                    continue;
+                texts << action->text() + (action->isEnabled() ? "" : "-");
+                if (action->text() == QStringLiteral("全选"))
+                    selectAll = action;
+            }
+            QVERIFY(selectAll);
+            selectAll->trigger();
+            selected = Pane(true).SelLength() == int(std::string("a\r\nb\r\nc").size());
+            menu->close();
+        });
+        emit Pane(true).customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(texts, (QStringList{"Copy Block &Right", "Copy Block &Left-", "&Undo-", "&Redo-",
+                                     "C&ut-", "C&opy-", "&Paste", "全选", "到下一个不同点",
+                                     "到前一个不同点", "&Compare"}));
+        QVERIFY(selected);
+        QVERIFY(!Frame().PaneMenu());
+    }
+
+    void altArrowCopiesABlockThatCtrlZUndoes() {
+        Open("a\r\nb\r\nc\r\n", "a\r\nx\r\nc\r\n");
+        Pane(true).setFocus();
+        Pane(true).GotoPoint({0, 1});
+        QTest::keyClick(&Pane(true), Qt::Key_Right, Qt::AltModifier);
+        QCOMPARE(Pane(false).Lines()[1], std::string("b"));
+        // The focus stayed in the left pane; Undo reaches the pane the copy changed.
+        QCOMPARE(QApplication::focusWidget(), &Pane(true));
+        Commands().mnuUndo->trigger();
+        QCOMPARE(Pane(false).Lines()[1], std::string("x"));
+
+        Open("a\r\nb\r\nc\r\n", "a\r\nx\r\nc\r\n");
+        Pane(false).setFocus();
+        Pane(false).GotoPoint({0, 1});
+        QTest::keyClick(&Pane(false), Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(Pane(true).Lines()[1], std::string("x"));
+        // An edit after the copy is what Undo takes back first.
+        Pane(false).GotoPoint({0, 0});
+        QTest::keyClicks(&Pane(false), "q");
+        QCOMPARE(Pane(false).Lines()[0], std::string("qa"));
+        Commands().mnuUndo->trigger();
+        QCOMPARE(Pane(false).Lines()[0], std::string("a"));
+        QCOMPARE(Pane(true).Lines()[1], std::string("x"));
+    }
+
+    void wheelNotchMovesTheDesktopsLines() {
+        std::string text;
+        for (int i = 0; i < 200; ++i)
+            text += "line " + std::to_string(i) + "\r\n";
+        Open(text, text + "tail\r\n");
+        QApplication::setWheelScrollLines(3);
+        auto wheel = [&](int delta) {
+            QWheelEvent event(QPointF(20, 20), Pane(true).viewport()->mapToGlobal(QPointF(20, 20)),
+                              QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(Pane(true).viewport(), &event);
+        };
+        wheel(-120);
+        QCOMPARE(Pane(true).TopLine(), 3);
+        QCOMPARE(Pane(false).TopLine(), 3);
+        wheel(-240);
+        QCOMPARE(Pane(true).TopLine(), 9);
+        // A fine wheel's small step still moves.
+        wheel(30);
+        QCOMPARE(Pane(true).TopLine(), 8);
+        QApplication::setWheelScrollLines(5);
+        wheel(120);
+        QCOMPARE(Pane(true).TopLine(), 3);
+    }
+
+    void fontDialogUnchangedChangesNothing() {
+        Open("a\r\n", "b\r\n");
+        const QFont before = Pane(true).font();
+        const std::string name = FForm->Values().FontName;
+        QFont offered;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            offered = dialog->currentFont();
+            dialog->accept();
+        });
+        Commands().mnuFont->trigger();
+        QCOMPARE(offered.family(), QFontInfo(before).family());
+        QCOMPARE(offered.pointSize(), before.pointSize());
+        QCOMPARE(Pane(true).font(), before);
+        QCOMPARE(Pane(false).font(), before);
+        QVERIFY(!Pane(true).font().italic());
+        QCOMPARE(FForm->Values().FontName, name);
     }
 };
 
