@@ -388,7 +388,6 @@ void TFilesFrame::SyncScroll(TEditorCore& pane) {
     ShowLinePanels();
     const std::int32_t rows = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight());
     sbDiff->SetViewport(FLeft->TopLine(), rows);
-    sbDiff->FollowViewport();
 }
 
 void TFilesFrame::CaretMoved(TEditorCore& pane) {
@@ -463,11 +462,10 @@ void TFilesFrame::OverviewChanged(const TLinesChange& change) {
         DrawOverview();
 }
 
-void TFilesFrame::pbDiffMouseDown(int y) {
-    const std::int32_t position = sbDiff->Position();
+void TFilesFrame::pbDiffMouseDown(int row) {
+    // The clicked row comes to the middle of the panes.
     const std::int32_t half = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight()) / 2;
-    FLeft->SetTopLine(y < half ? 0 : y - half);
-    sbDiff->SetPosition(position);
+    FLeft->SetTopLine(std::max(0, row - half));
 }
 
 void TFilesFrame::FrameMouseWheel(TEditorCore& pane, int wheelDelta) {

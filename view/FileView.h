@@ -111,7 +111,7 @@ private:
                          int tag);
     void DrawOverview();
     void OverviewChanged(const TLinesChange& change);
-    void pbDiffMouseDown(int y);
+    void pbDiffMouseDown(int row);
     void FrameMouseWheel(TEditorCore& pane, int wheelDelta);
     void NextDiff();
     void PrevDiff();

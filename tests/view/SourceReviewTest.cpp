@@ -9,6 +9,7 @@
 #include "FileView.h"
 #include "LinePanel.h"
 #include "Main.h"
+#include "OverviewStrip.h"
 #include "TCodeEdit.h"
 
 #include <fstream>
@@ -250,6 +251,26 @@ private slots:
         QCOMPARE(Pane(false).font(), before);
         QVERIFY(!Pane(true).font().italic());
         QCOMPARE(FForm->Values().FontName, name);
+    }
+
+    void overviewScalesTheWholeTextToItsHeight() {
+        std::string text;
+        for (int i = 0; i < 23; ++i)
+            text += "row " + std::to_string(i) + "\r\n";
+        Open(text, text.substr(0, text.size() - 8) + "changed\r\n");
+        TOverviewStrip& strip = Frame().Overview();
+        QVERIFY(strip.height() > 200);
+        QImage image(strip.size(), QImage::Format_RGB32);
+        strip.render(&image);
+        // The last row is the changed one: it fills the strip's bottom 23rd, not a sliver.
+        const QColor changed = image.pixelColor(10, strip.height() - 2);
+        QVERIFY(changed != image.pixelColor(10, strip.height() / 2));
+        QCOMPARE(image.pixelColor(10, strip.RowToY(22) + 1), changed);
+        QCOMPARE(strip.RowAt(strip.RowToY(22)), 22);
+        QCOMPARE(strip.RowAt(strip.RowToY(22) - 1), 21);
+        QCOMPARE(strip.RowAt(strip.height() - 1), 22);
+        QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(5, strip.height() - 1));
+        QCOMPARE(strip.ClickRow(), 22);
     }
 };
 
