@@ -7,6 +7,7 @@
 #include "OverviewStrip.h"
 #include "PaneHighlights.h"
 #include "PathText.h"
+#include "ScriptList.h"
 #include "TCodeEdit.h"
 
 #include <filesystem>
@@ -165,6 +166,11 @@ void TFilesFrame::CreatePanes() {
     Panel2 = new TLinePanel(pnlLine);
     lineLayout->addWidget(Panel1);
     lineLayout->addWidget(Panel2);
+
+    FScriptList = new TScriptList(this);
+    connect(FScriptList, &TScriptList::pairClicked, this,
+            [this](int pair) { FShell.Guarded([&] { GoToScript(pair); }); });
+    frameLayout->addWidget(FScriptList);
     SetCaptionColor(true, 0);
     SetCaptionColor(false, 0);
 }
@@ -399,6 +405,7 @@ void TFilesFrame::CaretMoved(TEditorCore& pane) {
     Enable(c.mnuCopyBlockLeft, difference && !IsSide1(pane));
     FModel->SetCurrentLine(pane.CaretPt().Y);
     ShowLinePanels();
+    ShowCaretScript(pane);
 }
 
 void TFilesFrame::ShowLinePanels() {
@@ -526,6 +533,7 @@ void TFilesFrame::EnableCommands() {
 
 void TFilesFrame::DisplayBuilt() {
     FHighlights->Reset(FShell.IgnoreCase(), FShell.IgnoreBlanks());
+    ListScripts();
     DrawOverview();
     ShowCaption(true);
     ShowCaption(false);

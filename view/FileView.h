@@ -25,6 +25,7 @@ class TCodeEdit;
 class TLinePanel;
 class TOverviewStrip;
 class TPaneHighlights;
+class TScriptList;
 
 class TFilesFrame : public QWidget, public TSourceView {
     Q_OBJECT
@@ -81,6 +82,7 @@ public:
     TLinePanel& LinePanel(bool isSide1) { return isSide1 ? *Panel1 : *Panel2; }
     QLabel& Caption(bool isSide1) { return isSide1 ? *pnlCaptionLeft : *pnlCaptionRight; }
     QSplitter& Splitter() { return *Splitter1; }
+    TScriptList& ScriptList() { return *FScriptList; }
     // The pane's context menu while it is open, else null.
     QMenu* PaneMenu() const { return FPaneMenu; }
 
@@ -134,6 +136,9 @@ private:
     // edited since, else the active pane.
     TCodeEdit* UndoPane() const;
     void ShowPaneMenu(TCodeEdit& pane, const QPoint& pos);
+    void ListScripts();
+    void GoToScript(int pair);
+    void ShowCaretScript(TEditorCore& pane);
     void PaneKeyDown(TEditorCore& pane, int key, TShiftState shift);
     void EditMenuPopup();
     void ChooseFont();
@@ -154,6 +159,7 @@ private:
     QLabel* pnlCaptionRight = nullptr;
     TLinePanel* Panel1 = nullptr;
     TLinePanel* Panel2 = nullptr;
+    TScriptList* FScriptList = nullptr;
     TFindReplace FFindReplace;
     std::int32_t FSavedCaretLine = -1;
     bool FScrollSynced = false;

@@ -2,7 +2,7 @@
 // changed bytes on a stronger shade in both panes and in the line panels, the comparison
 // options deciding what counts as changed, blanks made visible by an option the settings
 // file keeps; the pane's context menu, block copy by Alt+arrow undone by Ctrl+Z from the
-// other pane, the wheel and the font dialog.
+// other pane, the wheel and the font dialog, the overview's scale; the script list.
 
 #include "ColorResolver.h"
 #include "CommandLine.h"
@@ -10,13 +10,17 @@
 #include "LinePanel.h"
 #include "Main.h"
 #include "OverviewStrip.h"
+#include "ScriptList.h"
+#include "StatusBar.h"
 #include "TCodeEdit.h"
 
 #include <fstream>
 #include <memory>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFontDialog>
+#include <QListWidget>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -271,6 +275,58 @@ private slots:
         QCOMPARE(strip.RowAt(strip.height() - 1), 22);
         QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(5, strip.height() - 1));
         QCOMPARE(strip.ClickRow(), 22);
+    }
+
+    void scriptListGoesToScriptsInBothPanes() {
+        const std::string head = "forward\r\nglobal type w_main from window\r\nend type\r\n"
+                                 "end forward\r\n\r\nglobal type w_main from window\r\nend type\r\n"
+                                 "global w_main w_main\r\n\r\n";
+        const std::string close = "event close;\r\ny = 1\r\nend event\r\n\r\n";
+        Open(head + "event open;\r\nx = 1\r\nend event\r\n\r\n" + close,
+             head + "event open;\r\nx = 2\r\nend event\r\n\r\n" + close +
+                 "event resize;\r\nz = 1\r\nend event\r\n");
+        TScriptList& scripts = Frame().ScriptList();
+        QVERIFY(scripts.isVisible());
+        QListWidget& list = scripts.List();
+        QStringList titles;
+        for (int i = 0; i < list.count(); ++i)
+            titles << list.item(i)->text();
+        QVERIFY(titles.contains("open") && titles.contains("close") && titles.contains("resize"));
+        auto item = [&](const QString& title) {
+            for (int i = 0; i < list.count(); ++i)
+                if (list.item(i)->text() == title)
+                    return list.item(i);
+            return static_cast<QListWidgetItem*>(nullptr);
+        };
+        const TProgramValues& values = FForm->Values();
+        QCOMPARE(item("open")->background().color(), ResolveColor(values.ModColor, list.palette()));
+        QCOMPARE(item("resize")->background().color(),
+                 ResolveColor(values.AddColor, list.palette()));
+        QCOMPARE(item("close")->background().style(), Qt::NoBrush);
+
+        // A click: both panes' carets on the script's first row, the status bar names it.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualItemRect(item("close")).center());
+        const std::int32_t row = Pane(true).CaretPt().Y;
+        QCOMPARE(Pane(true).Lines()[row], std::string("event close;"));
+        QCOMPARE(Pane(false).CaretPt().Y, row);
+        QCOMPARE(Pane(false).Lines()[row], std::string("event close;"));
+        QCOMPARE(FForm->StatusPanels()->PanelText(7), QStringLiteral("close"));
+        // The added script lies on side 2 only: its row there.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                          list.visualItemRect(item("resize")).center());
+        QCOMPARE(Pane(false).Lines()[Pane(false).CaretPt().Y], std::string("event resize;"));
+        QCOMPARE(FForm->StatusPanels()->PanelText(7), QStringLiteral("resize"));
+
+        scripts.ChangedOnly().setChecked(true);
+        QVERIFY(item("open") && item("resize"));
+        QVERIFY(!item("close"));
+        scripts.ChangedOnly().setChecked(false);
+        QVERIFY(item("close"));
+
+        // Plain texts have no scripts to list.
+        Open("a\r\n", "b\r\n");
+        QVERIFY(!Frame().ScriptList().isVisible());
     }
 };
 
