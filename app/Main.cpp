@@ -148,6 +148,8 @@ void TMainForm::LoadSettings() {
     FValues.DelColor = FLoaded.DelColor;
     FValues.FontName = FLoaded.FontName;
     FValues.FontSize = FLoaded.FontSize;
+    FValues.ShowBlanks = FLoaded.ShowBlanks;
+    FCommands.mnuShowBlanks->setChecked(FLoaded.ShowBlanks);
     FValues.Folder1 = FLoaded.Folder1;
     FValues.Folder2 = FLoaded.Folder2;
     if (FLoaded.Horizontal)
@@ -172,6 +174,7 @@ void TMainForm::SaveSettings() {
     s.DelColor = FValues.DelColor;
     s.FontName = FValues.FontName;
     s.FontSize = FValues.FontSize;
+    s.ShowBlanks = FValues.ShowBlanks;
     s.Horizontal = HorzSplit();
     s.Folder1 = FValues.Folder1;
     s.Folder2 = FValues.Folder2;
@@ -254,6 +257,11 @@ void TMainForm::tbFileClick() {
 void TMainForm::mnuShowDiffsOnlyClick() {
     if (FFilesFrame->Compared())
         FFilesFrame->BuildDisplay();
+}
+
+void TMainForm::mnuShowBlanksClick() {
+    FValues.ShowBlanks = FCommands.mnuShowBlanks->isChecked();
+    FFilesFrame->BlanksChanged();
 }
 
 void TMainForm::ChooseColor(TColor& color, const QString& title) {

@@ -108,6 +108,7 @@ private:
     void SetViewChecks(TViewMode view);
 
     void mnuShowDiffsOnlyClick();
+    void mnuShowBlanksClick();
     void Added1Click();
     void Modified1Click();
     void Deleted1Click();

@@ -128,6 +128,7 @@ void TMainForm::CreateMenus() {
     c.mnuIgnoreBlanks = CheckEntry(c.mnuOptions, QStringLiteral("忽略空格"));
     c.mnuIgnoreCase = CheckEntry(c.mnuOptions, QStringLiteral("忽略大小写"));
     c.mnuShowDiffsOnly = CheckEntry(c.mnuOptions, QStringLiteral("只显示不同部分"));
+    c.mnuShowBlanks = CheckEntry(c.mnuOptions, QStringLiteral("显示空白字符"));
     c.mnuOptions->addSeparator();
     c.mnuHorzSplit =
         CheckEntry(c.mnuOptions, QStringLiteral("横排窗口"), QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -151,6 +152,7 @@ void TMainForm::CreateMenus() {
     // The check marks of these two flip as the entry is chosen; nothing else happens until
     // the next comparison reads them.
     BindHere(c.mnuShowDiffsOnly, &TMainForm::mnuShowDiffsOnlyClick);
+    BindHere(c.mnuShowBlanks, &TMainForm::mnuShowBlanksClick);
     BindHere(FAdded1, &TMainForm::Added1Click);
     BindHere(FModified1, &TMainForm::Modified1Click);
     BindHere(FDeleted1, &TMainForm::Deleted1Click);

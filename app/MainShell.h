@@ -64,6 +64,7 @@ struct TSharedCommands {
     QAction* mnuIgnoreBlanks = nullptr;
     QAction* mnuIgnoreCase = nullptr;
     QAction* mnuShowDiffsOnly = nullptr;
+    QAction* mnuShowBlanks = nullptr;
     QAction* mnuHorzSplit = nullptr;
     QAction* mnuFont = nullptr;
     // tool bar
@@ -91,6 +92,7 @@ struct TProgramValues {
     TColor DelColor = 0x00BB77FF;
     std::string FontName = "Courier New";
     int FontSize = 10;
+    bool ShowBlanks = false;
     std::string Folder1; // file-system text (UTF-8)
     std::string Folder2;
 };

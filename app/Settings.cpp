@@ -68,6 +68,7 @@ TSettings ReadSettings(const TIniFile& file, int workRight, int workBottom) {
     s.FontName = file.ReadString(kSettingsSection, "Font.Name", defaults.FontName);
     s.FontSize = file.ReadInteger(kSettingsSection, "Font.size", defaults.FontSize);
     s.Horizontal = file.ReadBool(kSettingsSection, "Horizontal", false);
+    s.ShowBlanks = file.ReadBool(kSettingsSection, "ShowBlanks", false);
     s.Folder1 = file.ReadString(kSettingsSection, "Folder.1", "");
     s.Folder2 = file.ReadString(kSettingsSection, "Folder.2", "");
     s.CodePage = file.ReadString(kSettingsSection, "CodePage", "");
@@ -88,6 +89,7 @@ void WriteSettings(TIniFile& file, const TSettings& s, const std::optional<TBoun
     file.WriteString(kSettingsSection, "Font.Name", s.FontName);
     file.WriteInteger(kSettingsSection, "Font.size", s.FontSize);
     file.WriteBool(kSettingsSection, "Horizontal", s.Horizontal);
+    file.WriteBool(kSettingsSection, "ShowBlanks", s.ShowBlanks);
     file.WriteString(kSettingsSection, "Folder.1", s.Folder1);
     file.WriteString(kSettingsSection, "Folder.2", s.Folder2);
     if (writeCodePage)

@@ -26,6 +26,7 @@ struct TSettings {
     std::string FontName = "Courier New";
     int32_t FontSize = 10;
     bool Horizontal = false;
+    bool ShowBlanks = false;
     std::string Folder1;
     std::string Folder2;
     // As written in the file; empty when the key is missing.

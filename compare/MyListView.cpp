@@ -3,6 +3,7 @@
 #include "ResultListModel.h"
 
 #include <algorithm>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
 
@@ -99,6 +100,31 @@ TMyListView::TMyListView(QWidget* parent) : QTreeView(parent), FHeader(new TSort
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(16, 16));
     HeaderNotify();
+}
+
+namespace {
+bool IsEnter(const QKeyEvent* key) {
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+           (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+} // namespace
+
+bool TMyListView::event(QEvent* event) {
+    // The window's own Enter shortcut must not take the key from a list that has the focus.
+    if (event->type() == QEvent::ShortcutOverride && IsEnter(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
+}
+
+void TMyListView::keyPressEvent(QKeyEvent* event) {
+    if (IsEnter(event) && currentIndex().isValid()) {
+        emit doubleClicked(currentIndex());
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void TMyListView::SetResultModel(TResultListModel* model) {

@@ -58,6 +58,11 @@ public:
     // Rows selected, in view order.
     std::vector<int> SelectedRows() const;
 
+protected:
+    // Enter on the current row opens it, as a double-click does.
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // The header's notifications: a click sorts, a finished resize or a double-click on a
     // divider restores the mark.

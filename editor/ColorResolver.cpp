@@ -1,5 +1,7 @@
 #include "ColorResolver.h"
 
+#include <algorithm>
+
 namespace tandrel {
 
 QColor ResolveColor(TColor color, const QPalette& palette) {
@@ -19,6 +21,14 @@ QColor ResolveColor(TColor color, const QPalette& palette) {
     default:
         return palette.color(QPalette::Active, QPalette::Base);
     }
+}
+
+QColor ChangedBytesShade(const QColor& rowColor) {
+    const QColor hsv = rowColor.toHsv();
+    // A grey row has no hue to strengthen; it only darkens.
+    const int saturation = hsv.hsvSaturation() < 24 ? hsv.hsvSaturation()
+                                                    : std::min(255, hsv.hsvSaturation() * 2 + 40);
+    return QColor::fromHsv(std::max(0, hsv.hsvHue()), saturation, hsv.value() * 4 / 5);
 }
 
 } // namespace tandrel

@@ -13,4 +13,8 @@ namespace tandrel {
 // no desktop colour, so the desktop code gives a fixed dark blue that white text reads on.
 QColor ResolveColor(TColor color, const QPalette& palette);
 
+// The shade the changed bytes of a row stand on: the row's own hue, more saturated and a
+// little darker, so it reads as "more of the same change" in any of the user's colours.
+QColor ChangedBytesShade(const QColor& rowColor);
+
 } // namespace tandrel

@@ -82,6 +82,13 @@ TCodeEdit::TCodeEdit(QWidget* parent) : QAbstractScrollArea(parent) {
         bar->setTracking(false);
         connect(bar, &QAbstractSlider::actionTriggered, this,
                 [this, vertical](int action) { ScrollBarAction(vertical, action); });
+        // The text follows the thumb while it is dragged, as the reader looks for a place.
+        connect(bar, &QAbstractSlider::sliderMoved, this, [this, vertical](int position) {
+            if (vertical)
+                VScroll(TScrollCode::ThumbPosition, position);
+            else
+                HScroll(TScrollCode::ThumbPosition, position);
+        });
         connect(bar, &QAbstractSlider::sliderReleased, this,
                 [this, vertical] { ScrollBarReleased(vertical); });
     }
@@ -151,7 +158,7 @@ void TCodeEdit::ScrollBarAction(bool vertical, int action) {
         break;
     case QAbstractSlider::SliderMove:
         if (bar->isSliderDown())
-            return;                        // thumb tracking: nothing until the thumb is released
+            return;                        // a drag: sliderMoved has moved the text
         code = TScrollCode::ThumbPosition; // the wheel over the bar
         break;
     default:

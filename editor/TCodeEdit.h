@@ -8,6 +8,8 @@
 #include <functional>
 #include <QAbstractScrollArea>
 #include <QTimer>
+#include <utility>
+#include <vector>
 
 class QMimeData;
 class QPainter;
@@ -38,6 +40,16 @@ public:
     ~TCodeEdit() override;
 
     TPaintMargin OnPaintLeftMargin;
+
+    // Byte runs of a row, as (start, length), that stand out on a stronger shade of the
+    // row's colour; a run of length 0 is drawn as a thin bar at its place.
+    using TByteRuns = std::vector<std::pair<std::int32_t, std::int32_t>>;
+    using THighlightRuns = std::function<void(std::int32_t line, TByteRuns& runs)>;
+    THighlightRuns OnLineHighlights;
+
+    // Tabs and blanks drawn as faint marks, a row's trailing blanks faintly shaded.
+    bool ShowBlanks() const { return FShowBlanks; }
+    void SetShowBlanks(bool value);
 
     // The caret as the widget shows it: it exists only while the control has the focus and
     // is not read-only; shown while it lies in the text area.
@@ -101,6 +113,9 @@ private:
     void PaintLine(QPainter& painter, std::int32_t index, QRect r);
     void DrawBytes(QPainter& painter, const std::string& s, int x0, const QRect& clip,
                    const QColor& background, const QColor& text) const;
+    void PaintHighlights(QPainter& painter, std::int32_t index, const std::string& s, int x0,
+                         const QRect& r, const QColor& background, const QColor& text);
+    void PaintBlanks(QPainter& painter, const std::string& raw, int x0, const QRect& r) const;
     QColor Resolve(TColor color) const;
 
     TQtClipboard FQtClipboard;
@@ -117,6 +132,8 @@ private:
     QString FPreedit;        // text an input method is composing, not yet in the model
     bool FExactPitch = true; // runs of single-byte text may be drawn in one call
     int FAscent = 0;
+    bool FShowBlanks = false;
+    TByteRuns FRuns; // reused from row to row while painting
 };
 
 } // namespace tandrel

@@ -14,7 +14,16 @@ constexpr TColor kGutterDarkLine = 0x808080;
 constexpr TColor kGutterLightLine = 0xC0C0C0;
 constexpr TColor kCaretLineText = 0xFFFFFF;
 constexpr int kNumberGap = 4; // pixels between the line numbers and the gutter edge
+constexpr int kBlankMarkAlpha = 80;
+constexpr int kTrailingBlankAlpha = 28;
 } // namespace
+
+void TCodeEdit::SetShowBlanks(bool value) {
+    if (value == FShowBlanks)
+        return;
+    FShowBlanks = value;
+    viewport()->update();
+}
 
 QColor TCodeEdit::Resolve(TColor color) const {
     return ResolveColor(color, palette());
@@ -127,6 +136,9 @@ void TCodeEdit::PaintLine(QPainter& painter, std::int32_t index, QRect r) {
     const bool caretLine = CaretPt().Y == index;
     DrawBytes(painter, s, x0, r, caretLine ? Resolve(SysColor::Desktop) : background,
               caretLine ? Resolve(kCaretLineText) : text);
+    PaintHighlights(painter, index, s, x0, r, background, text);
+    if (FShowBlanks)
+        PaintBlanks(painter, raw, x0, r);
     if (caretLine) {
         painter.save();
         QPen pen(Resolve(kCaretLineText));
@@ -136,6 +148,69 @@ void TCodeEdit::PaintLine(QPainter& painter, std::int32_t index, QRect r) {
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         painter.restore();
     }
+}
+
+// The changed bytes of a row are drawn again over their own stronger background; on the
+// caret row too, so that the change being read stays marked.
+void TCodeEdit::PaintHighlights(QPainter& painter, std::int32_t index, const std::string& s, int x0,
+                                const QRect& r, const QColor& background, const QColor& text) {
+    if (!OnLineHighlights)
+        return;
+    FRuns.clear();
+    OnLineHighlights(index, FRuns);
+    if (FRuns.empty())
+        return;
+    const QColor shade = ChangedBytesShade(background);
+    const int cw = CharWidth();
+    for (const auto& [start, length] : FRuns) {
+        const int from = ExpandedCol(index, start);
+        if (length == 0) {
+            const QRect bar(x0 + from * cw - 1, r.top(), 2, r.height());
+            painter.fillRect(bar.intersected(r), shade.darker(160));
+            continue;
+        }
+        const int to = ExpandedCol(index, start + length);
+        const QRect box =
+            QRect(x0 + from * cw, r.top(), (to - from) * cw, r.height()).intersected(r);
+        DrawBytes(painter, s, x0, box, shade, text);
+    }
+}
+
+// A dot in the middle of a blank, an arrow across the columns of a tab; the blanks at the
+// end of a row are shaded besides, since nothing else shows them.
+void TCodeEdit::PaintBlanks(QPainter& painter, const std::string& raw, int x0,
+                            const QRect& r) const {
+    const int cw = CharWidth();
+    size_t trailing = raw.size();
+    while (trailing > 0 && (raw[trailing - 1] == ' ' || raw[trailing - 1] == '\t'))
+        --trailing;
+    painter.save();
+    painter.setClipRect(r);
+    QColor mark = palette().color(QPalette::Active, QPalette::Text);
+    mark.setAlpha(kBlankMarkAlpha);
+    QColor tail = mark;
+    tail.setAlpha(kTrailingBlankAlpha);
+    const int middle = r.top() + r.height() / 2;
+    int col = 0;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        const int width = raw[i] == '\t' ? TabWidth() : 1;
+        const int left = x0 + col * cw;
+        col += width;
+        if (left + width * cw < r.left() || left > r.right() || (raw[i] != ' ' && raw[i] != '\t'))
+            continue;
+        if (i >= trailing)
+            painter.fillRect(QRect(left, r.top(), width * cw, r.height()), tail);
+        if (raw[i] == ' ') {
+            painter.fillRect(QRect(left + cw / 2 - 1, middle - 1, 2, 2), mark);
+            continue;
+        }
+        painter.setPen(mark);
+        const int right = left + width * cw - 2;
+        painter.drawLine(left + 1, middle, right, middle);
+        painter.drawLine(right - 3, middle - 3, right, middle);
+        painter.drawLine(right - 3, middle + 3, right, middle);
+    }
+    painter.restore();
 }
 
 // Fills clip with the background and draws the bytes of s, column c at x0 + c * CharWidth.

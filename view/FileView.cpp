@@ -1,11 +1,14 @@
 #include "FileView.h"
 
 #include "CodePage.h"
+#include "ColorResolver.h"
 #include "DisplayText.h"
 #include "LinePanel.h"
 #include "OverviewStrip.h"
+#include "PaneHighlights.h"
 #include "PathText.h"
 #include "ReportTime.h"
+#include "ScriptList.h"
 #include "TCodeEdit.h"
 
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -90,6 +94,7 @@ void EnableMenu(QMenu* menu, bool enabled) {
 TFilesFrame::TFilesFrame(TMainShell& shell, QWidget* parent) : QWidget(parent), FShell(shell) {
     CreatePanes();
     FModel = std::make_unique<TSourceCompare>(*FLeft, *FRight);
+    FHighlights = std::make_unique<TPaneHighlights>(*FLeft, *FRight);
     FModel->OnReadOptions = [this] {
         return TCompareOptions{FShell.IgnoreBlanks(), FShell.IgnoreCase(), FShell.ShowDiffsOnly()};
     };
@@ -152,6 +157,11 @@ void TFilesFrame::CreatePanes() {
     Panel2 = new TLinePanel(pnlLine);
     lineLayout->addWidget(Panel1);
     lineLayout->addWidget(Panel2);
+
+    FScriptList = new TScriptList(this);
+    connect(FScriptList, &TScriptList::pairClicked, this,
+            [this](int pair) { FShell.Guarded([&] { GoToScript(pair); }); });
+    frameLayout->addWidget(FScriptList);
     SetCaptionColor(true, 0);
     SetCaptionColor(false, 0);
 }
@@ -186,15 +196,20 @@ void TFilesFrame::WirePane(TCodeEdit& pane) {
     };
     pane.OnMouseWheel = [this](TEditorCore& sender, TShiftState, std::int32_t delta, TPoint,
                                bool&) { FrameMouseWheel(sender, delta); };
+    pane.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&pane, &QWidget::customContextMenuRequested, this,
+            [this, &pane](const QPoint& pos) { FShell.Guarded([&] { ShowPaneMenu(pane, pos); }); });
 }
 
 void TFilesFrame::Init() {
     SetPaneFont();
+    BlanksChanged();
     ShowCaption(true);
     ShowCaption(false);
 }
 
 void TFilesFrame::Release() {
+    FHighlights.reset();
     FSubscriptions.clear();
     FHeld.clear();
     for (TCodeEdit* pane : {FLeft, FRight}) {
@@ -370,7 +385,6 @@ void TFilesFrame::SyncScroll(TEditorCore& pane) {
     ShowLinePanels();
     const std::int32_t rows = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight());
     sbDiff->SetViewport(FLeft->TopLine(), rows);
-    sbDiff->FollowViewport();
 }
 
 void TFilesFrame::CaretMoved(TEditorCore& pane) {
@@ -382,6 +396,7 @@ void TFilesFrame::CaretMoved(TEditorCore& pane) {
     Enable(c.mnuCopyBlockLeft, difference && !IsSide1(pane));
     FModel->SetCurrentLine(pane.CaretPt().Y);
     ShowLinePanels();
+    ShowCaretScript(pane);
 }
 
 void TFilesFrame::ShowLinePanels() {
@@ -392,9 +407,11 @@ void TFilesFrame::ShowLinePanels() {
         TCodeEdit& pane = Pane(isSide1);
         if (row >= pane.Lines().Count())
             continue;
-        const std::int32_t tag = pane.Lines().GetLineObj(row).Tag;
-        LinePanel(isSide1).SetLine(tag > 0 ? QString::number(tag) : QString(),
-                                   FromCodePage(pane.ExpandTabs(pane.Lines()[row])));
+        const TLineObj& obj = pane.Lines().GetLineObj(row);
+        LinePanel(isSide1).SetChangedColor(ChangedBytesShade(ResolveColor(obj.Color, palette())));
+        LinePanel(isSide1).SetLine(obj.Tag > 0 ? QString::number(obj.Tag) : QString(),
+                                   FromCodePage(pane.ExpandTabs(pane.Lines()[row])),
+                                   FHighlights->PanelRuns(row, isSide1));
         LinePanel(isSide1).SetShift(pane.CharWidth() * pane.LeftCol());
     }
 }
@@ -443,16 +460,18 @@ void TFilesFrame::OverviewChanged(const TLinesChange& change) {
         DrawOverview();
 }
 
-void TFilesFrame::pbDiffMouseDown(int y) {
-    const std::int32_t position = sbDiff->Position();
+void TFilesFrame::pbDiffMouseDown(int row) {
+    // The clicked row comes to the middle of the panes.
     const std::int32_t half = FLeft->ClientHeight() / std::max(1, FLeft->LineHeight()) / 2;
-    FLeft->SetTopLine(y < half ? 0 : y - half);
-    sbDiff->SetPosition(position);
+    FLeft->SetTopLine(std::max(0, row - half));
 }
 
 void TFilesFrame::FrameMouseWheel(TEditorCore& pane, int wheelDelta) {
-    // The pane under the mouse scrolls either way; the other follows while synced.
-    pane.VScroll(wheelDelta < 0 ? TScrollCode::LineDown : TScrollCode::LineUp, 0);
+    // The pane under the mouse scrolls either way; the other follows while synced. A notch
+    // (120) moves the desktop's number of lines; a finer wheel at least one line.
+    const int lines = wheelDelta * QApplication::wheelScrollLines() / 120;
+    const int step = lines != 0 ? lines : (wheelDelta > 0) - (wheelDelta < 0);
+    pane.SetTopLine(pane.TopLine() - step);
 }
 
 void TFilesFrame::NextDiff() {
@@ -504,6 +523,8 @@ void TFilesFrame::EnableCommands() {
 }
 
 void TFilesFrame::DisplayBuilt() {
+    FHighlights->Reset(FShell.IgnoreCase(), FShell.IgnoreBlanks());
+    ListScripts();
     DrawOverview();
     ShowCaption(true);
     ShowCaption(false);
@@ -537,6 +558,11 @@ void TFilesFrame::ColorsChanged() {
         FLeft->viewport()->update();
         FRight->viewport()->update();
     });
+}
+
+void TFilesFrame::BlanksChanged() {
+    FLeft->SetShowBlanks(FShell.Values().ShowBlanks);
+    FRight->SetShowBlanks(FShell.Values().ShowBlanks);
 }
 
 void TFilesFrame::EnterView() {
@@ -585,7 +611,12 @@ void TFilesFrame::EnterView() {
             });
         };
     };
-    bind(c.mnuUndo, onActive([](TEditorCore& pane) { pane.Undo(); }));
+    bind(c.mnuUndo, held([this] {
+             if (TCodeEdit* pane = UndoPane()) {
+                 FCopiedInto = nullptr;
+                 pane->Undo();
+             }
+         }));
     bind(c.mnuRedo, onActive([](TEditorCore& pane) { pane.Redo(); }));
     bind(c.mnuCut, onActive([](TEditorCore& pane) { pane.CutToClipboard(); }));
     bind(c.mnuCopy, [this] {
@@ -796,16 +827,32 @@ void TFilesFrame::WriteReport(const std::string& path) {
 
 void TFilesFrame::CopyBlockRight() {
     Enable(FShell.Commands().mnuCopyBlockRight, false);
-    FModel->CopyBlockRight(ActivePane());
+    BlockCopied(FModel->CopyBlockRight(ActivePane()), *FRight);
 }
 
 void TFilesFrame::CopyBlockLeft() {
     Enable(FShell.Commands().mnuCopyBlockLeft, false);
-    FModel->CopyBlockLeft(ActivePane());
+    BlockCopied(FModel->CopyBlockLeft(ActivePane()), *FLeft);
+}
+
+void TFilesFrame::BlockCopied(bool copied, TCodeEdit& into) {
+    if (!copied)
+        return;
+    FCopiedInto = &into;
+    FCopyRevision[0] = FLeft->Lines().Revision();
+    FCopyRevision[1] = FRight->Lines().Revision();
+}
+
+TCodeEdit* TFilesFrame::UndoPane() const {
+    if (FCopiedInto && FCopyRevision[0] == FLeft->Lines().Revision() &&
+        FCopyRevision[1] == FRight->Lines().Revision() && FCopiedInto->CanUndo())
+        return FCopiedInto;
+    return ActivePane();
 }
 
 void TFilesFrame::PaneKeyDown(TEditorCore&, int key, TShiftState shift) {
-    if (!FModel->Compared() || !(shift & ssCtrl) || !(shift & ssAlt))
+    // Alt+arrow as well as Ctrl+Alt+arrow: desktops take the latter for switching desktops.
+    if (!FModel->Compared() || !(shift & ssAlt) || (shift & ssShift))
         return;
     if (key == Keys::Right && FModel->IsOnDifference(*FLeft))
         RunOrHold([this] { CopyBlockRight(); });
@@ -816,7 +863,7 @@ void TFilesFrame::PaneKeyDown(TEditorCore&, int key, TShiftState shift) {
 void TFilesFrame::EditMenuPopup() {
     TSharedCommands& c = FShell.Commands();
     if (TCodeEdit* pane = ActivePane()) {
-        Enable(c.mnuUndo, pane->CanUndo());
+        Enable(c.mnuUndo, UndoPane()->CanUndo());
         Enable(c.mnuRedo, pane->CanRedo());
         Enable(c.mnuCut, pane->SelLength() > 0);
     }
@@ -826,15 +873,19 @@ void TFilesFrame::EditMenuPopup() {
 }
 
 void TFilesFrame::ChooseFont() {
+    // The dialog starts on the font the panes really show, which may be a stand-in for a
+    // family the system lacks; only the family and size are kept from one start to the
+    // next, so only they are taken, and the panes look the same now as after a restart.
+    const QFontInfo shown(FLeft->font());
+    const QFont initial(shown.family(), FShell.Values().FontSize);
     bool accepted = false;
-    const QFont font = QFontDialog::getFont(&accepted, FLeft->font(), FShell.Window(), QString(),
+    const QFont font = QFontDialog::getFont(&accepted, initial, FShell.Window(), QString(),
                                             QFontDialog::MonospacedFonts);
-    if (!accepted)
+    if (!accepted || (font.family() == initial.family() && font.pointSize() == initial.pointSize()))
         return;
     FShell.Values().FontName = font.family().toStdString();
     FShell.Values().FontSize = font.pointSize() > 0 ? font.pointSize() : FShell.Values().FontSize;
-    FLeft->setFont(font);
-    FRight->setFont(font);
+    SetPaneFont();
 }
 
 void TFilesFrame::PaneDropFile(TEditorCore& pane, const std::string& fileName) {

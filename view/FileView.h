@@ -15,6 +15,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QPainter;
 class QSplitter;
 
@@ -23,6 +24,8 @@ namespace tandrel {
 class TCodeEdit;
 class TLinePanel;
 class TOverviewStrip;
+class TPaneHighlights;
+class TScriptList;
 
 class TFilesFrame : public QWidget, public TSourceView {
     Q_OBJECT
@@ -43,6 +46,8 @@ public:
     void BuildDisplay();
     // The user chose another highlight colour: the rows take it at once.
     void ColorsChanged();
+    // The blanks option was switched: both panes show it at once.
+    void BlanksChanged();
 
     // The program's command line: two text files loaded and compared at once.
     void OpenTextFiles(const std::string& path1, const std::string& path2);
@@ -77,6 +82,9 @@ public:
     TLinePanel& LinePanel(bool isSide1) { return isSide1 ? *Panel1 : *Panel2; }
     QLabel& Caption(bool isSide1) { return isSide1 ? *pnlCaptionLeft : *pnlCaptionRight; }
     QSplitter& Splitter() { return *Splitter1; }
+    TScriptList& ScriptList() { return *FScriptList; }
+    // The pane's context menu while it is open, else null.
+    QMenu* PaneMenu() const { return FPaneMenu; }
 
 private:
     void CreatePanes();
@@ -105,7 +113,7 @@ private:
                          int tag);
     void DrawOverview();
     void OverviewChanged(const TLinesChange& change);
-    void pbDiffMouseDown(int y);
+    void pbDiffMouseDown(int row);
     void FrameMouseWheel(TEditorCore& pane, int wheelDelta);
     void NextDiff();
     void PrevDiff();
@@ -123,6 +131,14 @@ private:
     void SaveReport();
     void CopyBlockRight();
     void CopyBlockLeft();
+    void BlockCopied(bool copied, TCodeEdit& into);
+    // The pane Undo acts on: the one a block copy just changed while neither pane was
+    // edited since, else the active pane.
+    TCodeEdit* UndoPane() const;
+    void ShowPaneMenu(TCodeEdit& pane, const QPoint& pos);
+    void ListScripts();
+    void GoToScript(int pair);
+    void ShowCaretScript(TEditorCore& pane);
     void PaneKeyDown(TEditorCore& pane, int key, TShiftState shift);
     void EditMenuPopup();
     void ChooseFont();
@@ -136,12 +152,14 @@ private:
     TCodeEdit* FRight = nullptr;
     const TEditorCore* FLeftCore = nullptr;
     std::unique_ptr<TSourceCompare> FModel;
+    std::unique_ptr<TPaneHighlights> FHighlights;
     TOverviewStrip* sbDiff = nullptr;
     QSplitter* Splitter1 = nullptr;
     QLabel* pnlCaptionLeft = nullptr;
     QLabel* pnlCaptionRight = nullptr;
     TLinePanel* Panel1 = nullptr;
     TLinePanel* Panel2 = nullptr;
+    TScriptList* FScriptList = nullptr;
     TFindReplace FFindReplace;
     std::int32_t FSavedCaretLine = -1;
     bool FScrollSynced = false;
@@ -158,6 +176,10 @@ private:
     std::int64_t FKeptStamp[2] = {0, 0};
     bool FAsking = false; // a close or reload question is up: re-activation waits
     QString FReportName;  // the report dialog keeps the name it last had
+    // The pane the last block copy changed, and both panes' revisions right after it.
+    TCodeEdit* FCopiedInto = nullptr;
+    QMenu* FPaneMenu = nullptr;
+    std::uint64_t FCopyRevision[2] = {0, 0};
 };
 
 } // namespace tandrel

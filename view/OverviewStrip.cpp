@@ -5,23 +5,17 @@
 #include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
-#include <QWheelEvent>
 
 namespace tandrel {
 
-TOverviewStrip::TOverviewStrip(QWidget* parent)
-    : QWidget(parent), FScrollBar(new QScrollBar(Qt::Vertical, this)) {
+TOverviewStrip::TOverviewStrip(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    FScrollBar->setTracking(true);
-    connect(FScrollBar, &QScrollBar::valueChanged, this, [this] { update(); });
-    UpdateRange();
+    setFixedWidth(StripWidth + 2);
 }
 
 void TOverviewStrip::SetRows(std::vector<TColor> rows, TColor unchanged) {
     FRows = std::move(rows);
     FUnchanged = unchanged;
-    UpdateRange();
     update();
 }
 
@@ -32,7 +26,6 @@ void TOverviewStrip::ReplaceRows(std::int32_t first, std::int32_t last, std::int
         return;
     FRows.erase(FRows.begin() + first, FRows.begin() + first + oldCount);
     FRows.insert(FRows.begin() + first, colors.begin(), colors.end());
-    UpdateRange();
     update();
 }
 
@@ -44,75 +37,68 @@ void TOverviewStrip::SetViewport(std::int32_t top, std::int32_t rows) {
     update();
 }
 
-std::int32_t TOverviewStrip::Position() const {
-    return FScrollBar->value();
-}
-
-void TOverviewStrip::SetPosition(std::int32_t row) {
-    FScrollBar->setValue(row);
-}
-
-void TOverviewStrip::FollowViewport() {
+int TOverviewStrip::RowToY(std::int32_t row) const {
     if (FRows.empty())
-        return;
-    const std::int32_t half = height() / 2 - FViewRows / 2;
-    if (FTop > half || FTop < Position())
-        SetPosition(FTop - half);
+        return 0;
+    return int(std::int64_t(row) * height() / RowCount());
 }
 
-void TOverviewStrip::UpdateRange() {
-    const bool scrolls = StripHeight() > height();
-    const int barWidth = scrolls ? FScrollBar->sizeHint().width() : 0;
-    setFixedWidth(StripWidth + 2 + barWidth);
-    FScrollBar->setVisible(scrolls);
-    FScrollBar->setGeometry(StripWidth + 2, 0, barWidth, height());
-    FScrollBar->setRange(0, std::max(0, StripHeight() - height()));
-    FScrollBar->setPageStep(std::max(1, height()));
-    FScrollBar->setSingleStep(16);
+std::int32_t TOverviewStrip::RowAt(int y) const {
+    if (FRows.empty() || height() <= 0)
+        return 0;
+    // The row whose pixel rows, as RowToY gives them, hold y.
+    const std::int64_t row = (std::int64_t(std::max(y, 0) + 1) * RowCount() - 1) / height();
+    return std::int32_t(std::min<std::int64_t>(row, RowCount() - 1));
 }
 
 void TOverviewStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QColor background = ResolveColor(FUnchanged, palette());
-    painter.fillRect(QRect(0, 0, StripWidth + 2, height()), background);
-    const std::int32_t top = Position();
-    const std::int32_t end = std::min<std::int32_t>(RowCount(), top + height());
-    // Runs of one colour are filled at once.
-    for (std::int32_t row = std::max(top, 0); row < end;) {
-        const TColor color = FRows[size_t(row)];
-        std::int32_t next = row + 1;
-        while (next < end && FRows[size_t(next)] == color)
-            ++next;
-        if (color != FUnchanged)
-            painter.fillRect(QRect(0, row - top, StripWidth, next - row),
-                             ResolveColor(color, palette()));
-        row = next;
-    }
+    painter.fillRect(rect(), background);
     if (FRows.empty())
         return;
+    // Each pixel row in turn, over the rows it stands for; a run of pixel rows of one colour
+    // is filled at once.
+    const int h = height();
+    TColor runColor = FUnchanged;
+    int runTop = 0;
+    auto flush = [&](int y) {
+        if (runColor != FUnchanged && y > runTop)
+            painter.fillRect(QRect(0, runTop, StripWidth, y - runTop),
+                             ResolveColor(runColor, palette()));
+    };
+    const std::int64_t n = RowCount();
+    for (int y = 0; y < h; ++y) {
+        // The rows whose first pixel row is y; none when a row is taller than a pixel and
+        // y lies inside it.
+        const std::int64_t begin = (std::int64_t(y) * n + h - 1) / h;
+        const std::int64_t end = (std::int64_t(y + 1) * n + h - 1) / h;
+        TColor color = begin < end ? FUnchanged : FRows[size_t(RowAt(y))];
+        for (std::int64_t r = begin; r < end && color == FUnchanged; ++r)
+            color = FRows[size_t(r)];
+        if (color != runColor) {
+            flush(y);
+            runColor = color;
+            runTop = y;
+        }
+    }
+    flush(h);
     painter.setPen(QColor(0, 0, 255));
-    painter.drawLine(0, FClickRow - top, StripWidth - 2, FClickRow - top);
+    const int click = RowToY(FClickRow);
+    painter.drawLine(0, click, StripWidth - 2, click);
     painter.setPen(QColor(255, 0, 0));
     painter.setBrush(Qt::NoBrush);
-    const int bottom = FTop + FViewRows - 5;
-    painter.drawRect(QRect(QPoint(1, FTop - top), QPoint(StripWidth - 3, bottom - top)));
-}
-
-void TOverviewStrip::resizeEvent(QResizeEvent*) {
-    UpdateRange();
+    const int top = RowToY(FTop);
+    const int bottom = std::max(top + 2, RowToY(FTop + FViewRows) - 1);
+    painter.drawRect(QRect(QPoint(1, top), QPoint(StripWidth - 3, std::min(bottom, h - 1))));
 }
 
 void TOverviewStrip::mousePressEvent(QMouseEvent* event) {
-    if (event->position().x() >= StripWidth + 2)
+    if (event->position().x() >= StripWidth + 2 || FRows.empty())
         return;
-    FClickRow = Position() + int(event->position().y());
+    FClickRow = RowAt(int(event->position().y()));
     update();
     emit rowClicked(FClickRow);
-}
-
-void TOverviewStrip::wheelEvent(QWheelEvent* event) {
-    FScrollBar->setValue(FScrollBar->value() - event->angleDelta().y());
-    event->accept();
 }
 
 } // namespace tandrel

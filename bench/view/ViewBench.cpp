@@ -93,28 +93,42 @@ int Run(int lines) {
     });
     const long peak = PeakKilobytes();
 
-    // Page by page through the result, each step painted before the next.
+    // Page by page through the result, each step painted before the next (the changed bytes
+    // of modified rows worked out as they come into sight).
     TCodeEdit& left = frame.Pane(true);
     left.setFocus();
-    std::vector<double> steps;
-    std::vector<double> cpuSteps;
-    auto timeStep = [&](const std::function<void()>& step) {
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = ThreadSeconds();
-        step();
-        frame.repaint();
-        cpuSteps.push_back(ThreadSeconds() - cpuStart);
-        steps.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    struct TSweep {
+        std::vector<double> Steps;
+        std::vector<double> CpuSteps;
     };
-    for (int step = 0; step < 400 && left.TopLine() + left.VisibleLines() < left.Lines().Count();
-         ++step)
-        timeStep([&] { left.VScroll(TScrollCode::PageDown, 0); });
-    // And jumps to the far end and back, as a drag of the scroll bar's thumb does.
-    for (int top : {lines - 50, lines / 2, 0, lines - 50})
-        timeStep([&] { left.SetTopLine(top); });
-    std::sort(steps.begin(), steps.end());
-    std::sort(cpuSteps.begin(), cpuSteps.end());
+    auto sweep = [&] {
+        TSweep result;
+        left.SetTopLine(0);
+        auto timeStep = [&](const std::function<void()>& step) {
+            const auto start = std::chrono::steady_clock::now();
+            const double cpuStart = ThreadSeconds();
+            step();
+            frame.repaint();
+            result.CpuSteps.push_back(ThreadSeconds() - cpuStart);
+            result.Steps.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        };
+        for (int step = 0;
+             step < 400 && left.TopLine() + left.VisibleLines() < left.Lines().Count(); ++step)
+            timeStep([&] { left.VScroll(TScrollCode::PageDown, 0); });
+        // And jumps to the far end and back, as a drag of the scroll bar's thumb does.
+        for (int top : {lines - 50, lines / 2, 0, lines - 50})
+            timeStep([&] { left.SetTopLine(top); });
+        std::sort(result.Steps.begin(), result.Steps.end());
+        std::sort(result.CpuSteps.begin(), result.CpuSteps.end());
+        return result;
+    };
+    const TSweep plain = sweep();
+    left.SetShowBlanks(true);
+    frame.Pane(false).SetShowBlanks(true);
+    const TSweep blanks = sweep();
+    left.SetShowBlanks(false);
+    frame.Pane(false).SetShowBlanks(false);
 
     const std::int32_t rows = left.Lines().Count();
     // The differences only, then side 1 saved whole from them (the hidden lines put back).
@@ -132,10 +146,14 @@ int Run(int lines) {
     std::printf("  tandrel-cli diff (baseline)     %8.3f s\n", cliSeconds);
     std::printf("  open + compare + first paint    %8.3f s   %.2fx the baseline\n", openSeconds,
                 openSeconds / cliSeconds);
-    std::printf("  scroll step, median / worst     %8.2f ms / %.2f ms (%zu steps)\n",
-                steps[steps.size() / 2] * 1000, steps.back() * 1000, steps.size());
-    std::printf("    of it CPU time of the thread  %8.2f ms / %.2f ms\n",
-                cpuSteps[cpuSteps.size() / 2] * 1000, cpuSteps.back() * 1000);
+    for (const auto& [name, run] :
+         {std::pair{"changed bytes marked", &plain}, std::pair{"and blanks shown", &blanks}}) {
+        std::printf("  scroll step, %-20s %6.2f ms / %.2f ms median / worst (%zu steps)\n", name,
+                    run->Steps[run->Steps.size() / 2] * 1000, run->Steps.back() * 1000,
+                    run->Steps.size());
+        std::printf("    of it CPU time of the thread  %8.2f ms / %.2f ms\n",
+                    run->CpuSteps[run->CpuSteps.size() / 2] * 1000, run->CpuSteps.back() * 1000);
+    }
     std::printf("  differences only, rebuilt       %8.3f s   %.2fx the baseline\n", filterSeconds,
                 filterSeconds / cliSeconds);
     std::printf("  side 1 saved from them          %8.3f s   %.2fx the baseline\n", saveSeconds,

@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(FEdit->verticalScrollBar()->value(), 48);
     }
 
-    void thumbMovesTheTextOnlyWhenReleased() {
+    void thumbMovesTheTextWhileDragged() {
         std::vector<std::string> lines(300, "row");
         Load(lines);
         QScrollBar* bar = FEdit->verticalScrollBar();
@@ -177,7 +177,11 @@ private slots:
         QCOMPARE(bar->pageStep(), FEdit->viewport()->height() / FEdit->LineHeight());
         bar->setSliderDown(true);
         bar->setSliderPosition(120);
-        QCOMPARE(FEdit->TopLine(), 0);
+        QCOMPARE(FEdit->TopLine(), 120);
+        bar->setSliderPosition(60);
+        QCOMPARE(FEdit->TopLine(), 60);
+        QCOMPARE(bar->sliderPosition(), 60);
+        bar->setSliderPosition(120);
         bar->setSliderDown(false);
         QCOMPARE(FEdit->TopLine(), 120);
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);

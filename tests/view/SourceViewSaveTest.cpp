@@ -264,7 +264,7 @@ private slots:
             }
             QImage strip(Frame().Overview().size(), QImage::Format_RGB32);
             Frame().Overview().render(&strip);
-            QCOMPARE(strip.pixelColor(10, 1),
+            QCOMPARE(strip.pixelColor(10, Frame().Overview().RowToY(1) + 1),
                      QColor(RedOf(modified), GreenOf(modified), BlueOf(modified)));
             Frame().WriteReport(report);
             const std::string written = Read(report);

@@ -541,6 +541,30 @@ private slots:
         QCOMPARE(shell->Panels[7], QString());
     }
 
+    void enterOpensTheRowAsADoubleClickDoes() {
+        TScratch dir("enter");
+        TSmallPair pair(dir);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        frame.OpenSides({pair.Side1 + "a.pbl"}, {pair.Side2 + "a.pbl"});
+        TMyListView* libs = frame.lvLibs();
+        libs->setFocus();
+        libs->setCurrentIndex(libs->model()->index(0, 0));
+        QTest::keyClick(libs, Qt::Key_Return);
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+
+        TMyListView* objs = frame.lvObjs();
+        objs->setFocus();
+        objs->setCurrentIndex(objs->model()->index(3, 0));
+        // Enter with a modifier is some other command's key, not the row's.
+        QTest::keyClick(objs, Qt::Key_Enter, Qt::ControlModifier);
+        QCOMPARE(int(shell->View()), int(TView::Objs));
+        QTest::keyClick(objs, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(int(shell->View()), int(TView::Files));
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
+        QCOMPARE(shell->Source().Loads[1].Title, "u_new@" + pair.Side2 + "a.pbl");
+    }
+
     void textColumnsFoldToCapitals() {
         TScratch dir("fold");
         WriteLib(dir / "x.pbl",
