@@ -137,10 +137,9 @@ int CompareFiles(const Options& opt) {
         return WriteUnified(opt, file1, file2, blocks) ? 1 : 0;
 
     const CodePage& cp = SystemCodePage();
-    const TReportHeader header{ReportName(opt.Files[0]), ReportName(opt.Files[1]),
-                               ReportTimeText(file1.ModifiedTime()),
-                               ReportTimeText(file2.ModifiedTime()),
-                               ReportTimeText(std::time(nullptr))};
+    const TReportHeader header{
+        ReportName(opt.Files[0]), ReportName(opt.Files[1]), ReportTimeText(file1.ModifiedTime()),
+        ReportTimeText(file2.ModifiedTime()), ReportTimeText(std::time(nullptr))};
     std::string out;
     out.reserve(kOutputChunk + 4096);
     EmitDiffReport(

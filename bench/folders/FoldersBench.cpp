@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
                     options.RealData.string().c_str());
         return 0;
     }
-    const fs::path root = fs::temp_directory_path() / ("tandrel-bench-folders-" +
-                                                       std::to_string(::getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("tandrel-bench-folders-" + std::to_string(::getpid()));
     try {
         const std::vector<std::string> libs1 = WorkspaceLibs(ws1);
         const std::vector<std::string> folders = ExportTree(options.Cli, libs1, root);

@@ -162,10 +162,9 @@ TEST_P(ReaderChain, CommentLongerThanTheDataIsDamage) {
     PblImage lib = PblWriter(GetParam()).Add({"w_a.srw", "src", "note", 0, {}, 500}).Build();
     const Read read = ReadAll(lib);
     EXPECT_EQ(read.Damage.Offset, lib.Layout.Entries[0] + (Unicode() ? 24 : 20));
-    EXPECT_EQ(read.Damage.Reason, "comment length 500 over the data size " +
-                                      std::to_string(Unicode() ? 14 : 7));
-    EXPECT_EQ(read.Sources[0],
-              (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$notesrc"}));
+    EXPECT_EQ(read.Damage.Reason,
+              "comment length 500 over the data size " + std::to_string(Unicode() ? 14 : 7));
+    EXPECT_EQ(read.Sources[0], (Strings{"$PBExportHeader$w_a.srw", "$PBExportComments$notesrc"}));
     lib = PblWriter(GetParam()).Add({"w_a.srw", "", "note"}).Build();
     EXPECT_FALSE(ReadAll(lib).Damage.Found());
 }
