@@ -1,5 +1,7 @@
 #include "DiffReport.h"
 
+#include "SourceExport.h"
+
 #include <algorithm>
 
 namespace tandrel {
@@ -129,17 +131,9 @@ void EmitDiffReport(const TReportHeader& header, const std::vector<TDiffBlock>& 
     }
 }
 
+// A report file's lines end as an exported source's do.
 std::string JoinReportLines(const std::vector<std::string>& lines) {
-    size_t size = 0;
-    for (const std::string& line : lines)
-        size += line.size() + 2;
-    std::string text;
-    text.reserve(size);
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
+    return JoinExportLines(lines);
 }
 
 } // namespace tandrel
