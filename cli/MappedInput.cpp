@@ -2,9 +2,7 @@
 
 #include "InputFile.h"
 
-#include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/mman.h>
@@ -86,21 +84,9 @@ TMappedInput::TMappedInput(const std::string& path) {
     }
     FSlot = -1;
     FCopy.resize(size);
-    size_t used = 0;
-    while (used < size) {
-        const ssize_t got =
-            ::pread(file.Fd(), FCopy.data() + used, size - used, static_cast<off_t>(used));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw file.Error(std::strerror(errno));
-        if (got == 0)
-            break;
-        used += static_cast<size_t>(got);
-    }
-    FCopy.resize(used);
+    FCopy.resize(file.ReadUpTo(FCopy.data(), size));
     FData = FCopy.data();
-    FSize = used;
+    FSize = FCopy.size();
 }
 
 TMappedInput::~TMappedInput() {

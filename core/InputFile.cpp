@@ -33,4 +33,19 @@ std::runtime_error TInputFile::Error(const std::string& reason) const {
     return std::runtime_error("Cannot read \"" + FPath + "\": " + reason);
 }
 
+size_t TInputFile::ReadUpTo(char* into, size_t count) const {
+    size_t used = 0;
+    while (used < count) {
+        const ssize_t got = ::read(FFd, into + used, count - used);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw Error(std::strerror(errno));
+        if (got == 0)
+            break;
+        used += static_cast<size_t>(got);
+    }
+    return used;
+}
+
 } // namespace tandrel

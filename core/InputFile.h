@@ -2,6 +2,7 @@
 // A regular file opened for reading, with its facts. Opening never blocks: a FIFO, device or
 // folder is refused with a clear message instead of hanging the open.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
@@ -20,6 +21,9 @@ public:
     const struct stat& Info() const { return FInfo; }
     // The error to throw for a later failure on this file, in the form of the open's.
     std::runtime_error Error(const std::string& reason) const;
+    // Reads from where the file stands until `count` bytes are in or the file ends (a file
+    // shortened meanwhile reads short); returns how many came. Throws like Error.
+    size_t ReadUpTo(char* into, size_t count) const;
 
 private:
     std::string FPath;

@@ -115,18 +115,7 @@ std::string ReadWholeFile(const TSourceFile& file) {
     TInputFile input(file.Path);
     const auto size = static_cast<size_t>(input.Info().st_size);
     std::string bytes(size, '\0');
-    size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(input.Fd(), bytes.data() + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw input.Error(std::strerror(errno));
-        if (n == 0)
-            break;
-        got += static_cast<size_t>(n);
-    }
-    bytes.resize(got);
+    bytes.resize(input.ReadUpTo(bytes.data(), size));
     return bytes;
 }
 
