@@ -60,14 +60,15 @@ void THistoryList::Remember(const std::vector<std::string>& paths) {
         return;
     const CodePage& cp = SystemCodePage();
     std::vector<std::string> items;
-    for (const std::string& path : paths)
+    const auto add = [&](const std::string& path) {
         if (std::none_of(items.begin(), items.end(),
                          [&](const std::string& item) { return cp.SameText(item, path); }))
             items.push_back(path);
+    };
+    for (const std::string& path : paths)
+        add(path);
     for (const std::string& item : FItems)
-        if (std::none_of(items.begin(), items.end(),
-                         [&](const std::string& head) { return cp.SameText(item, head); }))
-            items.push_back(item);
+        add(item);
     FItems = std::move(items);
     if (FFileRefused)
         return;

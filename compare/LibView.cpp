@@ -68,6 +68,18 @@ int KindOfPath(const std::string& path, int fallback) {
                           : fallback;
 }
 
+// The diff engine asks at every search step; the window gets a turn a few dozen times a
+// second, which keeps it responsive without slowing the comparison.
+std::function<void()> WindowTurns() {
+    return [last = std::chrono::steady_clock::time_point()]() mutable {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last < std::chrono::milliseconds(30))
+            return;
+        last = now;
+        QCoreApplication::processEvents();
+    };
+}
+
 } // namespace
 
 TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
@@ -178,15 +190,7 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
                                   const std::string& text) {
         ShowProgress(kind, position, maximum, text);
     };
-    // The diff engine asks at every search step; the window gets a turn a few dozen times a
-    // second, which keeps it responsive without slowing the comparison.
-    FCompare->SetProcessEvents([last = std::chrono::steady_clock::time_point()]() mutable {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last < std::chrono::milliseconds(30))
-            return;
-        last = now;
-        QCoreApplication::processEvents();
-    });
+    FCompare->SetProcessEvents(WindowTurns());
 }
 
 TLibFrame::~TLibFrame() = default;
@@ -354,13 +358,7 @@ void TLibFrame::ShowAllView() {
         return;
     if (!FAll) {
         FAll = std::make_unique<TAllObjects>();
-        FAll->SetProcessEvents([last = std::chrono::steady_clock::time_point()]() mutable {
-            const auto now = std::chrono::steady_clock::now();
-            if (now - last < std::chrono::milliseconds(30))
-                return;
-            last = now;
-            QCoreApplication::processEvents();
-        });
+        FAll->SetProcessEvents(WindowTurns());
     }
     struct TRefill {
         TLibFrame& Frame;

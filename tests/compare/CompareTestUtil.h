@@ -126,4 +126,25 @@ inline std::string CountsText(const TCompareCounts& c) {
            std::to_string(c.Changed);
 }
 
+// "status name size1 size2" per library row.
+inline std::string LibRowsText(const TLibCompare& model) {
+    std::string out;
+    TResultRow row;
+    for (int i = 0; model.LibRow(i, row); ++i)
+        out +=
+            std::to_string(row.Status) + " " + row.Name + " " + row.Size1 + " " + row.Size2 + "\n";
+    return out;
+}
+
+// "status letter name" per object row, in view order.
+inline std::string ObjRowsText(const TLibCompare& model) {
+    std::string out;
+    TResultRow row;
+    for (const int i : model.ObjViewOrder()) {
+        EXPECT_TRUE(model.ObjRow(i, row));
+        out += std::to_string(row.Status) + " " + row.TypeLetter + " " + row.Name + "\n";
+    }
+    return out;
+}
+
 } // namespace tandrel::test

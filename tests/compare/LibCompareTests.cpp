@@ -39,24 +39,9 @@ protected:
     }
 
     // "status name size1 size2" per library row; times are checked apart.
-    std::string LibRows() const {
-        std::string out;
-        TResultRow row;
-        for (int i = 0; Model.LibRow(i, row); ++i)
-            out += std::to_string(row.Status) + " " + row.Name + " " + row.Size1 + " " + row.Size2 +
-                   "\n";
-        return out;
-    }
+    std::string LibRows() const { return LibRowsText(Model); }
 
-    std::string ObjRows() const {
-        std::string out;
-        TResultRow row;
-        for (const int i : Model.ObjViewOrder()) {
-            EXPECT_TRUE(Model.ObjRow(i, row));
-            out += std::to_string(row.Status) + " " + row.TypeLetter + " " + row.Name + "\n";
-        }
-        return out;
-    }
+    std::string ObjRows() const { return ObjRowsText(Model); }
 
     TTempDir Dir;
     TLibCompare Model{Dir / "exe"};

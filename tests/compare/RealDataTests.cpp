@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "CompareTestUtil.h"
 #include "RealData.h"
+#include "RealMatches.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -29,17 +30,9 @@ std::string Lower(std::string text) {
 
 TExports LoadMatches(const std::string& corpus) {
     TExports exports;
-    std::vector<std::string> lines;
-    SplitLines(ReadText(RealData + "/" + corpus + ".matches.tsv"), lines);
-    for (const std::string& line : lines) {
-        const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-        if (tab2 == std::string::npos)
-            continue;
-        const std::string lib = line.substr(0, tab1);
-        exports[{Lower(lib.substr(lib.find_last_of('/') + 1)),
-                 Lower(line.substr(tab1 + 1, tab2 - tab1 - 1))}] =
-            RealData + "/" + corpus + "/" + line.substr(tab2 + 1);
-    }
+    for (TRealMatch& match : ReadRealMatches(RealData, corpus))
+        exports[{Lower(match.Lib.substr(match.Lib.find_last_of('/') + 1)), Lower(match.Name)}] =
+            std::move(match.Exported);
     return exports;
 }
 

@@ -5,6 +5,7 @@
 #include "CompareTestUtil.h"
 #include "LibKeys.h"
 #include "RealData.h"
+#include "RealMatches.h"
 
 #include <filesystem>
 #include <map>
@@ -19,16 +20,8 @@ using TLibExports = std::map<std::string, std::vector<std::pair<std::string, std
 
 TLibExports LoadLibExports(const std::string& corpus) {
     TLibExports exports;
-    std::vector<std::string> lines;
-    SplitLines(ReadText(RealData + "/" + corpus + ".matches.tsv"), lines);
-    for (const std::string& line : lines) {
-        const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-        if (tab2 == std::string::npos)
-            continue;
-        exports[line.substr(0, tab1)].emplace_back(line.substr(tab1 + 1, tab2 - tab1 - 1),
-                                                   RealData + "/" + corpus + "/" +
-                                                       line.substr(tab2 + 1));
-    }
+    for (TRealMatch& match : ReadRealMatches(RealData, corpus))
+        exports[match.Lib].emplace_back(std::move(match.Name), std::move(match.Exported));
     return exports;
 }
 

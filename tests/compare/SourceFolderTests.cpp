@@ -52,26 +52,13 @@ protected:
     }
 
     // "status key size1 size2" per library row.
-    std::string LibRows() const {
-        std::string out;
-        TResultRow row;
-        for (int i = 0; Model.LibRow(i, row); ++i)
-            out += std::to_string(row.Status) + " " + row.Name + " " + row.Size1 + " " + row.Size2 +
-                   "\n";
-        return out;
-    }
+    std::string LibRows() const { return LibRowsText(Model); }
 
     // "status letter name" per object row of the first library pair.
     std::string ObjRows() {
-        std::string out;
         if (!Model.OpenLibPair(0, {}))
             return "no pair";
-        TResultRow row;
-        for (const int i : Model.ObjViewOrder()) {
-            EXPECT_TRUE(Model.ObjRow(i, row));
-            out += std::to_string(row.Status) + " " + row.TypeLetter + " " + row.Name + "\n";
-        }
-        return out;
+        return ObjRowsText(Model);
     }
 
     TTempDir Dir;
