@@ -13,8 +13,8 @@
 #include "ScriptList.h"
 #include "StatusBar.h"
 #include "TCodeEdit.h"
+#include "WindowTestFolder.h"
 
-#include <fstream>
 #include <memory>
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +22,6 @@
 #include <QFontDialog>
 #include <QListWidget>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -32,27 +31,17 @@ namespace tandrel {
 class SourceReviewTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir FDir;
+    test::TWindowTestFolder FFolder;
     std::unique_ptr<TMainForm> FForm;
 
-    std::string Path(const std::string& name) const {
-        return FDir.filePath(QString::fromStdString(name)).toStdString();
-    }
     std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return FFolder.Write(name, bytes);
     }
     TFilesFrame& Frame() { return *FForm->FilesFrame(); }
     TCodeEdit& Pane(bool isSide1) { return Frame().Pane(isSide1); }
     TSharedCommands& Commands() { return FForm->Commands(); }
 
-    void NewWindow() {
-        FForm = std::make_unique<TMainForm>(
-            TMainOptions{Path("tandrel.ini"), QStringLiteral("/nowhere/tandrel")});
-        FForm->resize(1000, 700);
-        FForm->show();
-    }
+    void NewWindow() { FForm = FFolder.NewWindow(); }
     void Open(const std::string& text1, const std::string& text2, bool ignoreCase = false,
               bool ignoreBlanks = false) {
         NewWindow();

@@ -13,12 +13,12 @@
 #include "PaneRows.h"
 #include "StatusBar.h"
 #include "TCodeEdit.h"
+#include "WindowTestFolder.h"
 
 #include <fstream>
 #include <memory>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <sstream>
@@ -94,17 +94,13 @@ private:
 class SourceViewSaveTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir FDir;
+    test::TWindowTestFolder FFolder;
     std::vector<std::string> FMessages;
     std::unique_ptr<TMainForm> FForm;
 
-    std::string Path(const std::string& name) const {
-        return FDir.filePath(QString::fromStdString(name)).toStdString();
-    }
+    std::string Path(const std::string& name) const { return FFolder.Path(name); }
     std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return FFolder.Write(name, bytes);
     }
     TFilesFrame& Frame() { return *FForm->FilesFrame(); }
     TCodeEdit& Pane(bool isSide1) { return Frame().Pane(isSide1); }
@@ -113,10 +109,7 @@ class SourceViewSaveTest : public QObject {
     // The window with the two files given on the command line, options as given.
     void Open(const std::string& path1, const std::string& path2, bool diffsOnly = false,
               bool ignoreCase = false, bool ignoreBlanks = false) {
-        FForm = std::make_unique<TMainForm>(
-            TMainOptions{Path("tandrel.ini"), QStringLiteral("/nowhere/tandrel")});
-        FForm->resize(1000, 700);
-        FForm->show();
+        FForm = FFolder.NewWindow();
         Commands().mnuShowDiffsOnly->setChecked(diffsOnly);
         Commands().mnuIgnoreCase->setChecked(ignoreCase);
         Commands().mnuIgnoreBlanks->setChecked(ignoreBlanks);
@@ -186,7 +179,7 @@ class SourceViewSaveTest : public QObject {
 
 private slots:
     void init() {
-        QVERIFY(FDir.isValid());
+        QVERIFY(FFolder.IsValid());
         FMessages.clear();
         SetMessageSink([this](const TMessage& m) { FMessages.push_back(m.Text.toStdString()); });
     }
