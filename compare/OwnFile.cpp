@@ -3,9 +3,7 @@
 #include "InputFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tandrel {
 
@@ -24,17 +22,7 @@ std::optional<std::string> ReadOwnFile(const std::string& path, size_t limit) {
     // The size is only a hint (the file may grow while it is read): at most one byte past
     // the limit is read, which tells a file over it.
     std::string bytes(limit + 1, '\0');
-    size_t used = 0;
-    while (used < bytes.size()) {
-        const ssize_t got = ::read(file.Fd(), bytes.data() + used, bytes.size() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw file.Error(std::strerror(errno));
-        if (got == 0)
-            break;
-        used += static_cast<size_t>(got);
-    }
+    const size_t used = file.ReadUpTo(bytes.data(), bytes.size());
     if (used > limit)
         throw tooLarge();
     bytes.resize(used);

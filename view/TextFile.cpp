@@ -6,13 +6,11 @@
 #include "PbFuncs.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tandrel {
 
@@ -62,14 +60,12 @@ TFileBytes ReadFileBytes(const std::string& path) {
             bytes = std::move(larger);
             capacity *= 2;
         }
-        const ssize_t got = ::read(file.Fd(), bytes.get() + used, capacity - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw file.Error(std::strerror(errno));
-        if (got == 0)
+        const size_t wanted = capacity - used;
+        const size_t got = file.ReadUpTo(bytes.get() + used, wanted);
+        used += got;
+        // Short only where the file ends.
+        if (got < wanted)
             break;
-        used += static_cast<size_t>(got);
     }
     return {std::move(bytes), used, info.st_mtime,
             std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
