@@ -18,12 +18,23 @@ int32_t ToCount(size_t n) {
 } // namespace
 
 const char* const MovedName = "移动";
+const char* const ShadowedMark = " (被遮蔽)";
 
-void TAllObjects::ListSide(const std::vector<std::string>& paths, TSide& side) {
+std::string AllObjectsStatusWord(const TResultRow& row) {
+    const std::string word = row.Status <= csChanged ? StatusNames[row.Status] : "?";
+    if (!row.Moved)
+        return word;
+    return row.Status == csChanged ? std::string(MovedName) + "+" + word : MovedName;
+}
+
+void TAllObjects::ListSide(const std::vector<std::string>& paths, TLibCompare* walked,
+                           TSide& side) {
     side.clear();
     side.reserve(paths.size());
     for (const std::string& path : paths) {
-        TSideLib lib{path, std::string(), ListLibraryAt(path)};
+        TSideLib lib{path, std::string(), TLibListing()};
+        if (walked == nullptr || !walked->TakeListed(path, lib.Listing))
+            lib.Listing = ListLibraryAt(path);
         lib.Key = lib.Listing.Folder ? LibKeyOfFolder(path) : LibKeyOfPath(path);
         side.push_back(std::move(lib));
     }
@@ -137,12 +148,32 @@ void TAllObjects::Pair(std::vector<THalf>& halves1, std::vector<THalf>& halves2,
 
 void TAllObjects::Build(const std::vector<std::string>& libs1,
                         const std::vector<std::string>& libs2, const TCompareOptions& options) {
+    Build(libs1, libs2, nullptr, options);
+}
+
+void TAllObjects::Build(TLibCompare& walked, const TCompareOptions& options) {
+    Build(walked.SearchOrder(1), walked.SearchOrder(2), &walked, options);
+}
+
+void TAllObjects::Build(const std::vector<std::string>& libs1,
+                        const std::vector<std::string>& libs2, TLibCompare* walked,
+                        const TCompareOptions& options) {
     TSide side1, side2;
-    ListSide(libs1, side1);
-    ListSide(libs2, side2);
+    ListSide(libs1, walked, side1);
+    ListSide(libs2, walked, side2);
     Clear();
     FSides[0] = std::move(side1);
     FSides[1] = std::move(side2);
+    // However the pairing ends. A folder's texts are only in its stream.
+    struct TCloseFiles {
+        TSide* Sides;
+        ~TCloseFiles() {
+            for (int side = 0; side < 2; ++side)
+                for (TSideLib& lib : Sides[side])
+                    if (!lib.Listing.Folder)
+                        lib.Listing.Stream.reset();
+        }
+    } closeFiles{FSides};
     std::vector<THalf> halves1 = Halves(FSides[0]);
     std::vector<THalf> halves2 = Halves(FSides[1]);
     FCounts.Count1 = ToCount(halves1.size());
@@ -206,22 +237,41 @@ std::vector<int> TAllObjects::ViewOrder() const {
     return order;
 }
 
+std::vector<int> TAllObjects::DifferingRows() const {
+    std::vector<int> rows;
+    for (const int i : ViewOrder()) {
+        const TRow& row = FRows[static_cast<size_t>(i)];
+        if (row.Status != csSame || row.Moved)
+            rows.push_back(i);
+    }
+    return rows;
+}
+
 bool TAllObjects::Source(int index, int side, std::vector<std::string>& lines) const {
     if (index < 0 || index >= RowCount() || (side != 1 && side != 2))
         return false;
     const TSideLib* lib = SideLib(index, side);
     if (lib == nullptr)
         return true;
-    if (LibFactsOf(lib->Path) != lib->Listing.Facts)
+    const bool folder = lib->Listing.Folder;
+    const std::unique_ptr<TStream> file =
+        folder ? nullptr : ReopenListedFile(lib->Path, lib->Listing.Facts);
+    if (folder ? LibFactsOf(lib->Path) != lib->Listing.Facts : file == nullptr)
         throw TLibraryChanged("\"" + lib->Path + "\" has changed since its objects were listed");
     const THalf& half = FRows[static_cast<size_t>(index)].Half[side - 1];
-    GetEntrySource(*lib->Listing.Stream, EntryOf(side - 1, half), lines);
+    GetEntrySource(folder ? *lib->Listing.Stream : *file, EntryOf(side - 1, half), lines);
     return true;
 }
 
 std::string TAllObjects::LibPath(int index, int side) const {
     const TSideLib* lib = SideLib(index, side);
     return lib == nullptr ? std::string() : lib->Path;
+}
+
+const TPblEntry* TAllObjects::Entry(int index, int side) const {
+    if (SideLib(index, side) == nullptr)
+        return nullptr;
+    return &EntryOf(side - 1, FRows[static_cast<size_t>(index)].Half[side - 1]);
 }
 
 } // namespace tandrel

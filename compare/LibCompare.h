@@ -177,6 +177,10 @@ public:
     // Lists the current pair's libraries again from disk and pairs them. A library that
     // cannot be opened or listed changes nothing.
     void ReloadLibPair(const TCompareOptions& options);
+    // Hands over the last library walk's listing of the library at `path` (entries sorted by
+    // key, stream open), when the walk listed it and it has not changed on disk since; the
+    // walk keeps it no longer. False when there is none to take.
+    bool TakeListed(const std::string& path, TLibListing& listing);
 
 private:
     class TWalkGuard;
