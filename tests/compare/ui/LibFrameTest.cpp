@@ -541,6 +541,89 @@ private slots:
         QCOMPARE(shell->Panels[7], QString());
     }
 
+    void allObjectsSortExportReportAndChangedLibraries() {
+        TScratch dir("allobjects");
+        TSmallPair pair(dir);
+        // s_point moves from b.pbl on side 1 to d.pbl on side 2, and changes.
+        WriteLib(pair.Side2 + "d.pbl",
+                 {{"s_point.srs", Source("s_point.srs", "x changed"), "", kStamp + 9}}, 1600000000);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        frame.OpenSides({pair.Side1 + "a.pbl", pair.Side1 + "b.pbl"},
+                        {pair.Side2 + "a.pbl", pair.Side2 + "c.pbl", pair.Side2 + "d.pbl"});
+        shell->Commands().mnuAllObjs->trigger();
+        TMyListView* view = frame.lvAll();
+        TResultListModel* all = view->ResultModel();
+        QCOMPARE(all->rowCount(), 7);
+        const int moved = RowOfName(all, QStringLiteral("s_point"));
+        QCOMPARE(all->Text(moved, 1), QStringLiteral("移动+更改"));
+        QCOMPARE(all->Status(moved), kMovedStatus);
+
+        // Every column sorts its rows, ascending on the first click and descending on the
+        // second, and the rows keep their pairs.
+        for (int column = 0; column < all->columnCount(); ++column)
+            for (const int direction : {1, -1}) {
+                ClickHeader(view, column);
+                QCOMPARE(view->SortTag(column), direction);
+                for (int r = 0; r + 1 < all->rowCount(); ++r)
+                    QVERIFY2(all->CompareRows(r, r + 1, column) * direction <= 0,
+                             qPrintable(QStringLiteral("column %1 row %2").arg(column).arg(r)));
+            }
+        ClickHeader(view, 5);
+        QCOMPARE(all->Text(all->rowCount() - 1, 5), QStringLiteral("d.pbl"));
+        QCOMPARE(all->Text(all->rowCount() - 1, 0), QStringLiteral("s_point"));
+
+        // The report is of the rows shown: the move with both libraries, and its diff.
+        frame.ExportCompareReport(dir / "all.html");
+        const std::string html = ReadFile(dir / "all.html");
+        QVERIFY(html.find("<h2>全部对象</h2>") != std::string::npos);
+        QVERIFY(html.find("<h3>b.pbl → d.pbl / s_point.srs</h3>") != std::string::npos);
+        QVERIFY(html.find("<h3>a.pbl / w_main.srw</h3>") != std::string::npos);
+        QVERIFY(html.find(pair.Side2 + "d.pbl") != std::string::npos);
+
+        // The context command is there, and exports the chosen half of the selected rows,
+        // or of every row that is not the same.
+        QVERIFY(view->findChild<QAction*>(QStringLiteral("actExportSources")) != nullptr);
+        const int row = RowOfName(all, QStringLiteral("s_point"));
+        view->selectionModel()->select(all->index(row, 0), QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+        QCOMPARE(frame.ExportSources(2, false, dir / "out1"), 1);
+        QVERIFY(ReadFile(dir / "out1/s_point.srs").find("x changed") != std::string::npos);
+        QCOMPARE(frame.ExportSources(1, true, dir / "out2"), 3);
+        for (const char* name : {"f_calc.srf", "s_point.srs", "w_main.srw"})
+            QVERIFY2(std::filesystem::exists(dir / "out2/" + std::string(name)), name);
+
+        // A library written again while the rows show: the double-click says so, reads
+        // nothing of it, and the list shows it as it is now.
+        WriteLib(pair.Side2 + "d.pbl", {{"s_point.srs", Source("s_point.srs", "x"), "", kStamp}},
+                 1600000500);
+        std::vector<TBox> boxes =
+            CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, QStringLiteral("s_point"))); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].Text.toStdString(), "\"" + pair.Side2 +
+                                                  "d.pbl\" has changed since its objects were "
+                                                  "listed; its objects are listed again");
+        QVERIFY(shell->Source().Loads.empty());
+        QVERIFY(frame.AllShown());
+        QCOMPARE(all->Text(RowOfName(all, QStringLiteral("s_point")), 1), QStringLiteral("移动"));
+        // Deleted, it says so too, and that it cannot be listed again: as in the object
+        // view, a listing that fails changes nothing, and the rows of the other libraries
+        // still open.
+        std::filesystem::remove(pair.Side1 + "b.pbl");
+        boxes =
+            CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, QStringLiteral("s_point"))); });
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].Text.toStdString(), "\"" + pair.Side1 +
+                                                  "b.pbl\" has changed since its objects were "
+                                                  "listed; its objects are listed again");
+        QVERIFY(boxes[1].Text.startsWith(QStringLiteral("Cannot open file")));
+        QVERIFY(shell->Source().Loads.empty());
+        boxes = CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, "w_main")); });
+        QVERIFY(boxes.empty());
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
+        QCOMPARE(shell->Source().Loads[1].Lines.back(), std::string("close()"));
+    }
+
     void enterOpensTheRowAsADoubleClickDoes() {
         TScratch dir("enter");
         TSmallPair pair(dir);
