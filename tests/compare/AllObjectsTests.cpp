@@ -193,6 +193,43 @@ TEST_F(AllObjectsTest, ExportWritesTheChosenHalvesAndShadowedOnesApart) {
     EXPECT_TRUE(All.DifferingRows().empty()) << Rows();
 }
 
+// A newer workspace whose target names "app.pbl", kept as a folder of exported sources, and
+// a library of its own beside; the older one has every object in its app.pbl library.
+TEST_F(AllObjectsTest, WorkspaceWhoseTargetNamesALibraryFolder) {
+    const auto exported = [](const std::string& name, const std::string& body) {
+        return "$PBExportHeader$" + name + "\r\n" + body;
+    };
+    WriteLib(Dir / "old/app.pbl", {Obj("w_main.srw", "open()\r\n"), Obj("n_base.sru", "b\r\n"),
+                                   Obj("f_util.srf", "return 1\r\n")});
+    WriteText(Dir / "old/app.pbt", "LibList \"app.pbl\";\r\n");
+    WriteText(Dir / "old/app.pbw", "@begin Targets\r\n 0 \"app.pbt\";\r\n@end;\r\n");
+    WriteText(Dir / "new/app.pbl/w_main.srw", exported("w_main.srw", "open()\r\nclose()\r\n"));
+    WriteText(Dir / "new/app.pbl/n_base.sru", exported("n_base.sru", "b\r\n"));
+    WriteLib(Dir / "new/shared/util.pbl", {Obj("f_util.srf", "return 1\r\n")});
+    WriteText(Dir / "new/app.pbt", "LibList \"app.pbl;shared\\\\util.pbl\";\r\n");
+    WriteText(Dir / "new/app.pbw", "@begin Targets\r\n 0 \"app.pbt\";\r\n@end;\r\n");
+
+    TCliRun run = RunCliArgs(Dir, {"compare", Dir / "old/app.pbw", "--", Dir / "new/app.pbw"});
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    std::vector<std::string> lines;
+    SplitLines(run.Out, lines);
+    ASSERT_EQ(lines.size(), 2u) << run.Out;
+    EXPECT_EQ(lines[0].substr(0, lines[0].find('\t', 8)), "更改\tapp.pbl");
+    EXPECT_EQ(lines[1].substr(0, lines[1].find('\t', 8)), "增加\tutil.pbl");
+
+    run = RunCliArgs(Dir,
+                     {"compare", "--all-objects", Dir / "old/app.pbw", "--", Dir / "new/app.pbw"});
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    lines.clear();
+    SplitLines(run.Out, lines);
+    ASSERT_EQ(lines.size(), 3u) << run.Out;
+    EXPECT_TRUE(lines[0].starts_with("移动\tf\tf_util\tapp.pbl\t")) << lines[0];
+    EXPECT_NE(lines[0].find("\tutil.pbl\t"), std::string::npos) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("相同\tu\tn_base\tapp.pbl\t")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with("更改\tw\tw_main\tapp.pbl\t")) << lines[2];
+}
+
 TEST_F(AllObjectsTest, CliListsAllObjectsAndTellsAMoveAsADifference) {
     WriteLib(Dir / "one/a.pbl", {Obj("w_x.srw", "x\r\n")});
     WriteLib(Dir / "two/b.pbl", {Obj("w_x.srw", "x\r\n")});

@@ -624,6 +624,51 @@ private slots:
         QCOMPARE(shell->Source().Loads[1].Lines.back(), std::string("close()"));
     }
 
+    void workspaceWhoseTargetNamesALibraryFolder() {
+        TScratch dir("wsfolder");
+        const std::string old = dir / "old/", now = dir / "new/";
+        WriteLib(old + "app.pbl",
+                 {{"w_main.srw", "open()\r\n", "", kStamp}, {"f_util.srf", "r\r\n", "", kStamp}},
+                 1600000000);
+        std::filesystem::create_directories(now + "app.pbl");
+        std::ofstream(now + "app.pbl/w_main.srw", std::ios::binary)
+            << "$PBExportHeader$w_main.srw\r\nopen()\r\n";
+        WriteLib(now + "lib/util.pbl", {{"f_util.srf", "r\r\n", "", kStamp}}, 1600000000);
+        for (const std::string& side : {old, now}) {
+            std::ofstream(side + "app.pbt", std::ios::binary)
+                << (side == old ? "LibList \"app.pbl\";\r\n"
+                                : "LibList \"app.pbl;lib\\\\util.pbl\";\r\n");
+            std::ofstream(side + "app.pbw", std::ios::binary)
+                << "@begin Targets\r\n 0 \"app.pbt\";\r\n@end;\r\n";
+        }
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        const std::vector<TBox> boxes =
+            CaptureBoxes([&] { frame.OpenSides({old + "app.pbw"}, {now + "app.pbw"}); });
+        QVERIFY(boxes.empty());
+
+        // The folder the target names is its library app.pbl, shown as a folder.
+        TResultListModel* libs = frame.lvLibs()->ResultModel();
+        QCOMPARE(libs->rowCount(), 2);
+        QCOMPARE(libs->Text(0, 0), QStringLiteral("app.pbl"));
+        QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
+        QCOMPARE(libs->Image(0), int(riFolder));
+        QCOMPARE(libs->Text(1, 1), QStringLiteral("增加"));
+
+        // Its objects against the old library's: w_main the same, f_util moved out.
+        shell->Commands().mnuAllObjs->trigger();
+        TResultListModel* all = frame.lvAll()->ResultModel();
+        QCOMPARE(all->rowCount(), 2);
+        QCOMPARE(all->Text(0, 0) + ":" + all->Text(0, 1) + ":" + all->Text(0, 5),
+                 QStringLiteral("f_util:移动:util.pbl"));
+        QCOMPARE(all->Text(1, 0) + ":" + all->Text(1, 1) + ":" + all->Text(1, 5),
+                 QStringLiteral("w_main:相同:app.pbl"));
+        QCOMPARE(shell->Panels[7], QStringLiteral("移动1"));
+        DoubleClickRow(frame.lvAll(), 1);
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
+        QCOMPARE(shell->Source().Loads[1].Title, "w_main@" + now + "app.pbl");
+    }
+
     void enterOpensTheRowAsADoubleClickDoes() {
         TScratch dir("enter");
         TSmallPair pair(dir);
