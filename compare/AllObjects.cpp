@@ -33,8 +33,13 @@ void TAllObjects::ListSide(const std::vector<std::string>& paths, TLibCompare* w
     side.reserve(paths.size());
     for (const std::string& path : paths) {
         TSideLib lib{path, std::string(), TLibListing()};
-        if (walked == nullptr || !walked->TakeListed(path, lib.Listing))
+        if (walked == nullptr || !walked->TakeListed(path, lib.Listing)) {
             lib.Listing = ListLibraryAt(path);
+            // The walk lists only the pairs it compares, and a library may have changed
+            // since: what this listing finds wrong is told here, once per file.
+            if (walked != nullptr)
+                walked->NoticeListing(path, lib.Listing);
+        }
         lib.Key = lib.Listing.Folder ? LibKeyOfFolder(path) : LibKeyOfPath(path);
         side.push_back(std::move(lib));
     }

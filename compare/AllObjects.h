@@ -29,8 +29,8 @@ constexpr uint32_t MovedColor = 0x008AE0FF;
 // UTF-8: the word of its status, or of a move, "移动+更改" for a move whose sources differ.
 std::string AllObjectsStatusWord(const TResultRow& row);
 
-// The libraries are those a TLibCompare holds, whose library walk has already told their
-// damage and lossy sources; so this tells nothing again.
+// The libraries are those a TLibCompare holds. Built from the model, the damage and lossy
+// sources of the libraries listed here are told through it, which tells each file once.
 class TAllObjects {
 public:
     TAllObjects() = default;

@@ -181,6 +181,9 @@ public:
     // key, stream open), when the walk listed it and it has not changed on disk since; the
     // walk keeps it no longer. False when there is none to take.
     bool TakeListed(const std::string& path, TLibListing& listing);
+    // Notices the damage of a listing made elsewhere and the sources of a folder the code
+    // page cannot hold, each once per file as for the model's own listings.
+    void NoticeListing(const std::string& path, const TLibListing& listing);
 
 private:
     class TWalkGuard;
@@ -190,8 +193,6 @@ private:
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;
     void NoticeDamage(const std::string& path, const TPblDamage& damage);
-    // The damage of a listing and the sources of a folder the code page cannot hold.
-    void NoticeListing(const std::string& path, const TLibListing& listing);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
     // Opens and lists one library for the object view (nothing when there is no library),

@@ -230,6 +230,23 @@ TEST_F(AllObjectsTest, WorkspaceWhoseTargetNamesALibraryFolder) {
     EXPECT_TRUE(lines[2].starts_with("更改\tw\tw_main\tapp.pbl\t")) << lines[2];
 }
 
+// The library walk lists only the pairs it compares; a damaged library on one side alone is
+// listed first by the all-objects list, which must tell it as the other listings do.
+TEST_F(AllObjectsTest, CliTellsTheDamageOfALibraryTheWalkNeverListed) {
+    PblWriter writer(PblForm::Unicode);
+    writer.Add(Obj("w_a.srw", "a\r\n")).Add(Obj("w_b.srw", "b\r\n"));
+    PblImage lib = writer.Build();
+    lib.SetDataOffset(1, lib.Layout.Blocks[0][0]);
+    std::filesystem::create_directories(Dir / "one");
+    lib.WriteFile(Dir / "one/damaged.pbl");
+    WriteLib(Dir / "two/other.pbl", {Obj("w_a.srw", "a\r\n")});
+    const TCliRun run = RunCliArgs(
+        Dir, {"compare", "--all-objects", Dir / "one/damaged.pbl", "--", Dir / "two/other.pbl"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Out.find("移动\tw\tw_a\tdamaged.pbl\t"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Err.rfind(Dir / "one/damaged.pbl" + ": damaged at offset ", 0), 0u) << run.Err;
+}
+
 TEST_F(AllObjectsTest, CliListsAllObjectsAndTellsAMoveAsADifference) {
     WriteLib(Dir / "one/a.pbl", {Obj("w_x.srw", "x\r\n")});
     WriteLib(Dir / "two/b.pbl", {Obj("w_x.srw", "x\r\n")});

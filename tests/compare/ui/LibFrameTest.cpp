@@ -606,6 +606,12 @@ private slots:
         QVERIFY(shell->Source().Loads.empty());
         QVERIFY(frame.AllShown());
         QCOMPARE(all->Text(RowOfName(all, QStringLiteral("s_point")), 1), QStringLiteral("移动"));
+        // Cut short, it is found damaged when listed again, and told so.
+        std::filesystem::resize_file(pair.Side1 + "a.pbl", 3000);
+        boxes = CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, "w_main")); });
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[1].Title, QStringLiteral("damaged"));
+        QVERIFY(shell->Source().Loads.empty());
         // Deleted, it says so too, and that it cannot be listed again: as in the object
         // view, a listing that fails changes nothing, and the rows of the other libraries
         // still open.
