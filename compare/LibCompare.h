@@ -219,7 +219,8 @@ private:
     std::set<std::string> FDamaged; // paths of the damaged libraries noticed
     std::set<std::string> FLossy;   // source files noticed as not held by the code page
     // Libraries listed and sorted by key by the last library walk, by path, kept so that
-    // opening their pair next need not list them again. A file's stream is not kept open.
+    // opening their pair or the all-objects list next need not list them again (see
+    // TakeListed). A file's stream is not kept open.
     std::map<std::string, TLibListing> FListed;
 };
 

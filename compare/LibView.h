@@ -42,7 +42,7 @@ public:
     void ShowLibsView();
     void ShowObjsView();
     // The third list: every object of side 1's libraries against every object of side 2's,
-    // listed afresh from the libraries each time it is shown.
+    // paired afresh each time it is shown, from the libraries as they are on disk.
     void ShowAllView();
     QWidget* LibsList();
     QWidget* ObjsList();
