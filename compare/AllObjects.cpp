@@ -15,6 +15,10 @@ int32_t ToCount(size_t n) {
     return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
 }
 
+TLibraryChanged LibraryChanged(const std::string& path) {
+    return TLibraryChanged("\"" + path + "\" has changed since its objects were listed");
+}
+
 } // namespace
 
 const char* const MovedName = "移动";
@@ -40,6 +44,10 @@ void TAllObjects::ListSide(const std::vector<std::string>& paths, TLibCompare* w
             if (walked != nullptr)
                 walked->NoticeListing(path, lib.Listing);
         }
+        // A workspace may name more libraries than a process may hold open files; a folder's
+        // texts are only in its stream.
+        if (!lib.Listing.Folder)
+            lib.Listing.Stream.reset();
         lib.Key = lib.Listing.Folder ? LibKeyOfFolder(path) : LibKeyOfPath(path);
         side.push_back(std::move(lib));
     }
@@ -83,6 +91,23 @@ const std::string& TAllObjects::KeyOf(int side, const THalf& half) const {
         .Key;
 }
 
+std::unique_ptr<TStream> TAllObjects::ReopenFile(const TSideLib& lib) {
+    std::unique_ptr<TStream> stream = ReopenListedFile(lib.Path, lib.Listing.Facts);
+    if (!stream)
+        throw LibraryChanged(lib.Path);
+    return stream;
+}
+
+TStream* TAllObjects::StreamOf(int side, int lib) {
+    const TSideLib& listed = FSides[side][static_cast<size_t>(lib)];
+    if (listed.Listing.Folder)
+        return listed.Listing.Stream.get();
+    TOpenFile& open = FOpen[side];
+    if (open.Lib != lib)
+        open = TOpenFile{lib, ReopenFile(listed)};
+    return open.Stream.get();
+}
+
 void TAllObjects::AddRow(const THalf* half1, const THalf* half2, const TCompareOptions& options) {
     TRow row;
     if (half1 != nullptr)
@@ -94,8 +119,8 @@ void TAllObjects::AddRow(const THalf* half1, const THalf* half2, const TCompareO
         const TSideLib& lib1 = FSides[0][static_cast<size_t>(half1->Lib)];
         const TSideLib& lib2 = FSides[1][static_cast<size_t>(half2->Lib)];
         row.Moved = CompareLibKeys(lib1.Key, lib2.Key) != 0;
-        if (FCompare.ObjectsDiffer(lib1.Listing.Stream.get(), EntryOf(0, *half1),
-                                   lib2.Listing.Stream.get(), EntryOf(1, *half2), options)) {
+        if (FCompare.ObjectsDiffer(StreamOf(0, half1->Lib), EntryOf(0, *half1),
+                                   StreamOf(1, half2->Lib), EntryOf(1, *half2), options)) {
             row.Status = csChanged;
             ++FCounts.Changed;
         }
@@ -169,16 +194,14 @@ void TAllObjects::Build(const std::vector<std::string>& libs1,
     Clear();
     FSides[0] = std::move(side1);
     FSides[1] = std::move(side2);
-    // However the pairing ends. A folder's texts are only in its stream.
+    // However the pairing ends, no file stays open.
     struct TCloseFiles {
-        TSide* Sides;
+        TOpenFile* Open;
         ~TCloseFiles() {
-            for (int side = 0; side < 2; ++side)
-                for (TSideLib& lib : Sides[side])
-                    if (!lib.Listing.Folder)
-                        lib.Listing.Stream.reset();
+            Open[0] = TOpenFile();
+            Open[1] = TOpenFile();
         }
-    } closeFiles{FSides};
+    } closeFiles{FOpen};
     std::vector<THalf> halves1 = Halves(FSides[0]);
     std::vector<THalf> halves2 = Halves(FSides[1]);
     FCounts.Count1 = ToCount(halves1.size());
@@ -259,10 +282,9 @@ bool TAllObjects::Source(int index, int side, std::vector<std::string>& lines) c
     if (lib == nullptr)
         return true;
     const bool folder = lib->Listing.Folder;
-    const std::unique_ptr<TStream> file =
-        folder ? nullptr : ReopenListedFile(lib->Path, lib->Listing.Facts);
-    if (folder ? LibFactsOf(lib->Path) != lib->Listing.Facts : file == nullptr)
-        throw TLibraryChanged("\"" + lib->Path + "\" has changed since its objects were listed");
+    if (folder && LibFactsOf(lib->Path) != lib->Listing.Facts)
+        throw LibraryChanged(lib->Path);
+    const std::unique_ptr<TStream> file = folder ? nullptr : ReopenFile(*lib);
     const THalf& half = FRows[static_cast<size_t>(index)].Half[side - 1];
     GetEntrySource(folder ? *lib->Listing.Stream : *file, EntryOf(side - 1, half), lines);
     return true;

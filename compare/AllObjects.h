@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -101,10 +102,23 @@ private:
     const std::string& KeyOf(int side, const THalf& half) const;
     void Pair(std::vector<THalf>& halves1, std::vector<THalf>& halves2,
               const TCompareOptions& options);
+    // A library file listed earlier opened again; throws TLibraryChanged when it is gone or
+    // no longer as it was listed.
+    static std::unique_ptr<TStream> ReopenFile(const TSideLib& lib);
+    // The stream of a library of a side while the pairs are compared: a file is opened
+    // again (one per side at a time, kept while consecutive pairs read from it); throws
+    // TLibraryChanged when it changed since it was listed.
+    TStream* StreamOf(int side, int lib);
     void AddRow(const THalf* half1, const THalf* half2, const TCompareOptions& options);
     const TSideLib* SideLib(int index, int side) const;
 
+    struct TOpenFile {
+        int Lib = -1;
+        std::unique_ptr<TStream> Stream;
+    };
+
     TSide FSides[2];
+    TOpenFile FOpen[2];
     std::vector<TRow> FRows;
     TCompareCounts FCounts{};
     int32_t FMoved = 0;

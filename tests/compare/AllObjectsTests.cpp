@@ -8,6 +8,7 @@
 #include "SourceExport.h"
 
 #include <filesystem>
+#include <sys/resource.h>
 
 namespace tandrel::test {
 namespace {
@@ -139,6 +140,29 @@ TEST_F(AllObjectsTest, NoLibraryFileIsHeldOpenWhileTheRowsAreShown) {
     // The other libraries read on.
     ASSERT_TRUE(All.Source(3, 1, lines));
     EXPECT_EQ(lines.back(), "aaaa");
+}
+
+// A workspace may name more libraries than the process may hold open files.
+TEST_F(AllObjectsTest, MoreLibrariesThanTheProcessMayHoldOpen) {
+    std::vector<std::string> libs1, libs2;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "w_" + std::to_string(i) + ".srw";
+        libs1.push_back(Dir / ("one/l" + std::to_string(i) + ".pbl"));
+        libs2.push_back(Dir / ("two/l" + std::to_string(i) + ".pbl"));
+        WriteLib(libs1.back(), {Obj(name, "a\r\n")});
+        WriteLib(libs2.back(), {Obj(name, i % 2 ? "a\r\n" : "b\r\n", kStamp + 1)});
+    }
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct TRestore {
+        const struct rlimit& Limit;
+        ~TRestore() { ::setrlimit(RLIMIT_NOFILE, &Limit); }
+    } restore{before};
+    struct rlimit tight = before;
+    tight.rlim_cur = OpenFileCount() + 30;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    EXPECT_NO_THROW(All.Build(libs1, libs2, {}));
+    EXPECT_EQ(CountsText(All.Counts()), "40/40 +0 -0 ~20");
 }
 
 TEST_F(AllObjectsTest, TheLibraryWalksListingsAreTakenOverWhenUnchanged) {
