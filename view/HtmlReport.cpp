@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
 
 namespace tandrel {
 
