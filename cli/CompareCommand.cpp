@@ -186,16 +186,22 @@ std::string RowCells(const TResultRow& row) {
     return cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" + cp.ToUtf8(row.Time2) + "\t" + row.Size2;
 }
 
-// The report is built whole and written at once, so a failure leaves no half a page. The
-// model's current pair is the last changed one afterwards; the listing reopens its own.
-void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
+// The sides as given, and the list colours.
+THtmlReportInfo ReportInfo(const TCompareArgs& parsed) {
     THtmlReportInfo info;
     for (int side = 0; side < 2; ++side)
         for (const std::string& path : parsed.Sides[side])
             (side == 0 ? info.Side1 : info.Side2).push_back(PathToUtf8Text(path));
     info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
+    return info;
+}
+
+// The report is built whole and written at once, so a failure leaves no half a page. The
+// model's current pair is the last changed one afterwards; the listing reopens its own.
+void WriteHtml(TLibCompare& model, const TCompareArgs& parsed) {
     std::string html;
-    EmitHtmlReport(model, parsed.Options, info, [&html](std::string_view piece) { html += piece; });
+    EmitHtmlReport(model, parsed.Options, ReportInfo(parsed),
+                   [&html](std::string_view piece) { html += piece; });
     WriteFileAtomic(parsed.Html, html);
 }
 
@@ -217,18 +223,15 @@ int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::st
     return objects > 0 ? 1 : 0;
 }
 
-std::string AllObjectsStatus(const TResultRow& row) {
-    if (!row.Moved)
-        return StatusWord(row.Status);
-    return row.Status == csChanged ? std::string(MovedName) + "+" + StatusNames[csChanged]
-                                   : std::string(MovedName);
-}
-
-// The all-objects rows of the libraries the model holds, in its search order.
-int ListAllObjects(TLibCompare& model, const TCompareOptions& options, std::string& damage) {
+// The all-objects rows of the libraries the model holds, in its search order; the report
+// is of these rows too.
+int ListAllObjects(TLibCompare& model, const TCompareArgs& parsed, std::string& damage) {
     const CodePage& cp = SystemCodePage();
+    const TCompareOptions& options = parsed.Options;
     TAllObjects all;
-    all.Build(model.SearchOrder(1), model.SearchOrder(2), options);
+    all.Build(model, options);
+    if (!parsed.Html.empty())
+        WriteAllObjectsReport(parsed.Html, all, options, ReportInfo(parsed));
     TResultRow row;
     for (const int i : all.ViewOrder()) {
         if (!all.Row(i, row))
@@ -237,7 +240,7 @@ int ListAllObjects(TLibCompare& model, const TCompareOptions& options, std::stri
                                      : row.Shadowed1                ? "1"
                                      : row.Shadowed2                ? "2"
                                                                     : "";
-        WriteOut(AllObjectsStatus(row) + "\t" +
+        WriteOut(AllObjectsStatusWord(row) + "\t" +
                  EscapeName(cp.ToUtf8(std::string(1, row.TypeLetter))) + "\t" +
                  EscapeName(cp.ToUtf8(row.Name)) + "\t" + EscapeName(PathToUtf8Text(row.Lib1)) +
                  "\t" + cp.ToUtf8(row.Time1) + "\t" + row.Size1 + "\t" +
@@ -279,13 +282,13 @@ int Run(const Args& args) {
     NamingOutOfMemory("comparing " + Quoted(parsed.Sides[0]) + " with " + Quoted(parsed.Sides[1]),
                       addSides);
 
-    if (!parsed.Html.empty())
+    if (!parsed.Html.empty() && !parsed.AllObjects)
         WriteHtml(model, parsed);
     if (parsed.Patch)
         return WritePatch(model, parsed.Options, damage);
 
     if (parsed.AllObjects)
-        return ListAllObjects(model, parsed.Options, damage);
+        return ListAllObjects(model, parsed, damage);
     bool allSame = true;
     TResultRow row;
     for (int i = 0; model.LibRow(i, row); ++i) {

@@ -15,15 +15,39 @@ int32_t ToCount(size_t n) {
     return static_cast<int32_t>(std::min<size_t>(n, INT32_MAX));
 }
 
+TLibraryChanged LibraryChanged(const std::string& path) {
+    return TLibraryChanged("\"" + path + "\" has changed since its objects were listed");
+}
+
 } // namespace
 
 const char* const MovedName = "移动";
+const char* const ShadowedMark = " (被遮蔽)";
 
-void TAllObjects::ListSide(const std::vector<std::string>& paths, TSide& side) {
+std::string AllObjectsStatusWord(const TResultRow& row) {
+    const std::string word = row.Status <= csChanged ? StatusNames[row.Status] : "?";
+    if (!row.Moved)
+        return word;
+    return row.Status == csChanged ? std::string(MovedName) + "+" + word : MovedName;
+}
+
+void TAllObjects::ListSide(const std::vector<std::string>& paths, TLibCompare* walked,
+                           TSide& side) {
     side.clear();
     side.reserve(paths.size());
     for (const std::string& path : paths) {
-        TSideLib lib{path, std::string(), ListLibraryAt(path)};
+        TSideLib lib{path, std::string(), TLibListing()};
+        if (walked == nullptr || !walked->TakeListed(path, lib.Listing)) {
+            lib.Listing = ListLibraryAt(path);
+            // The walk lists only the pairs it compares, and a library may have changed
+            // since: what this listing finds wrong is told here, once per file.
+            if (walked != nullptr)
+                walked->NoticeListing(path, lib.Listing);
+        }
+        // A workspace may name more libraries than a process may hold open files; a folder's
+        // texts are only in its stream.
+        if (!lib.Listing.Folder)
+            lib.Listing.Stream.reset();
         lib.Key = lib.Listing.Folder ? LibKeyOfFolder(path) : LibKeyOfPath(path);
         side.push_back(std::move(lib));
     }
@@ -67,6 +91,23 @@ const std::string& TAllObjects::KeyOf(int side, const THalf& half) const {
         .Key;
 }
 
+std::unique_ptr<TStream> TAllObjects::ReopenFile(const TSideLib& lib) {
+    std::unique_ptr<TStream> stream = ReopenListedFile(lib.Path, lib.Listing.Facts);
+    if (!stream)
+        throw LibraryChanged(lib.Path);
+    return stream;
+}
+
+TStream* TAllObjects::StreamOf(int side, int lib) {
+    const TSideLib& listed = FSides[side][static_cast<size_t>(lib)];
+    if (listed.Listing.Folder)
+        return listed.Listing.Stream.get();
+    TOpenFile& open = FOpen[side];
+    if (open.Lib != lib)
+        open = TOpenFile{lib, ReopenFile(listed)};
+    return open.Stream.get();
+}
+
 void TAllObjects::AddRow(const THalf* half1, const THalf* half2, const TCompareOptions& options) {
     TRow row;
     if (half1 != nullptr)
@@ -78,8 +119,8 @@ void TAllObjects::AddRow(const THalf* half1, const THalf* half2, const TCompareO
         const TSideLib& lib1 = FSides[0][static_cast<size_t>(half1->Lib)];
         const TSideLib& lib2 = FSides[1][static_cast<size_t>(half2->Lib)];
         row.Moved = CompareLibKeys(lib1.Key, lib2.Key) != 0;
-        if (FCompare.ObjectsDiffer(lib1.Listing.Stream.get(), EntryOf(0, *half1),
-                                   lib2.Listing.Stream.get(), EntryOf(1, *half2), options)) {
+        if (FCompare.ObjectsDiffer(StreamOf(0, half1->Lib), EntryOf(0, *half1),
+                                   StreamOf(1, half2->Lib), EntryOf(1, *half2), options)) {
             row.Status = csChanged;
             ++FCounts.Changed;
         }
@@ -137,12 +178,30 @@ void TAllObjects::Pair(std::vector<THalf>& halves1, std::vector<THalf>& halves2,
 
 void TAllObjects::Build(const std::vector<std::string>& libs1,
                         const std::vector<std::string>& libs2, const TCompareOptions& options) {
+    Build(libs1, libs2, nullptr, options);
+}
+
+void TAllObjects::Build(TLibCompare& walked, const TCompareOptions& options) {
+    Build(walked.SearchOrder(1), walked.SearchOrder(2), &walked, options);
+}
+
+void TAllObjects::Build(const std::vector<std::string>& libs1,
+                        const std::vector<std::string>& libs2, TLibCompare* walked,
+                        const TCompareOptions& options) {
     TSide side1, side2;
-    ListSide(libs1, side1);
-    ListSide(libs2, side2);
+    ListSide(libs1, walked, side1);
+    ListSide(libs2, walked, side2);
     Clear();
     FSides[0] = std::move(side1);
     FSides[1] = std::move(side2);
+    // However the pairing ends, no file stays open.
+    struct TCloseFiles {
+        TOpenFile* Open;
+        ~TCloseFiles() {
+            Open[0] = TOpenFile();
+            Open[1] = TOpenFile();
+        }
+    } closeFiles{FOpen};
     std::vector<THalf> halves1 = Halves(FSides[0]);
     std::vector<THalf> halves2 = Halves(FSides[1]);
     FCounts.Count1 = ToCount(halves1.size());
@@ -206,22 +265,40 @@ std::vector<int> TAllObjects::ViewOrder() const {
     return order;
 }
 
+std::vector<int> TAllObjects::DifferingRows() const {
+    std::vector<int> rows;
+    for (const int i : ViewOrder()) {
+        const TRow& row = FRows[static_cast<size_t>(i)];
+        if (row.Status != csSame || row.Moved)
+            rows.push_back(i);
+    }
+    return rows;
+}
+
 bool TAllObjects::Source(int index, int side, std::vector<std::string>& lines) const {
     if (index < 0 || index >= RowCount() || (side != 1 && side != 2))
         return false;
     const TSideLib* lib = SideLib(index, side);
     if (lib == nullptr)
         return true;
-    if (LibFactsOf(lib->Path) != lib->Listing.Facts)
-        throw TLibraryChanged("\"" + lib->Path + "\" has changed since its objects were listed");
+    const bool folder = lib->Listing.Folder;
+    if (folder && LibFactsOf(lib->Path) != lib->Listing.Facts)
+        throw LibraryChanged(lib->Path);
+    const std::unique_ptr<TStream> file = folder ? nullptr : ReopenFile(*lib);
     const THalf& half = FRows[static_cast<size_t>(index)].Half[side - 1];
-    GetEntrySource(*lib->Listing.Stream, EntryOf(side - 1, half), lines);
+    GetEntrySource(folder ? *lib->Listing.Stream : *file, EntryOf(side - 1, half), lines);
     return true;
 }
 
 std::string TAllObjects::LibPath(int index, int side) const {
     const TSideLib* lib = SideLib(index, side);
     return lib == nullptr ? std::string() : lib->Path;
+}
+
+const TPblEntry* TAllObjects::Entry(int index, int side) const {
+    if (SideLib(index, side) == nullptr)
+        return nullptr;
+    return &EntryOf(side - 1, FRows[static_cast<size_t>(index)].Half[side - 1]);
 }
 
 } // namespace tandrel

@@ -9,7 +9,9 @@
 #include "ObjectCompare.h"
 #include "SourceFolder.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,18 @@ namespace tandrel {
 // The status word of a move, UTF-8; a move whose sources differ shows it and the word of a
 // change.
 extern const char* const MovedName;
+// What a library cell adds for a shadowed half, UTF-8.
+extern const char* const ShadowedMark;
+// The colour of a moved row, a plain 00BBGGRR value: a light amber, apart from the colours
+// of the other statuses.
+constexpr uint32_t MovedColor = 0x008AE0FF;
 
-// The libraries are those a TLibCompare holds, whose library walk has already told their
-// damage and lossy sources; so this tells nothing again.
+// The status of an all-objects row as the list, the report and the command line word it,
+// UTF-8: the word of its status, or of a move, "移动+更改" for a move whose sources differ.
+std::string AllObjectsStatusWord(const TResultRow& row);
+
+// The libraries are those a TLibCompare holds. Built from the model, the damage and lossy
+// sources of the libraries listed here are told through it, which tells each file once.
 class TAllObjects {
 public:
     TAllObjects() = default;
@@ -32,9 +43,14 @@ public:
     }
 
     // Lists the libraries of both sides, each in search order, and pairs their objects.
-    // Replaces what was there only when every library was listed.
+    // Replaces what was there only when every library was listed. No library file is left
+    // open: each is opened again for as long as a source is read from it, so the user may
+    // replace or delete it while the rows are shown.
     void Build(const std::vector<std::string>& libs1, const std::vector<std::string>& libs2,
                const TCompareOptions& options);
+    // The libraries of a compared model in its search order, taking over the listings its
+    // library walk made of those that have not changed since, rather than listing them again.
+    void Build(TLibCompare& walked, const TCompareOptions& options);
     void Clear();
 
     int RowCount() const { return static_cast<int>(FRows.size()); }
@@ -45,11 +61,16 @@ public:
     bool Row(int index, TResultRow& row) const;
     // Row indexes by type letter (letters compared as capitals), then in key order.
     std::vector<int> ViewOrder() const;
+    // The rows of ViewOrder that are not the same: added, deleted, changed or moved.
+    std::vector<int> DifferingRows() const;
     // The export lines of one half of a row; a missing half gives no lines. False for an
-    // invalid index or side. Throws TLibraryChanged when the half's library changed on disk.
+    // invalid index or side. Throws TLibraryChanged, reading nothing, when the half's library
+    // changed on disk or is gone.
     bool Source(int index, int side, std::vector<std::string>& lines) const;
     // The library path holding one half of a row; empty for a missing half.
     std::string LibPath(int index, int side) const;
+    // The object of one half of a row; null for a missing half, an invalid index or side.
+    const TPblEntry* Entry(int index, int side) const;
 
 private:
     // One object of one library of a side.
@@ -71,7 +92,9 @@ private:
     };
     using TSide = std::vector<TSideLib>;
 
-    static void ListSide(const std::vector<std::string>& paths, TSide& side);
+    static void ListSide(const std::vector<std::string>& paths, TLibCompare* walked, TSide& side);
+    void Build(const std::vector<std::string>& libs1, const std::vector<std::string>& libs2,
+               TLibCompare* walked, const TCompareOptions& options);
     // The halves of a side sorted by object key, each run of one key in search order, the
     // first of each run the winner and the rest marked shadowed.
     static std::vector<THalf> Halves(const TSide& side);
@@ -79,10 +102,23 @@ private:
     const std::string& KeyOf(int side, const THalf& half) const;
     void Pair(std::vector<THalf>& halves1, std::vector<THalf>& halves2,
               const TCompareOptions& options);
+    // A library file listed earlier opened again; throws TLibraryChanged when it is gone or
+    // no longer as it was listed.
+    static std::unique_ptr<TStream> ReopenFile(const TSideLib& lib);
+    // The stream of a library of a side while the pairs are compared: a file is opened
+    // again (one per side at a time, kept while consecutive pairs read from it); throws
+    // TLibraryChanged when it changed since it was listed.
+    TStream* StreamOf(int side, int lib);
     void AddRow(const THalf* half1, const THalf* half2, const TCompareOptions& options);
     const TSideLib* SideLib(int index, int side) const;
 
+    struct TOpenFile {
+        int Lib = -1;
+        std::unique_ptr<TStream> Stream;
+    };
+
     TSide FSides[2];
+    TOpenFile FOpen[2];
     std::vector<TRow> FRows;
     TCompareCounts FCounts{};
     int32_t FMoved = 0;

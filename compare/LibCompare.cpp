@@ -280,25 +280,26 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
     return !same;
 }
 
+bool TLibCompare::TakeListed(const std::string& path, TLibListing& listing) {
+    CheckIdle();
+    const auto listed = FListed.find(path);
+    if (listed == FListed.end())
+        return false;
+    TLibListing kept = std::move(listed->second);
+    FListed.erase(listed);
+    if (!kept.Folder)
+        kept.Stream = ReopenListedFile(path, kept.Facts);
+    else if (LibFactsOf(path) != kept.Facts)
+        kept.Stream.reset();
+    if (!kept.Stream)
+        return false;
+    listing = std::move(kept);
+    return true;
+}
+
 void TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
-    if (rec == nullptr || rec->FileName.empty())
+    if (rec == nullptr || rec->FileName.empty() || TakeListed(rec->FileName, listing))
         return;
-    const auto listed = FListed.find(rec->FileName);
-    if (listed != FListed.end()) {
-        TLibListing kept = std::move(listed->second);
-        FListed.erase(listed);
-        if (!kept.Folder) {
-            auto stream = std::make_unique<TFileStream>(rec->FileName);
-            if (TLibFacts{stream->Size(), stream->ModifiedNs(), 1} == kept.Facts)
-                kept.Stream = std::move(stream);
-        } else if (LibFactsOf(rec->FileName) != kept.Facts) {
-            kept.Stream.reset();
-        }
-        if (kept.Stream) {
-            listing = std::move(kept);
-            return;
-        }
-    }
     listing = ListLibraryAt(rec->FileName);
     SortByKey(listing.Entries);
 }

@@ -177,6 +177,13 @@ public:
     // Lists the current pair's libraries again from disk and pairs them. A library that
     // cannot be opened or listed changes nothing.
     void ReloadLibPair(const TCompareOptions& options);
+    // Hands over the last library walk's listing of the library at `path` (entries sorted by
+    // key, stream open), when the walk listed it and it has not changed on disk since; the
+    // walk keeps it no longer. False when there is none to take.
+    bool TakeListed(const std::string& path, TLibListing& listing);
+    // Notices the damage of a listing made elsewhere and the sources of a folder the code
+    // page cannot hold, each once per file as for the model's own listings.
+    void NoticeListing(const std::string& path, const TLibListing& listing);
 
 private:
     class TWalkGuard;
@@ -186,8 +193,6 @@ private:
     TLibList& Libs(int side) { return side == 1 ? FLibs1 : FLibs2; }
     void Notice(const std::string& text) const;
     void NoticeDamage(const std::string& path, const TPblDamage& damage);
-    // The damage of a listing and the sources of a folder the code page cannot hold.
-    void NoticeListing(const std::string& path, const TLibListing& listing);
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
     // Opens and lists one library for the object view (nothing when there is no library),
@@ -214,7 +219,8 @@ private:
     std::set<std::string> FDamaged; // paths of the damaged libraries noticed
     std::set<std::string> FLossy;   // source files noticed as not held by the code page
     // Libraries listed and sorted by key by the last library walk, by path, kept so that
-    // opening their pair next need not list them again. A file's stream is not kept open.
+    // opening their pair or the all-objects list next need not list them again (see
+    // TakeListed). A file's stream is not kept open.
     std::map<std::string, TLibListing> FListed;
 };
 

@@ -149,7 +149,7 @@ TLibFrame::TLibFrame(TMainShell& shell, QWidget* parent, std::string exeDir)
             case csAdded:
                 return values.AddColor;
             case kMovedStatus:
-                return RgbColor(0xFF, 0xE0, 0x8A);
+                return MovedColor;
             default:
                 return RgbColor(0xFF, 0xFF, 0xFF);
             }
@@ -364,7 +364,7 @@ void TLibFrame::ShowAllView() {
         TLibFrame& Frame;
         ~TRefill() { Frame.FillAllView(); }
     } refill{*this};
-    FAll->Build(FCompare->SearchOrder(1), FCompare->SearchOrder(2), Options());
+    FAll->Build(*FCompare, Options());
 }
 
 void TLibFrame::FillAllView() {

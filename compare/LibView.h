@@ -42,7 +42,7 @@ public:
     void ShowLibsView();
     void ShowObjsView();
     // The third list: every object of side 1's libraries against every object of side 2's,
-    // listed afresh from the libraries each time it is shown.
+    // paired afresh each time it is shown, from the libraries as they are on disk.
     void ShowAllView();
     QWidget* LibsList();
     QWidget* ObjsList();
@@ -75,14 +75,15 @@ public:
     void OpenDialog1TypeChange(int filterIndex);
     // "导出比较报告...": asks for the file, then ExportCompareReport.
     void mnuExportReportClick();
-    // The whole comparison of the listed libraries as HTML, written to `path`.
+    // The list shown as HTML, written to `path`: the all-objects rows while they are shown,
+    // otherwise the whole comparison of the listed libraries.
     void ExportCompareReport(const std::string& path);
-    // "导出源代码..." of the object list: asks for the side, the objects and the folder, then
-    // ExportSources.
+    // "导出源代码..." of the object list shown (the pair's, or all objects): asks for the
+    // side, the objects and the folder, then ExportSources.
     void lvObjsExportClick();
-    // Writes side `side`'s exported sources into `folder`: of the selected object rows, or
-    // with `changedOnly` of every object of that side that is not the same. Returns the
-    // number of files written.
+    // Writes side `side`'s exported sources into `folder`: of the selected rows of the object
+    // list shown, or with `changedOnly` of every object of that side that is not the same
+    // (in the all-objects list, moved ones too). Returns the number of files written.
     int ExportSources(int side, bool changedOnly, const std::string& folder);
     void ToolBar1Resize();
 
@@ -131,6 +132,8 @@ private:
     void LoadHistoryLists();
     void FitColumns();
     void InitExportCommands();
+    // The rows of the object list shown.
+    int ObjectRowCount() const;
     void UpdateExportReport();
     void SetComboPath(QComboBox* combo, const std::string& path);
 

@@ -1,6 +1,7 @@
 // The library frame's output commands: the whole comparison as an HTML report, and the
 // exported sources of objects written to a folder.
 
+#include "AllObjects.h"
 #include "HtmlReport.h"
 #include "LibCompare.h"
 #include "LibView.h"
@@ -79,18 +80,28 @@ void TLibFrame::InitExportCommands() {
     TSharedCommands& commands = FShell.Commands();
     if (commands.mnuExportReport)
         FShell.Bind(commands.mnuExportReport, [this] { mnuExportReportClick(); });
-    auto* exportSources = new QAction(QStringLiteral("导出源代码..."), FLvObjs);
-    exportSources->setObjectName(QStringLiteral("actExportSources"));
-    connect(exportSources, &QAction::triggered, this,
-            [this] { FShell.Guarded([this] { lvObjsExportClick(); }); });
-    FLvObjs->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FLvObjs, &QWidget::customContextMenuRequested, this, [this, exportSources](QPoint at) {
-        exportSources->setEnabled(Idle() && FCompare->ObjPairCount() > 0);
-        QMenu menu(FLvObjs);
-        menu.addAction(exportSources);
-        menu.exec(FLvObjs->viewport()->mapToGlobal(at));
-    });
+    // Both object lists offer it, each for its own rows.
+    for (TMyListView* view : {FLvObjs, FLvAll}) {
+        auto* exportSources = new QAction(QStringLiteral("导出源代码..."), view);
+        exportSources->setObjectName(QStringLiteral("actExportSources"));
+        connect(exportSources, &QAction::triggered, this,
+                [this] { FShell.Guarded([this] { lvObjsExportClick(); }); });
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view, exportSources](QPoint at) {
+                    exportSources->setEnabled(Idle() && ObjectRowCount() > 0);
+                    QMenu menu(view);
+                    menu.addAction(exportSources);
+                    menu.exec(view->viewport()->mapToGlobal(at));
+                });
+    }
     UpdateExportReport();
+}
+
+int TLibFrame::ObjectRowCount() const {
+    if (FAllShown)
+        return FAll ? FAll->RowCount() : 0;
+    return FCompare ? FCompare->ObjPairCount() : 0;
 }
 
 void TLibFrame::UpdateExportReport() {
@@ -120,8 +131,17 @@ void TLibFrame::ExportCompareReport(const std::string& path) {
     info.Colors = {RgbColor(0xFF, 0xFF, 0xFF), values.AddColor, values.ModColor, values.DelColor};
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        WriteHtmlReport(path, LibraryPaths(FCompare->Libs1()), LibraryPaths(FCompare->Libs2()),
-                        Options(), info);
+        // The list shown is the one reported: the all-objects rows as they stand, in the
+        // libraries' search order.
+        if (FAllShown && FAll) {
+            for (int side = 1; side <= 2; ++side)
+                for (const std::string& lib : FCompare->SearchOrder(side))
+                    (side == 1 ? info.Side1 : info.Side2).push_back(PathToUtf8Text(lib));
+            WriteAllObjectsReport(path, *FAll, Options(), info);
+        } else {
+            WriteHtmlReport(path, LibraryPaths(FCompare->Libs1()), LibraryPaths(FCompare->Libs2()),
+                            Options(), info);
+        }
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
@@ -130,11 +150,12 @@ void TLibFrame::ExportCompareReport(const std::string& path) {
 }
 
 void TLibFrame::lvObjsExportClick() {
-    if (!Idle() || FCompare->ObjPairCount() == 0)
+    if (!Idle() || ObjectRowCount() == 0)
         return;
     int side = 1;
     bool changedOnly = false;
-    if (!AskExportScope(FShell.Window(), !FLvObjs->SelectedRows().empty(), side, changedOnly))
+    const TMyListView* view = FAllShown ? FLvAll : FLvObjs;
+    if (!AskExportScope(FShell.Window(), !view->SelectedRows().empty(), side, changedOnly))
         return;
     const QString folder = QFileDialog::getExistingDirectory(
         FShell.Window(), QStringLiteral("导出源代码"),
@@ -149,6 +170,15 @@ void TLibFrame::lvObjsExportClick() {
 int TLibFrame::ExportSources(int side, bool changedOnly, const std::string& folder) {
     if (!Idle())
         return 0;
+    if (FAllShown) {
+        if (!FAll)
+            return 0;
+        std::vector<int> indexes = changedOnly ? FAll->DifferingRows() : std::vector<int>();
+        if (!changedOnly)
+            for (const int row : FLvAll->SelectedRows())
+                indexes.push_back(FAllModel->PairIndex(row));
+        return ExportAllObjectSources(*FAll, indexes, side, folder);
+    }
     std::vector<int> indexes;
     if (changedOnly) {
         for (const int k : FCompare->ObjViewOrder()) {

@@ -74,8 +74,6 @@ const std::vector<TColumnInfo>& ColumnInfos(TListKind kind) {
                                         : AllColumns;
 }
 
-const char* const ShadowedMark = " (被遮蔽)";
-
 TResultListModel::TResultListModel(TListKind kind, QObject* parent)
     : QAbstractTableModel(parent), FKind(kind) {
     for (int s = 0; s < 4; ++s)
@@ -94,12 +92,9 @@ TResultListModel::TRow TResultListModel::MakeRow(int index, const TResultRow& re
     row.Cells = {result.Name, FStatusTexts[row.Status], result.Time1, result.Size1, result.Time2,
                  result.Size2};
     if (FKind == TListKind::AllObjects) {
-        std::string word = StatusNames[row.Status];
-        if (result.Moved) {
-            word = row.Status == csChanged ? std::string(MovedName) + "+" + word : MovedName;
+        row.Cells[1] = SystemCodePage().FromUtf8(AllObjectsStatusWord(result));
+        if (result.Moved)
             row.Status = kMovedStatus;
-        }
-        row.Cells[1] = SystemCodePage().FromUtf8(word);
         const auto libCell = [](const std::string& lib, bool shadowed) {
             return lib.empty() ? lib : PathToCodePage(lib) + (shadowed ? ShadowedMark : "");
         };

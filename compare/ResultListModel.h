@@ -17,8 +17,6 @@ enum class TListKind { Libraries, Objects, AllObjects };
 
 // The colour status of a moved row of the all-objects list, beside the four TCompareStatus.
 constexpr uint8_t kMovedStatus = 4;
-// What a library cell of the all-objects list adds for a shadowed half.
-extern const char* const ShadowedMark;
 
 class TAllObjects;
 

@@ -9,6 +9,8 @@
 
 namespace tandrel {
 
+class TAllObjects;
+
 // An object's source as an export file holds it: every line followed by CR LF.
 std::string JoinExportLines(const std::vector<std::string>& lines);
 
@@ -26,5 +28,11 @@ std::string ObjectExportText(const TLibCompare& model, int index, int side);
 // throws std::runtime_error naming the file that could not be read or written.
 int ExportObjectSources(const TLibCompare& model, const std::vector<int>& indexes, int side,
                         const std::string& folder);
+
+// The same for rows of the all-objects list. A half shadowed by an object of the same name
+// goes into a sub-folder named like its library, where a folder of that name reads as that
+// library again, rather than over the file of the object that hides it.
+int ExportAllObjectSources(const TAllObjects& all, const std::vector<int>& indexes, int side,
+                           const std::string& folder);
 
 } // namespace tandrel

@@ -240,4 +240,16 @@ TLibListing ListLibraryAt(const std::string& path) {
     return listing;
 }
 
+std::unique_ptr<TStream> ReopenListedFile(const std::string& path, const TLibFacts& listed) {
+    std::unique_ptr<TFileStream> stream;
+    try {
+        stream = std::make_unique<TFileStream>(path);
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    }
+    if (TLibFacts{stream->Size(), stream->ModifiedNs(), 1} != listed)
+        return nullptr;
+    return stream;
+}
+
 } // namespace tandrel

@@ -66,4 +66,9 @@ struct TLibListing {
 // no library (IsSourceFolder).
 TLibListing ListLibraryAt(const std::string& path);
 
+// The stream of a library file listed earlier and closed since (an open file per library
+// adds up over a workspace), opened again: null when the file is gone or no longer has the
+// size and time it was listed with, so that the listing's offsets would read other bytes.
+std::unique_ptr<TStream> ReopenListedFile(const std::string& path, const TLibFacts& listed);
+
 } // namespace tandrel

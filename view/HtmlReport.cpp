@@ -1,5 +1,6 @@
 #include "HtmlReport.h"
 
+#include "AllObjects.h"
 #include "AtomicFile.h"
 #include "CodePage.h"
 #include "Colors.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
 
 namespace tandrel {
 
@@ -65,6 +67,9 @@ std::string Styles(const TRowColors& colors) {
            "tr.changed td.status,tr.changed td.name{background:" +
            mod +
            "}\n"
+           "tr.moved td.status,tr.moved td.name{background:" +
+           CssColor(MovedColor) +
+           "}\n"
            "table.diff{width:100%;table-layout:fixed;font-family:monospace;font-size:9pt}\n"
            "table.diff td{border:none;border-left:1px solid #ddd;white-space:pre-wrap;"
            "word-break:break-all;tab-size:4}\n"
@@ -86,23 +91,33 @@ std::string Styles(const TRowColors& colors) {
            "</style>\n";
 }
 
+// The cells of one side of a row: its library when the list has a column for it, then its
+// time and size.
+std::string SideCells(const std::string* library, const std::string& time,
+                      const std::string& size) {
+    return (library != nullptr ? Cell("td", *library) : std::string()) +
+           Cell("td", SystemCodePage().ToUtf8(time)) + Cell("td", size, "num");
+}
+
 // One of the result lists: a header row, then a row per pair.
 class TListTable {
 public:
-    TListTable(std::string& out, const char* nameCaption, const char* time1, const char* time2)
-        : FOut(out) {
-        FOut += "<table class=\"list\"><tr><th>" + std::string(nameCaption) +
-                "</th><th>比较结果</th><th>" + time1 + "</th><th>大小1</th><th>" + time2 +
-                "</th><th>大小2</th></tr>\n";
+    TListTable(std::string& out, std::initializer_list<const char*> captions) : FOut(out) {
+        FOut += "<table class=\"list\"><tr>";
+        for (const char* caption : captions)
+            FOut += std::string("<th>") + caption + "</th>";
+        FOut += "</tr>\n";
     }
     ~TListTable() { FOut += "</table>\n"; }
 
     void Row(const TResultRow& row, const std::string& name) {
-        const CodePage& cp = SystemCodePage();
-        FOut += std::string("<tr class=\"") + StatusClass(row.Status) + "\">" +
-                Cell("td", name, "name") + Cell("td", StatusText(row.Status), "status") +
-                Cell("td", cp.ToUtf8(row.Time1)) + Cell("td", row.Size1, "num") +
-                Cell("td", cp.ToUtf8(row.Time2)) + Cell("td", row.Size2, "num") + "</tr>\n";
+        Row(StatusClass(row.Status), name, StatusText(row.Status),
+            SideCells(nullptr, row.Time1, row.Size1) + SideCells(nullptr, row.Time2, row.Size2));
+    }
+    void Row(const char* cls, const std::string& name, const std::string& status,
+             const std::string& sides) {
+        FOut += std::string("<tr class=\"") + cls + "\">" + Cell("td", name, "name") +
+                Cell("td", status, "status") + sides + "</tr>\n";
     }
 
 private:
@@ -181,13 +196,9 @@ void DiffTable(std::string& out, const TDiffRows& rows, int context) {
     out += "</table>\n";
 }
 
-void ObjectDiff(std::string& out, const TLibCompare& model, int index,
-                const TCompareOptions& options, const THtmlReportInfo& info,
-                const std::string& title) {
-    std::vector<std::string> lines1;
-    std::vector<std::string> lines2;
-    model.ObjSource(index, 1, lines1);
-    model.ObjSource(index, 2, lines2);
+void ObjectDiff(std::string& out, const std::vector<std::string>& lines1,
+                const std::vector<std::string>& lines2, const TCompareOptions& options,
+                const THtmlReportInfo& info, const std::string& title) {
     const std::string text1 = JoinExportLines(lines1);
     const std::string text2 = JoinExportLines(lines2);
     const std::vector<TDiffBlock> blocks =
@@ -205,7 +216,7 @@ void LibraryObjects(std::string& out, TLibCompare& model, int index, const TComp
     out += "<p>" + HtmlEscape(CountsText(model.ObjCounts())) + "</p>\n";
     std::vector<int> changed;
     {
-        TListTable table(out, "对象名称", "时间1", "时间2");
+        TListTable table(out, {"对象名称", "比较结果", "时间1", "大小1", "时间2", "大小2"});
         for (const int k : model.ObjViewOrder()) {
             TResultRow row;
             if (!model.ObjRow(k, row))
@@ -218,10 +229,39 @@ void LibraryObjects(std::string& out, TLibCompare& model, int index, const TComp
     }
     for (const int k : changed) {
         const std::string name = ExportFileName(*model.Objs1()[static_cast<size_t>(k)].Object);
-        ObjectDiff(out, model, k, options, info, library + " / " + name);
+        std::vector<std::string> lines1;
+        std::vector<std::string> lines2;
+        model.ObjSource(k, 1, lines1);
+        model.ObjSource(k, 2, lines2);
+        ObjectDiff(out, lines1, lines2, options, info, library + " / " + name);
         emit(out);
         out.clear();
     }
+}
+
+// The report's head and styles, and the table of what the sides were made of and when.
+std::string ReportHead(const THtmlReportInfo& info) {
+    const std::string now = info.Now.empty() ? LocalTimeNow() : info.Now;
+    std::string out = "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
+                      "<title>比较报告</title>\n" +
+                      Styles(info.Colors) +
+                      "</head>\n<body>\n<h1>比较报告</h1>\n<table class=\"sides\">";
+    auto sideRow = [&](const char* caption, const std::vector<std::string>& paths) {
+        out += "<tr><th>" + std::string(caption) + "</th><td>";
+        for (size_t i = 0; i < paths.size(); ++i)
+            out += (i ? "<br>" : "") + HtmlEscape(paths[i]);
+        out += "</td></tr>";
+    };
+    sideRow("1", info.Side1);
+    sideRow("2", info.Side2);
+    out += "<tr><th>时间</th>" + Cell("td", now) + "</tr></table>\n";
+    return out;
+}
+
+// A library cell of the all-objects list: the library's key, marked when its object is
+// hidden by one of the same name in a library searched before.
+std::string LibraryCell(const std::string& key, bool shadowed) {
+    return key.empty() ? key : PathToUtf8Text(key) + (shadowed ? ShadowedMark : "");
 }
 
 } // namespace
@@ -255,25 +295,12 @@ std::string HtmlEscape(std::string_view utf8) {
 
 void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const THtmlReportInfo& info,
                     const std::function<void(std::string_view)>& emit) {
-    const std::string now = info.Now.empty() ? LocalTimeNow() : info.Now;
-    std::string out = "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
-                      "<title>比较报告</title>\n" +
-                      Styles(info.Colors) +
-                      "</head>\n<body>\n<h1>比较报告</h1>\n<table class=\"sides\">";
-    auto sideRow = [&](const char* caption, const std::vector<std::string>& paths) {
-        out += "<tr><th>" + std::string(caption) + "</th><td>";
-        for (size_t i = 0; i < paths.size(); ++i)
-            out += (i ? "<br>" : "") + HtmlEscape(paths[i]);
-        out += "</td></tr>";
-    };
-    sideRow("1", info.Side1);
-    sideRow("2", info.Side2);
-    out += "<tr><th>时间</th>" + Cell("td", now) + "</tr></table>\n";
-
+    std::string out = ReportHead(info);
     out += "<h2>库文件列表</h2>\n<p>" + HtmlEscape(CountsText(model.LibCounts())) + "</p>\n";
     std::vector<std::pair<int, std::string>> changed;
     {
-        TListTable table(out, "库文件列表", "修改时间1", "修改时间2");
+        TListTable table(out,
+                         {"库文件列表", "比较结果", "修改时间1", "大小1", "修改时间2", "大小2"});
         TResultRow row;
         for (int i = 0; model.LibRow(i, row); ++i) {
             const std::string name =
@@ -288,6 +315,56 @@ void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const TH
     for (const auto& [index, name] : changed)
         LibraryObjects(out, model, index, options, info, name, emit);
     emit("</body>\n</html>\n");
+}
+
+void EmitAllObjectsReport(const TAllObjects& all, const TCompareOptions& options,
+                          const THtmlReportInfo& info,
+                          const std::function<void(std::string_view)>& emit) {
+    std::string out = ReportHead(info);
+    out += "<h2>全部对象</h2>\n<p>" +
+           HtmlEscape(CountsText(all.Counts()) + "，移动 " + std::to_string(all.Moved())) +
+           "</p>\n";
+    // A row's title names its library, or both when the object moved.
+    std::vector<std::pair<int, std::string>> changed;
+    {
+        TListTable table(
+            out, {"对象名称", "比较结果", "库1", "时间1", "大小1", "库2", "时间2", "大小2"});
+        TResultRow row;
+        for (const int k : all.ViewOrder()) {
+            const TPblEntry* entry = all.Entry(k, 1);
+            if (entry == nullptr)
+                entry = all.Entry(k, 2);
+            if (!all.Row(k, row) || entry == nullptr)
+                continue;
+            const std::string name = ExportFileName(*entry);
+            const std::string lib1 = LibraryCell(row.Lib1, row.Shadowed1);
+            const std::string lib2 = LibraryCell(row.Lib2, row.Shadowed2);
+            table.Row(
+                row.Moved ? "moved" : StatusClass(row.Status), name, AllObjectsStatusWord(row),
+                SideCells(&lib1, row.Time1, row.Size1) + SideCells(&lib2, row.Time2, row.Size2));
+            if (row.Status == csChanged)
+                changed.emplace_back(k, (row.Moved ? lib1 + " → " + lib2 : lib1) + " / " + name);
+        }
+    }
+    emit(out);
+    out.clear();
+    for (const auto& [index, title] : changed) {
+        std::vector<std::string> lines1;
+        std::vector<std::string> lines2;
+        all.Source(index, 1, lines1);
+        all.Source(index, 2, lines2);
+        ObjectDiff(out, lines1, lines2, options, info, title);
+        emit(out);
+        out.clear();
+    }
+    emit("</body>\n</html>\n");
+}
+
+void WriteAllObjectsReport(const std::string& path, const TAllObjects& all,
+                           const TCompareOptions& options, const THtmlReportInfo& info) {
+    std::string html;
+    EmitAllObjectsReport(all, options, info, [&html](std::string_view piece) { html += piece; });
+    WriteFileAtomic(path, html);
 }
 
 void WriteHtmlReport(const std::string& path, const std::vector<std::string>& libs1,

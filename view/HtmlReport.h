@@ -12,6 +12,8 @@
 
 namespace tandrel {
 
+class TAllObjects;
+
 // What a report shows beside the comparison. Texts are UTF-8; colours are plain 00BBGGRR
 // values (the list's status colours and the source view's row colours).
 struct THtmlReportInfo {
@@ -31,6 +33,17 @@ std::string HtmlEscape(std::string_view utf8);
 // library pair, which becomes the model's current pair. Output goes to emit in pieces.
 void EmitHtmlReport(TLibCompare& model, const TCompareOptions& options, const THtmlReportInfo& info,
                     const std::function<void(std::string_view)>& emit);
+
+// The report of an all-objects list: both sides' paths and the time, every row with its
+// status (a move as a move) and the libraries holding its halves, then for every row whose
+// sources differ its side-by-side diff, as EmitHtmlReport shows one. Reads the sources
+// through `all`, which throws TLibraryChanged for a library changed since it was built.
+void EmitAllObjectsReport(const TAllObjects& all, const TCompareOptions& options,
+                          const THtmlReportInfo& info,
+                          const std::function<void(std::string_view)>& emit);
+// The same written to `path` whole or not at all.
+void WriteAllObjectsReport(const std::string& path, const TAllObjects& all,
+                           const TCompareOptions& options, const THtmlReportInfo& info);
 
 // The report of two library lists, compared afresh in a model of its own (so the caller's
 // model keeps its current pair), written to `path` whole or not at all. info.Side1 and

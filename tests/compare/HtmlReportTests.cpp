@@ -1,6 +1,8 @@
 // The whole-comparison HTML report: what it holds for the libraries, objects and lines of
-// two sets, that it needs nothing from elsewhere, and tandrel-cli compare --html.
+// two sets, and for the rows of the all-objects list; that it needs nothing from elsewhere;
+// and tandrel-cli compare --html.
 
+#include "AllObjects.h"
 #include "CompareTestUtil.h"
 #include "HtmlReport.h"
 
@@ -131,6 +133,73 @@ TEST_F(HtmlReport, CommandLineWritesTheReportBesideTheListing) {
     EXPECT_EQ(run.Status, 2);
     EXPECT_NE(run.Err.find("r.html"), std::string::npos) << run.Err;
     EXPECT_EQ(RunCliArgs(Dir, {"compare", "--html"}).Status, 2);
+}
+
+// Side 1 holds w_main and w_moved in lib.pbl and w_dup in two libraries; side 2 has moved
+// w_moved (and changed it) into new.pbl.
+class AllObjectsReport : public HtmlReport {
+protected:
+    std::string AllReport() {
+        WriteLib(Dir / "a/lib.pbl",
+                 {Source("w_main.srw", "main\r\n"), Source("w_moved.srw", "a < b\r\n"),
+                  Source("w_dup.srw", "first\r\n")});
+        WriteLib(Dir / "a/more.pbl", {Source("w_dup.srw", "second\r\n")});
+        WriteLib(Dir / "b/lib.pbl",
+                 {Source("w_main.srw", "main\r\n"), Source("w_dup.srw", "first\r\n")});
+        WriteLib(Dir / "b/new.pbl", {Source("w_moved.srw", "a > b\r\n", kStamp + 60)});
+        All.Build({Dir / "a/lib.pbl", Dir / "a/more.pbl"}, {Dir / "b/lib.pbl", Dir / "b/new.pbl"},
+                  {});
+        THtmlReportInfo info;
+        info.Side1 = {Dir / "a/lib.pbl", Dir / "a/more.pbl"};
+        info.Side2 = {Dir / "b/lib.pbl", Dir / "b/new.pbl"};
+        info.Now = "2026-12-08 16:00:00";
+        info.Colors = {0x00FFFFFF, 0x00F0CCA8, 0x006FFB8A, 0x00BB77FF};
+        std::string html;
+        EmitAllObjectsReport(All, {}, info, [&](std::string_view piece) { html += piece; });
+        return html;
+    }
+
+    TAllObjects All;
+};
+
+TEST_F(AllObjectsReport, MovesShowAsMovesWithBothLibraries) {
+    const std::string html = AllReport();
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(html.find(Dir / "a/more.pbl"), std::string::npos);
+    EXPECT_NE(html.find("<h2>全部对象</h2>"), std::string::npos);
+    EXPECT_NE(html.find("1: 4，2: 3，增加 0，减少 1，更改 1，移动 1"), std::string::npos) << html;
+    EXPECT_NE(html.find("<th>库1</th><th>时间1</th><th>大小1</th><th>库2</th>"), std::string::npos);
+    // The move on its own colour, with the library of each half; a shadowed half marked.
+    EXPECT_NE(html.find("<tr class=\"moved\"><td class=\"name\">w_moved.srw</td><td "
+                        "class=\"status\">移动+更改</td><td>lib.pbl</td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<td>new.pbl</td>"), std::string::npos);
+    EXPECT_NE(html.find("tr.moved td.status,tr.moved td.name{background:#ffe08a}"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr class=\"same\"><td class=\"name\">w_dup.srw</td>"), std::string::npos);
+    EXPECT_NE(html.find("<tr class=\"deleted\"><td class=\"name\">w_dup.srw</td><td "
+                        "class=\"status\">减少</td><td>more.pbl (被遮蔽)</td>"),
+              std::string::npos);
+    // Only the changed move has a diff, titled by both its libraries.
+    EXPECT_EQ(Count(html, "<h3>"), 1u);
+    EXPECT_NE(html.find("<h3>lib.pbl → new.pbl / w_moved.srw</h3>"), std::string::npos);
+    EXPECT_NE(html.find("<td>a &lt; b</td><td class=\"line\">2</td><td>a &gt; b</td>"),
+              std::string::npos);
+    EXPECT_EQ(html.substr(html.size() - 8), "</html>\n");
+}
+
+TEST_F(AllObjectsReport, CommandLineReportsTheAllObjectsRows) {
+    AllReport();
+    const std::string out = Dir / "all.html";
+    const TCliRun run =
+        RunCliArgs(Dir, {"compare", "--all-objects", "--html", out, Dir / "a/lib.pbl",
+                         Dir / "a/more.pbl", "--", Dir / "b/lib.pbl", Dir / "b/new.pbl"});
+    EXPECT_EQ(run.Status, 1) << run.Err;
+    EXPECT_NE(run.Out.find("移动+更改\tw\tw_moved\tlib.pbl\t"), std::string::npos) << run.Out;
+    const std::string html = ReadText(out);
+    EXPECT_NE(html.find("<h2>全部对象</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<h3>lib.pbl → new.pbl / w_moved.srw</h3>"), std::string::npos);
+    EXPECT_EQ(html.find("<h2>库文件列表</h2>"), std::string::npos);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 // Real libraries against folders of the sources PowerBuilder itself exported from them: every
 // object the corpus lists as matching must come out the same, object by object, and with
-// it the whole library when every one of its objects was exported.
+// it the whole library when every one of its objects was exported. And a real version pair
+// in the all-objects list, with an object moved by hand between two libraries.
 
+#include "AllObjects.h"
 #include "CompareTestUtil.h"
 #include "LibKeys.h"
 #include "RealData.h"
 #include "RealMatches.h"
+#include "SourceExport.h"
 
 #include <filesystem>
 #include <map>
@@ -101,6 +104,71 @@ TEST(RealFolders, WorkspaceSourceFoldersAgreeWithTheirLibraries) {
         ++pairs;
     }
     EXPECT_GE(pairs, 15);
+}
+
+// The rows of an all-objects list, one a line: status word, key, and the two libraries.
+std::string AllRows(const TAllObjects& all) {
+    std::string rows;
+    TResultRow row;
+    for (const int i : all.ViewOrder())
+        if (all.Row(i, row))
+            rows += AllObjectsStatusWord(row) + " " + row.TypeLetter + row.Name + " " + row.Lib1 +
+                    " " + row.Lib2 + "\n";
+    return rows;
+}
+
+// The 2022 workspace's libraries exported into one folder per library, then one object moved
+// from its folder into another: against the 10.5 workspace, the folders list as the
+// libraries do, and the moved object as a move.
+TEST(RealAllObjects, AnObjectMovedByHandBetweenVersionsIsAMove) {
+    const std::string ws1 = RealData + "/pfc105/PFC.pbw", ws2 = RealData + "/pfc2022/PFC.pbw";
+    TANDREL_REQUIRE_REALDATA(ws1, ws2);
+    TLibCompare model{std::string()};
+    model.SetFilterKind(fkWorkspace);
+    model.AddLibraries({ws1}, 1, {});
+    model.AddLibraries({ws2}, 2, {});
+    TAllObjects libraries;
+    libraries.Build(model, {});
+    ASSERT_GT(libraries.Counts().Changed, 0);
+    EXPECT_EQ(libraries.Moved(), 0);
+
+    TTempDir dir;
+    std::vector<std::string> folders;
+    for (const std::string& lib : model.SearchOrder(2)) {
+        folders.push_back(dir / LibKeyOfPath(lib));
+        TLibCompare one{std::string()};
+        one.OpenSingleLib(lib, 1, {});
+        std::vector<int> all(one.Objs1().size());
+        for (size_t i = 0; i < all.size(); ++i)
+            all[i] = static_cast<int>(i);
+        ExportObjectSources(one, all, 1, folders.back());
+    }
+    ASSERT_GE(folders.size(), 2u);
+    TAllObjects exported;
+    exported.Build(model.SearchOrder(1), folders, {});
+    EXPECT_EQ(AllRows(exported), AllRows(libraries));
+
+    // The first object that is the same in both versions moves into another folder.
+    TResultRow row;
+    int moved = -1;
+    for (int i = 0; moved < 0 && exported.Row(i, row); ++i)
+        if (row.Status == csSame && !row.Shadowed1 && !row.Shadowed2)
+            moved = i;
+    ASSERT_GE(moved, 0);
+    const std::string from = dir / row.Lib2;
+    const std::string to = from == folders[0] ? folders[1] : folders[0];
+    const std::string name = ExportFileName(*exported.Entry(moved, 2));
+    std::filesystem::rename(from + "/" + name, to + "/" + name);
+    exported.Build(model.SearchOrder(1), folders, {});
+    EXPECT_EQ(exported.Moved(), 1);
+    EXPECT_EQ(exported.Counts().Changed, libraries.Counts().Changed);
+    ASSERT_TRUE(exported.Row(moved, row));
+    EXPECT_EQ(AllObjectsStatusWord(row), "移动");
+    EXPECT_EQ(row.Lib2, LibKeyOfPath(to));
+    std::vector<std::string> lines1, lines2;
+    ASSERT_TRUE(exported.Source(moved, 1, lines1));
+    ASSERT_TRUE(exported.Source(moved, 2, lines2));
+    EXPECT_EQ(lines2.front(), "$PBExportHeader$" + name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpora, RealFolderTest, ::testing::Values("pfc105", "pfc2022", "wns"));

@@ -541,6 +541,140 @@ private slots:
         QCOMPARE(shell->Panels[7], QString());
     }
 
+    void allObjectsSortExportReportAndChangedLibraries() {
+        TScratch dir("allobjects");
+        TSmallPair pair(dir);
+        // s_point moves from b.pbl on side 1 to d.pbl on side 2, and changes.
+        WriteLib(pair.Side2 + "d.pbl",
+                 {{"s_point.srs", Source("s_point.srs", "x changed"), "", kStamp + 9}}, 1600000000);
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        frame.OpenSides({pair.Side1 + "a.pbl", pair.Side1 + "b.pbl"},
+                        {pair.Side2 + "a.pbl", pair.Side2 + "c.pbl", pair.Side2 + "d.pbl"});
+        shell->Commands().mnuAllObjs->trigger();
+        TMyListView* view = frame.lvAll();
+        TResultListModel* all = view->ResultModel();
+        QCOMPARE(all->rowCount(), 7);
+        const int moved = RowOfName(all, QStringLiteral("s_point"));
+        QCOMPARE(all->Text(moved, 1), QStringLiteral("移动+更改"));
+        QCOMPARE(all->Status(moved), kMovedStatus);
+
+        // Every column sorts its rows, ascending on the first click and descending on the
+        // second, and the rows keep their pairs.
+        for (int column = 0; column < all->columnCount(); ++column)
+            for (const int direction : {1, -1}) {
+                ClickHeader(view, column);
+                QCOMPARE(view->SortTag(column), direction);
+                for (int r = 0; r + 1 < all->rowCount(); ++r)
+                    QVERIFY2(all->CompareRows(r, r + 1, column) * direction <= 0,
+                             qPrintable(QStringLiteral("column %1 row %2").arg(column).arg(r)));
+            }
+        ClickHeader(view, 5);
+        QCOMPARE(all->Text(all->rowCount() - 1, 5), QStringLiteral("d.pbl"));
+        QCOMPARE(all->Text(all->rowCount() - 1, 0), QStringLiteral("s_point"));
+
+        // The report is of the rows shown: the move with both libraries, and its diff.
+        frame.ExportCompareReport(dir / "all.html");
+        const std::string html = ReadFile(dir / "all.html");
+        QVERIFY(html.find("<h2>全部对象</h2>") != std::string::npos);
+        QVERIFY(html.find("<h3>b.pbl → d.pbl / s_point.srs</h3>") != std::string::npos);
+        QVERIFY(html.find("<h3>a.pbl / w_main.srw</h3>") != std::string::npos);
+        QVERIFY(html.find(pair.Side2 + "d.pbl") != std::string::npos);
+
+        // The context command is there, and exports the chosen half of the selected rows,
+        // or of every row that is not the same.
+        QVERIFY(view->findChild<QAction*>(QStringLiteral("actExportSources")) != nullptr);
+        const int row = RowOfName(all, QStringLiteral("s_point"));
+        view->selectionModel()->select(all->index(row, 0), QItemSelectionModel::ClearAndSelect |
+                                                               QItemSelectionModel::Rows);
+        QCOMPARE(frame.ExportSources(2, false, dir / "out1"), 1);
+        QVERIFY(ReadFile(dir / "out1/s_point.srs").find("x changed") != std::string::npos);
+        QCOMPARE(frame.ExportSources(1, true, dir / "out2"), 3);
+        for (const char* name : {"f_calc.srf", "s_point.srs", "w_main.srw"})
+            QVERIFY2(std::filesystem::exists(dir / "out2/" + std::string(name)), name);
+
+        // A library written again while the rows show: the double-click says so, reads
+        // nothing of it, and the list shows it as it is now.
+        WriteLib(pair.Side2 + "d.pbl", {{"s_point.srs", Source("s_point.srs", "x"), "", kStamp}},
+                 1600000500);
+        std::vector<TBox> boxes =
+            CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, QStringLiteral("s_point"))); });
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].Text.toStdString(), "\"" + pair.Side2 +
+                                                  "d.pbl\" has changed since its objects were "
+                                                  "listed; its objects are listed again");
+        QVERIFY(shell->Source().Loads.empty());
+        QVERIFY(frame.AllShown());
+        QCOMPARE(all->Text(RowOfName(all, QStringLiteral("s_point")), 1), QStringLiteral("移动"));
+        // Cut short, it is found damaged when listed again, and told so.
+        std::filesystem::resize_file(pair.Side1 + "a.pbl", 3000);
+        boxes = CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, "w_main")); });
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[1].Title, QStringLiteral("damaged"));
+        QVERIFY(shell->Source().Loads.empty());
+        // Deleted, it says so too, and that it cannot be listed again: as in the object
+        // view, a listing that fails changes nothing, and the rows of the other libraries
+        // still open.
+        std::filesystem::remove(pair.Side1 + "b.pbl");
+        boxes =
+            CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, QStringLiteral("s_point"))); });
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].Text.toStdString(), "\"" + pair.Side1 +
+                                                  "b.pbl\" has changed since its objects were "
+                                                  "listed; its objects are listed again");
+        QVERIFY(boxes[1].Text.startsWith(QStringLiteral("Cannot open file")));
+        QVERIFY(shell->Source().Loads.empty());
+        boxes = CaptureBoxes([&] { DoubleClickRow(view, RowOfName(all, "w_main")); });
+        QVERIFY(boxes.empty());
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
+        QCOMPARE(shell->Source().Loads[1].Lines.back(), std::string("close()"));
+    }
+
+    void workspaceWhoseTargetNamesALibraryFolder() {
+        TScratch dir("wsfolder");
+        const std::string old = dir / "old/", now = dir / "new/";
+        WriteLib(old + "app.pbl",
+                 {{"w_main.srw", "open()\r\n", "", kStamp}, {"f_util.srf", "r\r\n", "", kStamp}},
+                 1600000000);
+        std::filesystem::create_directories(now + "app.pbl");
+        std::ofstream(now + "app.pbl/w_main.srw", std::ios::binary)
+            << "$PBExportHeader$w_main.srw\r\nopen()\r\n";
+        WriteLib(now + "lib/util.pbl", {{"f_util.srf", "r\r\n", "", kStamp}}, 1600000000);
+        for (const std::string& side : {old, now}) {
+            std::ofstream(side + "app.pbt", std::ios::binary)
+                << (side == old ? "LibList \"app.pbl\";\r\n"
+                                : "LibList \"app.pbl;lib\\\\util.pbl\";\r\n");
+            std::ofstream(side + "app.pbw", std::ios::binary)
+                << "@begin Targets\r\n 0 \"app.pbt\";\r\n@end;\r\n";
+        }
+        auto shell = NewShell(dir.Path());
+        TLibFrame& frame = shell->LibFrame();
+        const std::vector<TBox> boxes =
+            CaptureBoxes([&] { frame.OpenSides({old + "app.pbw"}, {now + "app.pbw"}); });
+        QVERIFY(boxes.empty());
+
+        // The folder the target names is its library app.pbl, shown as a folder.
+        TResultListModel* libs = frame.lvLibs()->ResultModel();
+        QCOMPARE(libs->rowCount(), 2);
+        QCOMPARE(libs->Text(0, 0), QStringLiteral("app.pbl"));
+        QCOMPARE(libs->Text(0, 1), QStringLiteral("更改"));
+        QCOMPARE(libs->Image(0), int(riFolder));
+        QCOMPARE(libs->Text(1, 1), QStringLiteral("增加"));
+
+        // Its objects against the old library's: w_main the same, f_util moved out.
+        shell->Commands().mnuAllObjs->trigger();
+        TResultListModel* all = frame.lvAll()->ResultModel();
+        QCOMPARE(all->rowCount(), 2);
+        QCOMPARE(all->Text(0, 0) + ":" + all->Text(0, 1) + ":" + all->Text(0, 5),
+                 QStringLiteral("f_util:移动:util.pbl"));
+        QCOMPARE(all->Text(1, 0) + ":" + all->Text(1, 1) + ":" + all->Text(1, 5),
+                 QStringLiteral("w_main:相同:app.pbl"));
+        QCOMPARE(shell->Panels[7], QStringLiteral("移动1"));
+        DoubleClickRow(frame.lvAll(), 1);
+        QCOMPARE(shell->Source().Loads.size(), size_t(2));
+        QCOMPARE(shell->Source().Loads[1].Title, "w_main@" + now + "app.pbl");
+    }
+
     void enterOpensTheRowAsADoubleClickDoes() {
         TScratch dir("enter");
         TSmallPair pair(dir);
