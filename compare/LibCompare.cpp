@@ -266,8 +266,19 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
     SortByKey(lib2.Entries);
     NoticeListing(rec1.FileName, lib1);
     NoticeListing(rec2.FileName, lib2);
-    const bool same = FObjectCompare.SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream,
-                                                    lib2.Entries, options);
+    bool same;
+    if (FPairAhead) {
+        // A pairing walk with no pair other than the same is what SameListedLibs tells.
+        TCompareCounts counts{ToCount(lib1.Entries.size()), ToCount(lib2.Entries.size()), 0, 0, 0};
+        FObjectCompare.PairObjects(lib1.Entries, lib2.Entries, counts, lib1.Stream.get(),
+                                   lib2.Stream.get(), options);
+        same = counts.Added + counts.Deleted + counts.Changed == 0;
+        if (!same)
+            FPaired[{rec1.FileName, rec2.FileName}] = {counts, options};
+    } else {
+        same = FObjectCompare.SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream, lib2.Entries,
+                                             options);
+    }
     if (!same) {
         // An open file per kept listing would add up over a workspace; a folder's texts are
         // only in its stream.
@@ -280,9 +291,9 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
     return !same;
 }
 
-void TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
+bool TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
     if (rec == nullptr || rec->FileName.empty())
-        return;
+        return false;
     const auto listed = FListed.find(rec->FileName);
     if (listed != FListed.end()) {
         TLibListing kept = std::move(listed->second);
@@ -296,16 +307,18 @@ void TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
         }
         if (kept.Stream) {
             listing = std::move(kept);
-            return;
+            return true;
         }
     }
     listing = ListLibraryAt(rec->FileName);
     SortByKey(listing.Entries);
+    return false;
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
     TWalkGuard walking(*this);
     FListed.clear();
+    FPaired.clear();
     UnpairLibs(FLibs1);
     UnpairLibs(FLibs2);
     SortByKey(FLibs1, CompareLibKeys);
@@ -359,16 +372,17 @@ void TLibCompare::ClearLibs(TLibList& list) {
 
 // ---- object lists ----
 
-void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
+bool TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     CheckIdle();
     TLibListing listing1, listing2;
-    ListLibrary(rec1, listing1);
-    ListLibrary(rec2, listing2);
+    const bool kept1 = ListLibrary(rec1, listing1);
+    const bool kept2 = ListLibrary(rec2, listing2);
     TakeListing(1, listing1.Stream ? rec1->FileName : std::string(), listing1);
     TakeListing(2, listing2.Stream ? rec2->FileName : std::string(), listing2);
     FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
     NoticeListing(FLibPath1, listing1);
     NoticeListing(FLibPath2, listing2);
+    return kept1 && kept2;
 }
 
 void TLibCompare::TakeListing(int side, const std::string& path, TLibListing& listing) {
@@ -394,8 +408,18 @@ bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
     if (index < 0 || index >= LibPairCount())
         return false;
     const size_t i = static_cast<size_t>(index);
-    LoadLibPair(FLibs1[i].Object.get(), FLibs2[i].Object.get());
-    PairObjects(options);
+    const TFolderRec* rec1 = FLibs1[i].Object.get();
+    const TFolderRec* rec2 = FLibs2[i].Object.get();
+    std::optional<TPairedAhead> paired;
+    if (const auto found = FPaired.find({rec1->FileName, rec2->FileName}); found != FPaired.end()) {
+        paired = found->second;
+        FPaired.erase(found);
+    }
+    // The pairing made ahead holds for the listings it paired, under its options.
+    if (LoadLibPair(rec1, rec2) && paired && paired->Options == options)
+        FObjCounts = paired->Counts;
+    else
+        PairObjects(options);
     return true;
 }
 

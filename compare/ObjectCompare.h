@@ -17,6 +17,7 @@ namespace tandrel {
 struct TCompareOptions {
     bool IgnoreCase = false;
     bool IgnoreBlanks = false;
+    bool operator==(const TCompareOptions&) const = default;
 };
 
 // Source tests of object pairs through one diff engine. Owns the engine and the line and
