@@ -28,11 +28,13 @@ bool SameFileBytes(const std::string& path1, const std::string& path2) {
         return false;
     // Large enough that the reads go straight to the buffers and cost few calls.
     constexpr size_t kChunk = 1 << 20;
-    std::vector<unsigned char> chunk1(kChunk), chunk2(kChunk);
+    // Not cleared first: a small file touches only the pages it fills.
+    const auto chunk1 = std::make_unique_for_overwrite<unsigned char[]>(kChunk);
+    const auto chunk2 = std::make_unique_for_overwrite<unsigned char[]>(kChunk);
     for (;;) {
-        const size_t n1 = file1.Read(chunk1.data(), kChunk);
-        const size_t n2 = file2.Read(chunk2.data(), kChunk);
-        if (n1 != n2 || std::memcmp(chunk1.data(), chunk2.data(), n1) != 0)
+        const size_t n1 = file1.Read(chunk1.get(), kChunk);
+        const size_t n2 = file2.Read(chunk2.get(), kChunk);
+        if (n1 != n2 || std::memcmp(chunk1.get(), chunk2.get(), n1) != 0)
             return false;
         if (n1 < kChunk)
             return true;
