@@ -103,11 +103,13 @@ TObjectCompare::VerdictWithoutSearch(const std::vector<std::string_view>& lines1
 
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
-    GetEntrySource(stream1, entry1, FSource1);
-    GetEntrySource(stream2, entry2, FSource2);
+    GetEntryText(stream1, entry1, FSource1);
+    GetEntryText(stream2, entry2, FSource2);
     // Objects whose time stamps differ are mostly saved again unchanged.
     if (FSource1.Text == FSource2.Text)
         return true;
+    SplitEntryLines(FSource1);
+    SplitEntryLines(FSource2);
     return SameLines(FSource1.Lines, FSource2.Lines, options);
 }
 
