@@ -262,8 +262,10 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
     // file or a folder of sources fails to open here, on either side.
     if (!rec1.IsDir && !rec2.IsDir && rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return !SameFileBytes(rec1.FileName, rec2.FileName);
-    TLibListing lib1 = ListLibraryAt(rec1.FileName);
-    TLibListing lib2 = ListLibraryAt(rec2.FileName);
+    // Paired ahead, every source is read right after the listing has read its chain.
+    const size_t keep = FPairAhead ? TFileStream::kKeepMax : 0;
+    TLibListing lib1 = ListLibraryAt(rec1.FileName, keep);
+    TLibListing lib2 = ListLibraryAt(rec2.FileName, keep);
     SortByKey(lib1.Entries);
     SortByKey(lib2.Entries);
     NoticeListing(rec1.FileName, lib1);

@@ -31,17 +31,19 @@ public:
     }
 };
 
-// A file opened read-only, denying nobody. What is read is kept, in aligned chunks, so that
-// listing a library (its directory and every data chain) and then reading its sources fetch
-// each part of the file once. Past `keepMax` kept bytes the chunks are let go and gathered
-// anew, so a stream holds that much memory at most.
+// A file opened read-only, denying nobody, read in aligned chunks. Up to `keepMax` bytes of
+// what was read are kept, so that a caller who lists a library (its directory and every
+// data chain) and then reads its sources fetches each part of the file once; past that
+// bound the chunks are let go and gathered anew. With the default of 0 only the last read
+// is kept, as a buffer: a stream that stays open long holds no more.
 class TFileStream : public TStream {
 public:
     static constexpr size_t kChunk = 16 * 1024;
+    // What a caller reading a whole library at once may keep.
     static constexpr size_t kKeepMax = 32 * 1024 * 1024;
 
     // Throws std::runtime_error "Cannot open file "<path>". <reason>".
-    explicit TFileStream(const std::string& path, size_t keepMax = kKeepMax);
+    explicit TFileStream(const std::string& path, size_t keepMax = 0);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

@@ -36,8 +36,9 @@ protected:
 
 TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
     const std::vector<unsigned char> bytes = WriteRandom(300000, 7);
-    // Kept without bound, and with so little room that the chunks are let go again and again.
-    for (const size_t keepMax : {TFileStream::kKeepMax, 3 * TFileStream::kChunk}) {
+    // Kept up to the largest bound, with so little room that the chunks are let go again
+    // and again, and not kept beyond the last read.
+    for (const size_t keepMax : {TFileStream::kKeepMax, 3 * TFileStream::kChunk, size_t{0}}) {
         SCOPED_TRACE(keepMax);
         TFileStream file(FPath.string(), keepMax);
         TMemoryStream memory(bytes);
@@ -67,7 +68,7 @@ TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
 
 TEST_F(ReaderStream, WhatWasReadIsKeptAndReadOnce) {
     const std::vector<unsigned char> before = WriteRandom(100000, 3);
-    TFileStream file(FPath.string());
+    TFileStream file(FPath.string(), TFileStream::kKeepMax);
     std::vector<unsigned char> a(5000);
     file.Seek(40000);
     ASSERT_EQ(file.Read(a.data(), a.size()), a.size());
