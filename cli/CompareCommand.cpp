@@ -261,6 +261,9 @@ int Run(const Args& args) {
     const CodePage& cp = SystemCodePage();
     // The CLI keeps no history, so the program folder is never written.
     TLibCompare model{std::string()};
+    // Every changed pair is opened below, so its objects are best paired while its
+    // sources are read for the library list.
+    model.SetPairAhead(parsed.Objects || parsed.Patch || !parsed.Html.empty());
     // Notices are gathered and written at once per side; damage is told after the listing
     // it makes incomplete.
     std::string notices;

@@ -37,7 +37,10 @@ void TAllObjects::ListSide(const std::vector<std::string>& paths, TLibCompare* w
     side.reserve(paths.size());
     for (const std::string& path : paths) {
         TSideLib lib{path, std::string(), TLibListing()};
-        if (walked == nullptr || !walked->TakeListed(path, lib.Listing)) {
+        if (walked != nullptr && walked->TakeListed(path, lib.Listing)) {
+            // A walk that paired the objects ahead left its placeholders in the listing.
+            UnpairList(lib.Listing.Entries);
+        } else {
             lib.Listing = ListLibraryAt(path);
             // The walk lists only the pairs it compares, and a library may have changed
             // since: what this listing finds wrong is told here, once per file.

@@ -28,11 +28,13 @@ bool SameFileBytes(const std::string& path1, const std::string& path2) {
         return false;
     // Large enough that the reads go straight to the buffers and cost few calls.
     constexpr size_t kChunk = 1 << 20;
-    std::vector<unsigned char> chunk1(kChunk), chunk2(kChunk);
+    // Not cleared first: a small file touches only the pages it fills.
+    const auto chunk1 = std::make_unique_for_overwrite<unsigned char[]>(kChunk);
+    const auto chunk2 = std::make_unique_for_overwrite<unsigned char[]>(kChunk);
     for (;;) {
-        const size_t n1 = file1.Read(chunk1.data(), kChunk);
-        const size_t n2 = file2.Read(chunk2.data(), kChunk);
-        if (n1 != n2 || std::memcmp(chunk1.data(), chunk2.data(), n1) != 0)
+        const size_t n1 = file1.Read(chunk1.get(), kChunk);
+        const size_t n2 = file2.Read(chunk2.get(), kChunk);
+        if (n1 != n2 || std::memcmp(chunk1.get(), chunk2.get(), n1) != 0)
             return false;
         if (n1 < kChunk)
             return true;
@@ -260,14 +262,27 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
     // file or a folder of sources fails to open here, on either side.
     if (!rec1.IsDir && !rec2.IsDir && rec1.Size == rec2.Size && rec1.Time == rec2.Time)
         return !SameFileBytes(rec1.FileName, rec2.FileName);
-    TLibListing lib1 = ListLibraryAt(rec1.FileName);
-    TLibListing lib2 = ListLibraryAt(rec2.FileName);
+    // Paired ahead, every source is read right after the listing has read its chain.
+    const size_t keep = FPairAhead ? TFileStream::kKeepMax : 0;
+    TLibListing lib1 = ListLibraryAt(rec1.FileName, keep);
+    TLibListing lib2 = ListLibraryAt(rec2.FileName, keep);
     SortByKey(lib1.Entries);
     SortByKey(lib2.Entries);
     NoticeListing(rec1.FileName, lib1);
     NoticeListing(rec2.FileName, lib2);
-    const bool same = FObjectCompare.SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream,
-                                                    lib2.Entries, options);
+    bool same;
+    if (FPairAhead) {
+        // A pairing walk with no pair other than the same is what SameListedLibs tells.
+        TCompareCounts counts{ToCount(lib1.Entries.size()), ToCount(lib2.Entries.size()), 0, 0, 0};
+        FObjectCompare.PairObjects(lib1.Entries, lib2.Entries, counts, lib1.Stream.get(),
+                                   lib2.Stream.get(), options);
+        same = counts.Added + counts.Deleted + counts.Changed == 0;
+        if (!same)
+            FPaired[{rec1.FileName, rec2.FileName}] = {counts, options};
+    } else {
+        same = FObjectCompare.SameListedLibs(*lib1.Stream, lib1.Entries, *lib2.Stream, lib2.Entries,
+                                             options);
+    }
     if (!same) {
         // An open file per kept listing would add up over a workspace; a folder's texts are
         // only in its stream.
@@ -297,16 +312,20 @@ bool TLibCompare::TakeListed(const std::string& path, TLibListing& listing) {
     return true;
 }
 
-void TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
-    if (rec == nullptr || rec->FileName.empty() || TakeListed(rec->FileName, listing))
-        return;
+bool TLibCompare::ListLibrary(const TFolderRec* rec, TLibListing& listing) {
+    if (rec == nullptr || rec->FileName.empty())
+        return false;
+    if (TakeListed(rec->FileName, listing))
+        return true;
     listing = ListLibraryAt(rec->FileName);
     SortByKey(listing.Entries);
+    return false;
 }
 
 void TLibCompare::CompareLibs(const TCompareOptions& options) {
     TWalkGuard walking(*this);
     FListed.clear();
+    FPaired.clear();
     UnpairLibs(FLibs1);
     UnpairLibs(FLibs2);
     SortByKey(FLibs1, CompareLibKeys);
@@ -360,16 +379,17 @@ void TLibCompare::ClearLibs(TLibList& list) {
 
 // ---- object lists ----
 
-void TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
+bool TLibCompare::LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2) {
     CheckIdle();
     TLibListing listing1, listing2;
-    ListLibrary(rec1, listing1);
-    ListLibrary(rec2, listing2);
+    const bool kept1 = ListLibrary(rec1, listing1);
+    const bool kept2 = ListLibrary(rec2, listing2);
     TakeListing(1, listing1.Stream ? rec1->FileName : std::string(), listing1);
     TakeListing(2, listing2.Stream ? rec2->FileName : std::string(), listing2);
     FObjCounts = TCompareCounts{ToCount(FObjs1.size()), ToCount(FObjs2.size()), 0, 0, 0};
     NoticeListing(FLibPath1, listing1);
     NoticeListing(FLibPath2, listing2);
+    return kept1 && kept2;
 }
 
 void TLibCompare::TakeListing(int side, const std::string& path, TLibListing& listing) {
@@ -395,8 +415,18 @@ bool TLibCompare::OpenLibPair(int index, const TCompareOptions& options) {
     if (index < 0 || index >= LibPairCount())
         return false;
     const size_t i = static_cast<size_t>(index);
-    LoadLibPair(FLibs1[i].Object.get(), FLibs2[i].Object.get());
-    PairObjects(options);
+    const TFolderRec* rec1 = FLibs1[i].Object.get();
+    const TFolderRec* rec2 = FLibs2[i].Object.get();
+    std::optional<TPairedAhead> paired;
+    if (const auto found = FPaired.find({rec1->FileName, rec2->FileName}); found != FPaired.end()) {
+        paired = found->second;
+        FPaired.erase(found);
+    }
+    // The pairing made ahead holds for the listings it paired, under its options.
+    if (LoadLibPair(rec1, rec2) && paired && paired->Options == options)
+        FObjCounts = paired->Counts;
+    else
+        PairObjects(options);
     return true;
 }
 

@@ -128,6 +128,12 @@ public:
     }
     // Pairs and classifies the two library lists; they must be unpaired.
     void CompareLibs(const TCompareOptions& options);
+    // When set, the library walk pairs the objects of every library pair it finds changed
+    // at once, while their sources are at hand, and OpenLibPair takes that pairing as it is
+    // (same options, files unchanged): for a caller that opens every changed pair
+    // (tandrel-cli compare --objects), which then reads each source once. Unset, the walk
+    // stops reading a pair at its first difference, as suits the window, which opens few.
+    void SetPairAhead(bool pairAhead) { FPairAhead = pairAhead; }
     // Empties one side and compares again.
     void ClearSide(int side, const TCompareOptions& options);
     static void UnpairLibs(TLibList& list);
@@ -136,8 +142,9 @@ public:
     // ---- object lists ----
     // Makes a library pair the current one and lists both sides' objects (unpaired); a null
     // or placeholder record stands for no library. Both libraries are opened and listed
-    // before anything changes, so a failure leaves the previous pair as it was.
-    void LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2);
+    // before anything changes, so a failure leaves the previous pair as it was. True when
+    // both listings are the last library walk's (paired already, with SetPairAhead).
+    bool LoadLibPair(const TFolderRec* rec1, const TFolderRec* rec2);
     // The pair at a library row: LoadLibPair and PairObjects. False for an invalid index.
     bool OpenLibPair(int index, const TCompareOptions& options);
     // Pairs Objs1 and Objs2 (unpairing them first) and writes ObjCounts.
@@ -196,8 +203,9 @@ private:
     void Progress(TProgressKind kind, int position, int maximum, const std::string& text) const;
     bool LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2, const TCompareOptions& options);
     // Opens and lists one library for the object view (nothing when there is no library),
-    // taking the listing of the last library walk when the library has not changed since.
-    void ListLibrary(const TFolderRec* rec, TLibListing& listing);
+    // taking the listing of the last library walk when the library has not changed since;
+    // true when it did.
+    bool ListLibrary(const TFolderRec* rec, TLibListing& listing);
     // Takes a listing as the side's library of the object view.
     void TakeListing(int side, const std::string& path, TLibListing& listing);
 
@@ -222,6 +230,13 @@ private:
     // opening their pair or the all-objects list next need not list them again (see
     // TakeListed). A file's stream is not kept open.
     std::map<std::string, TLibListing> FListed;
+    // The object pairings the last library walk made ahead, by the pair's two paths.
+    struct TPairedAhead {
+        TCompareCounts Counts;
+        TCompareOptions Options;
+    };
+    std::map<std::pair<std::string, std::string>, TPairedAhead> FPaired;
+    bool FPairAhead = false;
 };
 
 } // namespace tandrel

@@ -4,10 +4,23 @@
 #include "PairingWalk.h"
 #include "SourceFolder.h"
 
+#include <algorithm>
 #include <climits>
 #include <stdexcept>
 
 namespace tandrel {
+
+namespace {
+
+// Empty once the bytes <= 32 are trimmed.
+bool BlankLine(std::string_view line) {
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) > 32)
+            return false;
+    return true;
+}
+
+} // namespace
 
 bool TObjectCompare::BlankBlock(const std::vector<std::string_view>& lines, int32_t pos,
                                 int32_t count) {
@@ -16,21 +29,101 @@ bool TObjectCompare::BlankBlock(const std::vector<std::string_view>& lines, int3
         static_cast<size_t>(pos) + static_cast<size_t>(count) > lines.size())
         return false;
     for (int32_t i = pos; i < pos + count; ++i)
-        for (const char c : lines[static_cast<size_t>(i)])
-            if (static_cast<unsigned char>(c) > 32)
-                return false;
+        if (!BlankLine(lines[static_cast<size_t>(i)]))
+            return false;
     return true;
+}
+
+// Why most pairs need no search. Let R be the lines' hashes under the options: the engine
+// matches lines by R alone, and its blocks are those that R gives. Let B hold the R of every
+// blank line of either side. In a script whose blocks are all added or deleted blank lines,
+// a line whose R is not in B is not blank, so it is neither added nor deleted: it is matched
+// to a line of the other side with the same R, which is therefore not in B either. Matches
+// keep their order on both sides, so the two sequences of the R outside B are equal.
+// Contrapositive: when they differ, every script the engine could choose has a block that
+// counts, and the pair differs. (Filtering by B rather than by blankness keeps this exact
+// when a line collides with a blank line's hash.) Lines equal byte for byte at the same
+// distance from the start, or from the end, add the same R to both sequences, so only the
+// lines between that common head and tail are hashed. When R agrees line for line the only
+// minimal script is empty and the pair is the same. Only between the two does the engine's
+// choice among minimal scripts decide, and then it runs.
+TObjectCompare::TVerdict
+TObjectCompare::VerdictWithoutSearch(const std::vector<std::string_view>& lines1,
+                                     const std::vector<std::string_view>& lines2,
+                                     const TCompareOptions& options) {
+    const auto hash = [&options](std::string_view line) {
+        return LineHash(line, options.IgnoreCase, options.IgnoreBlanks);
+    };
+    const size_t len1 = lines1.size();
+    const size_t len2 = lines2.size();
+    const size_t shorter = std::min(len1, len2);
+    size_t head = 0;
+    while (head < shorter && lines1[head] == lines2[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < shorter - head && lines1[len1 - 1 - tail] == lines2[len2 - 1 - tail])
+        ++tail;
+
+    FBlankHashes.clear();
+    for (const std::vector<std::string_view>* lines : {&lines1, &lines2})
+        for (const std::string_view line : *lines)
+            if (BlankLine(line))
+                FBlankHashes.push_back(hash(line));
+    std::sort(FBlankHashes.begin(), FBlankHashes.end());
+    FBlankHashes.erase(std::unique(FBlankHashes.begin(), FBlankHashes.end()), FBlankHashes.end());
+
+    FHashes1.clear();
+    for (size_t i = head; i < len1 - tail; ++i)
+        FHashes1.push_back(hash(lines1[i]));
+    FHashes2.clear();
+    for (size_t i = head; i < len2 - tail; ++i)
+        FHashes2.push_back(hash(lines2[i]));
+    if (FHashes1 == FHashes2)
+        return TVerdict::Same;
+
+    const auto significant = [this](int32_t h) {
+        return !std::binary_search(FBlankHashes.begin(), FBlankHashes.end(), h);
+    };
+    size_t i = 0;
+    size_t j = 0;
+    for (;;) {
+        while (i < FHashes1.size() && !significant(FHashes1[i]))
+            ++i;
+        while (j < FHashes2.size() && !significant(FHashes2[j]))
+            ++j;
+        if (i == FHashes1.size() || j == FHashes2.size())
+            return i == FHashes1.size() && j == FHashes2.size() ? TVerdict::Search
+                                                                : TVerdict::Differ;
+        if (FHashes1[i] != FHashes2[j])
+            return TVerdict::Differ;
+        ++i;
+        ++j;
+    }
 }
 
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
-    GetEntrySource(stream1, entry1, FSource1);
-    GetEntrySource(stream2, entry2, FSource2);
+    GetEntryText(stream1, entry1, FSource1);
+    GetEntryText(stream2, entry2, FSource2);
     // Objects whose time stamps differ are mostly saved again unchanged.
     if (FSource1.Text == FSource2.Text)
         return true;
-    const std::vector<std::string_view>& lines1 = FSource1.Lines;
-    const std::vector<std::string_view>& lines2 = FSource2.Lines;
+    SplitEntryLines(FSource1);
+    SplitEntryLines(FSource2);
+    return SameLines(FSource1.Lines, FSource2.Lines, options);
+}
+
+bool TObjectCompare::SameLines(const std::vector<std::string_view>& lines1,
+                               const std::vector<std::string_view>& lines2,
+                               const TCompareOptions& options) {
+    switch (VerdictWithoutSearch(lines1, lines2, options)) {
+    case TVerdict::Same:
+        return true;
+    case TVerdict::Differ:
+        return false;
+    case TVerdict::Search:
+        break;
+    }
     HashTextPair(lines1, lines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
 
     // The engine takes an absent sequence as a failure, so empty ones still get a buffer.

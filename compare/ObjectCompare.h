@@ -17,6 +17,7 @@ namespace tandrel {
 struct TCompareOptions {
     bool IgnoreCase = false;
     bool IgnoreBlanks = false;
+    bool operator==(const TCompareOptions&) const = default;
 };
 
 // Source tests of object pairs through one diff engine. Owns the engine and the line and
@@ -35,6 +36,9 @@ public:
     // of blank lines. A diff that does not complete counts as a difference.
     bool SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                      const TPblEntry& entry2, const TCompareOptions& options);
+    // The same test of two sources' export lines.
+    bool SameLines(const std::vector<std::string_view>& lines1,
+                   const std::vector<std::string_view>& lines2, const TCompareOptions& options);
 
     // The matched-pair rule for objects: equal size and time stamp is the same without
     // reading; otherwise the sources decide.
@@ -60,10 +64,16 @@ public:
 private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
     static bool BlankBlock(const std::vector<std::string_view>& lines, int32_t pos, int32_t count);
+    // The answer every edit script gives, when the lines alone decide it; see the .cpp.
+    enum class TVerdict { Same, Differ, Search };
+    TVerdict VerdictWithoutSearch(const std::vector<std::string_view>& lines1,
+                                  const std::vector<std::string_view>& lines2,
+                                  const TCompareOptions& options);
 
     TDiff FDiff;
     TEntrySource FSource1, FSource2;
     std::vector<int32_t> FHashes1, FHashes2;
+    std::vector<int32_t> FBlankHashes;
 };
 
 } // namespace tandrel

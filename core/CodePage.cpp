@@ -218,8 +218,8 @@ CodePage::CodePage(const std::string& name)
         int err = FConv->ToUtf8.ConvertOne(&byte, 1, utf8);
         if (b < 0x80) {
             std::string back;
-            FByteText = FByteText && err == 0 && utf8 == std::string(1, byte) &&
-                        FConv->FromUtf8.ConvertOne(&byte, 1, back) == 0 && back == utf8;
+            FAsciiKept = FAsciiKept && err == 0 && utf8 == std::string(1, byte) &&
+                         FConv->FromUtf8.ConvertOne(&byte, 1, back) == 0 && back == utf8;
             continue;
         }
         if (err == EINVAL) {
@@ -236,19 +236,28 @@ CodePage::CodePage(const std::string& name)
             back.size() == 1)
             FLower[b] = static_cast<unsigned char>(back[0]);
     }
-    // A trail byte completes at least one lead byte to a character; a pair that is still
-    // incomplete starts a character of more than two bytes.
-    for (int lead = 0x80; lead < 256; ++lead) {
-        if (!FLeadByte[lead])
-            continue;
-        for (int t = 0; t < 256; ++t) {
+    // A trail byte completes at least one lead byte to a character. Every program starts
+    // by building this table, so each byte is tried only until a lead byte takes it.
+    std::string utf8;
+    for (int t = 0; t < 256; ++t)
+        for (int lead = 0x80; lead < 256 && !FTrailByte[t]; ++lead) {
             const char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
-            std::string utf8;
-            const int err = FConv->ToUtf8.ConvertOne(pair, 2, utf8);
-            FTrailByte[t] = FTrailByte[t] || err == 0;
-            FByteText = FByteText && err != EINVAL;
+            FTrailByte[t] = FLeadByte[lead] && FConv->ToUtf8.ConvertOne(pair, 2, utf8) == 0;
         }
-    }
+}
+
+bool CodePage::ByteText() const {
+    if (!FAsciiKept)
+        return false;
+    // A pair that is still incomplete starts a character of more than two bytes.
+    std::string utf8;
+    for (int lead = 0x80; lead < 256; ++lead)
+        for (int t = 0; FLeadByte[lead] && t < 256; ++t) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(t)};
+            if (FConv->ToUtf8.ConvertOne(pair, 2, utf8) == EINVAL)
+                return false;
+        }
+    return true;
 }
 
 CodePage::~CodePage() = default;

@@ -24,7 +24,8 @@ public:
     // every ASCII byte is the same character both ways and no character takes more than
     // two bytes. Only such a code page can be the program's, as the reader copies ASCII
     // text unconverted and the editor's columns are single or double bytes.
-    bool ByteText() const { return FByteText; }
+    // Tried on every pair of a lead and another byte, so only when asked.
+    bool ByteText() const;
 
     // Characters without a form in the code page become '?'.
     std::string FromUtf16(const char16_t* text, size_t length) const;
@@ -60,7 +61,7 @@ private:
     std::array<bool, 256> FLeadByte{};
     std::array<bool, 256> FTrailByte{};
     std::array<unsigned char, 256> FLower{};
-    bool FByteText = true;
+    bool FAsciiKept = true; // every ASCII byte the same character both ways
 };
 
 // The program-wide code page. The first call fixes it: the one SetSystemCodePage chose, or

@@ -53,11 +53,22 @@ bool Exists(const std::string& path) {
 const TPathLookup::TFolderNames& TPathLookup::Names(const std::string& folder) {
     const auto known = FFolders.find(folder);
     if (known != FFolders.end())
-        return known->second;
-    TFolderNames& names = FFolders[folder];
+        return *known->second;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
+    struct stat info {};
+    if (dir == nullptr || ::fstat(::dirfd(dir), &info) != 0) {
+        if (dir != nullptr)
+            ::closedir(dir);
+        return *(FFolders[folder] = &FUnreadable);
+    }
+    const auto [listing, unlisted] = FListings.try_emplace(
+        {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)});
+    TFolderNames& names = listing->second;
+    FFolders[folder] = &names;
+    if (!unlisted) {
+        ::closedir(dir);
         return names;
+    }
     while (const dirent* item = ::readdir(dir)) {
         const std::string name = item->d_name;
         if (name == "." || name == "..")

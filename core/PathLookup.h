@@ -1,6 +1,8 @@
 #pragma once
 // Finds paths on disk without regard to letter case, for the length of one command.
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -29,7 +31,11 @@ private:
     // The path whose folder does not exist as written, found part by part.
     std::optional<std::string> Walk(const std::string& path);
 
-    std::unordered_map<std::string, TFolderNames> FFolders;
+    // Folder as written to its names. Spellings of one folder ("a/../b/", "c/../b/") share
+    // one listing, found by the folder's device and inode.
+    std::unordered_map<std::string, const TFolderNames*> FFolders;
+    std::map<std::pair<uint64_t, uint64_t>, TFolderNames> FListings;
+    const TFolderNames FUnreadable;
     // Folder as written (ending in "/") to the folder found on disk, if any.
     std::unordered_map<std::string, std::optional<std::string>> FFoundFolders;
 };

@@ -537,7 +537,8 @@ void GetPlainSource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
     stream.Seek(entry.DataOffset);
     source.Text.resize(stream.Read(source.Text.data(), source.Text.size()));
     source.Lines.clear();
-    SplitLineViews(source.Text, source.Lines);
+    source.CommentStart = 0;
+    source.SourceStart = 0;
 }
 
 void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
@@ -552,7 +553,6 @@ void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sou
     const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
     const size_t commentLen =
         entry.CommentLen > 0 ? std::min<size_t>(entry.CommentLen, data.size()) : 0;
-    // The text is complete before any line is taken, so the views never see it move.
     std::string& text = source.Text;
     text.clear();
     text.reserve(header.size() + name.size() + comments.size() + data.size());
@@ -562,26 +562,41 @@ void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sou
         text.append(comments).append(data, 0, commentLen);
     const size_t sourceStart = text.size();
     text.append(data, commentLen);
-
-    const std::string_view all = text;
     source.Lines.clear();
-    source.Lines.push_back(all.substr(0, commentStart));
-    if (entry.CommentLen > 0)
-        SplitLineViews(all.substr(commentStart, sourceStart - commentStart), source.Lines);
-    SplitLineViews(all.substr(sourceStart), source.Lines);
+    source.CommentStart = commentStart;
+    source.SourceStart = sourceStart;
 }
 
 } // namespace
 
-void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+void SplitEntryLines(TEntrySource& source) {
+    // The text is complete before any line is taken, so the views never see it move.
+    const std::string_view all = source.Text;
+    source.Lines.clear();
+    if (source.CommentStart > 0)
+        source.Lines.push_back(all.substr(0, source.CommentStart));
+    SplitLineViews(all.substr(source.CommentStart, source.SourceStart - source.CommentStart),
+                   source.Lines);
+    SplitLineViews(all.substr(source.SourceStart), source.Lines);
+}
+
+void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
     TellingExhaustion(stream, ReadingSourceOf(entry),
                       [&] { BuildEntrySource(stream, entry, source); });
+}
+
+void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    TellingExhaustion(stream, ReadingSourceOf(entry), [&] {
+        BuildEntrySource(stream, entry, source);
+        SplitEntryLines(source);
+    });
 }
 
 void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::string>& lines) {
     TellingExhaustion(stream, ReadingSourceOf(entry), [&] {
         TEntrySource source;
         BuildEntrySource(stream, entry, source);
+        SplitEntryLines(source);
         lines.insert(lines.end(), source.Lines.begin(), source.Lines.end());
     });
 }

@@ -98,9 +98,18 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, std::vector<std::st
 struct TEntrySource {
     std::string Text;
     std::vector<std::string_view> Lines;
+    // Where the comment lines after the header line begin in Text, and the source lines
+    // after them. Both 0 for a folder's source, whose text holds its header lines itself.
+    size_t CommentStart = 0;
+    size_t SourceStart = 0;
 };
 // Replaces the record's content with the export lines of Entry.
 void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source);
+// The same with the text alone, Lines left empty: two versions of an object mostly hold the
+// same text, and then no line is needed.
+void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source);
+// Fills Lines from the text GetEntryText read.
+void SplitEntryLines(TEntrySource& source);
 
 // Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
 // adds no empty line. Appends to `lines`.

@@ -255,14 +255,17 @@ std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path) {
 std::unique_ptr<TFolderRec> GetFolderRec(const std::string& path, TPathLookup& lookup) {
     if (path.empty() || path.back() == '/')
         return nullptr;
-    const std::optional<std::string> found = lookup.Find(path);
-    if (!found)
-        return nullptr;
+    // Most paths exist as written: one call tells that and their facts.
     struct stat info {};
-    if (::stat(found->c_str(), &info) != 0)
-        return nullptr;
+    std::string found = path;
+    if (::stat(path.c_str(), &info) != 0) {
+        std::optional<std::string> match = lookup.Find(path);
+        if (!match || ::stat(match->c_str(), &info) != 0)
+            return nullptr;
+        found = std::move(*match);
+    }
     auto rec = std::make_unique<TFolderRec>();
-    rec->FileName = *found;
+    rec->FileName = std::move(found);
     rec->IsDir = S_ISDIR(info.st_mode);
     rec->Size = static_cast<int64_t>(info.st_size);
     rec->Time = LocalDateTime(info.st_mtime, true);

@@ -224,7 +224,7 @@ TDecodedSource DecodeSourceBytes(std::string_view bytes) {
     return source;
 }
 
-TLibListing ListLibraryAt(const std::string& path) {
+TLibListing ListLibraryAt(const std::string& path, size_t keepBytes) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         if (!IsSourceFolder(path))
@@ -232,7 +232,7 @@ TLibListing ListLibraryAt(const std::string& path) {
                                      "\" is a folder without exported sources, not a library.");
         return ListSourceFolder(path);
     }
-    auto stream = std::make_unique<TFileStream>(path);
+    auto stream = std::make_unique<TFileStream>(path, keepBytes);
     TLibListing listing;
     listing.Facts = TLibFacts{stream->Size(), stream->ModifiedNs(), 1};
     GetPblEntries(*stream, listing.Entries, &listing.Damage);

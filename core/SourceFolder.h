@@ -63,8 +63,9 @@ struct TLibListing {
 // of exported sources, whose objects are its source files (sub-folders are not objects).
 // A folder's sources are read and decoded at once and held in memory, in the entries'
 // order. Throws std::runtime_error when the path cannot be read, and for a folder that is
-// no library (IsSourceFolder).
-TLibListing ListLibraryAt(const std::string& path);
+// no library (IsSourceFolder). A library file's stream keeps up to `keepBytes` of what it
+// read (TFileStream): for a caller that reads the sources right after the listing.
+TLibListing ListLibraryAt(const std::string& path, size_t keepBytes = 0);
 
 // The stream of a library file listed earlier and closed since (an open file per library
 // adds up over a workspace), opened again: null when the file is gone or no longer has the

@@ -6,15 +6,13 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace tandrel {
 
 namespace {
 
-// A miss reads this much from the position on: a directory node and the data blocks that
-// usually follow one another, without fetching much that is not wanted.
-constexpr size_t kReadAhead = 16 * 1024;
 // The most one hint fetches at once; longer stretches are read as they come.
 constexpr size_t kMaxHint = 1024 * 1024;
 
@@ -24,7 +22,7 @@ std::runtime_error OpenError(const std::string& path, int error) {
 
 } // namespace
 
-TFileStream::TFileStream(const std::string& path) : FPath(path) {
+TFileStream::TFileStream(const std::string& path, size_t keepMax) : FPath(path), FKeepMax(keepMax) {
     // Non-blocking, so that a FIFO or device named like a library cannot hang the open;
     // only regular files are read.
     FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -52,61 +50,102 @@ void TFileStream::Seek(int64_t position) {
     FPosition = position < 0 ? 0 : position;
 }
 
-bool TFileStream::Fill(int64_t start, size_t count) {
-    if (FBuffer.size() < count)
-        FBuffer.resize(count);
-    ssize_t n;
-    do {
-        n = ::pread(FHandle, FBuffer.data(), count, static_cast<off_t>(start));
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        throw std::runtime_error("Cannot read file \"" + FPath + "\". " + std::strerror(errno));
-    FBufferStart = start;
-    FBufferLength = static_cast<size_t>(n);
-    return n > 0;
+void TFileStream::ReadError() const {
+    throw std::runtime_error("Cannot read file \"" + FPath + "\". " + std::strerror(errno));
+}
+
+void TFileStream::Load(size_t first, size_t count) {
+    if (FSize <= 0)
+        return;
+    const size_t end = std::min(first + count, static_cast<size_t>(FSize - 1) / kChunk + 1);
+    if (first >= end)
+        return;
+    if (FKept + (end - first) * kChunk > FKeepMax) {
+        FChunks.clear();
+        FKept = 0;
+    }
+    iovec parts[kMaxHint / kChunk + 1];
+    size_t c = first;
+    while (c < end) {
+        if (FChunks.contains(c)) {
+            ++c;
+            continue;
+        }
+        const size_t runStart = c;
+        size_t used = 0;
+        for (; c < end && !FChunks.contains(c) && used < std::size(parts); ++c) {
+            TChunk& chunk = FChunks[c];
+            chunk.Bytes = std::make_unique_for_overwrite<unsigned char[]>(kChunk);
+            FKept += kChunk;
+            parts[used++] = {chunk.Bytes.get(), kChunk};
+        }
+        ssize_t n;
+        do {
+            n = ::preadv(FHandle, parts, static_cast<int>(used),
+                         static_cast<off_t>(runStart * kChunk));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            const int error = errno;
+            for (size_t k = runStart; k < c; ++k)
+                FChunks.erase(k);
+            FKept -= (c - runStart) * kChunk;
+            errno = error;
+            ReadError();
+        }
+        // A short read leaves the rest of the run empty: the file ends there now.
+        size_t left = static_cast<size_t>(n);
+        for (size_t k = runStart; k < c; ++k) {
+            FChunks[k].Length = std::min(left, kChunk);
+            left -= FChunks[k].Length;
+        }
+    }
 }
 
 void TFileStream::WillRead(int64_t position, size_t count) {
-    count = std::min(count, kMaxHint);
-    if (position < 0 || count == 0 ||
-        (position >= FBufferStart && position + static_cast<int64_t>(count) <=
-                                         FBufferStart + static_cast<int64_t>(FBufferLength)))
+    if (position < 0 || position >= FSize || count == 0)
         return;
-    Fill(position, std::max(count, kReadAhead));
+    count = std::min(count, kMaxHint);
+    const size_t first = static_cast<size_t>(position) / kChunk;
+    const size_t last = (static_cast<size_t>(position) + count - 1) / kChunk;
+    Load(first, last - first + 1);
+}
+
+size_t TFileStream::ReadDirect(unsigned char* out, size_t count, int64_t position) {
+    ssize_t n;
+    do {
+        n = ::pread(FHandle, out, count, static_cast<off_t>(position));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        ReadError();
+    return static_cast<size_t>(n);
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
-    if (count == 0)
-        return 0;
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
-    while (done < count) {
-        if (FPosition >= FBufferStart &&
-            FPosition < FBufferStart + static_cast<int64_t>(FBufferLength)) {
-            const size_t offset = static_cast<size_t>(FPosition - FBufferStart);
-            const size_t n = std::min(count - done, FBufferLength - offset);
-            std::memcpy(out + done, FBuffer.data() + offset, n);
-            done += n;
-            FPosition += static_cast<int64_t>(n);
-            continue;
-        }
-        if (count - done >= kReadAhead) {
-            // Large reads go straight to the caller.
-            ssize_t n;
-            do {
-                n = ::pread(FHandle, out + done, count - done, static_cast<off_t>(FPosition));
-            } while (n < 0 && errno == EINTR);
-            if (n < 0)
-                throw std::runtime_error("Cannot read file \"" + FPath + "\". " +
-                                         std::strerror(errno));
-            if (n == 0)
+    while (done < count && FPosition < FSize) {
+        const size_t c = static_cast<size_t>(FPosition) / kChunk;
+        auto kept = FChunks.find(c);
+        if (kept == FChunks.end()) {
+            // Large reads of what is not kept go straight to the caller, and are not kept.
+            if (count - done >= kChunk) {
+                const size_t want = std::min(count - done, static_cast<size_t>(FSize - FPosition));
+                const size_t n = ReadDirect(out + done, want, FPosition);
+                done += n;
+                FPosition += static_cast<int64_t>(n);
                 break;
-            done += static_cast<size_t>(n);
-            FPosition += n;
-            continue;
+            }
+            Load(c, 1);
+            kept = FChunks.find(c);
         }
-        if (!Fill(FPosition, kReadAhead))
+        const TChunk& chunk = kept->second;
+        const size_t offset = static_cast<size_t>(FPosition) - c * kChunk;
+        if (offset >= chunk.Length)
             break;
+        const size_t n = std::min(count - done, chunk.Length - offset);
+        std::memcpy(out + done, chunk.Bytes.get() + offset, n);
+        done += n;
+        FPosition += static_cast<int64_t>(n);
     }
     return done;
 }

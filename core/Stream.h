@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tandrel {
@@ -29,11 +31,19 @@ public:
     }
 };
 
-// A file opened read-only, denying nobody; reads are buffered.
+// A file opened read-only, denying nobody, read in aligned chunks. Up to `keepMax` bytes of
+// what was read are kept, so that a caller who lists a library (its directory and every
+// data chain) and then reads its sources fetches each part of the file once; past that
+// bound the chunks are let go and gathered anew. With the default of 0 only the last read
+// is kept, as a buffer: a stream that stays open long holds no more.
 class TFileStream : public TStream {
 public:
+    static constexpr size_t kChunk = 16 * 1024;
+    // What a caller reading a whole library at once may keep.
+    static constexpr size_t kKeepMax = 32 * 1024 * 1024;
+
     // Throws std::runtime_error "Cannot open file "<path>". <reason>".
-    explicit TFileStream(const std::string& path);
+    explicit TFileStream(const std::string& path, size_t keepMax = 0);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -49,17 +59,24 @@ public:
     void WillRead(int64_t position, size_t count) override;
 
 private:
-    // Fills the buffer with up to `count` bytes from `start`; false at the end of the file.
-    bool Fill(int64_t start, size_t count);
+    struct TChunk {
+        std::unique_ptr<unsigned char[]> Bytes;
+        size_t Length = 0; // short at the end of the file, or where it was shortened
+    };
+    // Fetches the chunks first .. first+count-1 that are not kept, each run with one call.
+    void Load(size_t first, size_t count);
+    // Reads straight into the caller's buffer; returns how many bytes came.
+    size_t ReadDirect(unsigned char* out, size_t count, int64_t position);
+    [[noreturn]] void ReadError() const;
 
     std::string FPath;
     int FHandle = -1;
     int64_t FSize = 0;
     int64_t FModifiedNs = 0;
     int64_t FPosition = 0;
-    std::vector<unsigned char> FBuffer;
-    int64_t FBufferStart = 0; // file offset of FBuffer[0]
-    size_t FBufferLength = 0;
+    size_t FKeepMax;
+    std::unordered_map<size_t, TChunk> FChunks; // by index: chunk k starts at k * kChunk
+    size_t FKept = 0;                           // bytes held by FChunks
 };
 
 // Bytes held in memory (tests, fuzzing).

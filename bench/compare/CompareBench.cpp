@@ -39,6 +39,7 @@ using tandrel::bench::RunQuiet;
 size_t CompareInProcess(const std::string& ws1, const std::string& ws2, size_t& objectRows) {
     TLibCompare model{std::string()};
     model.SetFilterKind(tandrel::fkWorkspace);
+    model.SetPairAhead(true);
     model.AddLibraries({ws1}, 1, {});
     model.AddLibraries({ws2}, 2, {});
     size_t bytes = 0;

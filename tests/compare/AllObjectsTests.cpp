@@ -188,6 +188,30 @@ TEST_F(AllObjectsTest, TheLibraryWalksListingsAreTakenOverWhenUnchanged) {
     EXPECT_EQ(CountsText(model.ObjCounts()), "2/1 +0 -1 ~1");
 }
 
+// The command line pairs each changed library pair during the walk; the listings it keeps
+// then hold the pairing's placeholders, which are no objects.
+TEST_F(AllObjectsTest, ListingsPairedDuringTheWalkGiveTheSameRows) {
+    WriteLib(Dir / "one/a.pbl",
+             {Obj("w_x.srw", "x\r\n"), Obj("w_gone.srw", "g\r\n"), Obj("w_same.srw", "s\r\n")});
+    WriteLib(Dir / "two/a.pbl", {Obj("w_x.srw", "y\r\n", kStamp + 1), Obj("w_new.srw", "n\r\n"),
+                                 Obj("w_same.srw", "s\r\n"), Obj("w_too.srw", "t\r\n")});
+    TLibCompare model{std::string()};
+    model.SetPairAhead(true);
+    TPathLookup lookup;
+    model.AddLibraryPaths({Dir / "one/a.pbl"}, "", 1, {}, lookup);
+    model.AddLibraryPaths({Dir / "two/a.pbl"}, "", 2, {}, lookup);
+    All.Build(model, {});
+    EXPECT_EQ(Rows(), "2 w w_gone a.pbl -\n"
+                      "1 w w_new - a.pbl\n"
+                      "0 w w_same a.pbl a.pbl\n"
+                      "1 w w_too - a.pbl\n"
+                      "3 w w_x a.pbl a.pbl\n");
+    EXPECT_EQ(CountsText(All.Counts()), "3/4 +2 -1 ~1");
+    EXPECT_EQ(All.RowCount(), 5);
+    TLibListing listing;
+    EXPECT_FALSE(model.TakeListed(Dir / "two/a.pbl", listing)) << "the walk's listing was not used";
+}
+
 TEST_F(AllObjectsTest, ExportWritesTheChosenHalvesAndShadowedOnesApart) {
     WriteLib(Dir / "one/first.pbl", {Obj("w_dup.srw", "first\r\n"), Obj("w_a.srw", "a\r\n")});
     WriteLib(Dir / "one/second.pbl", {Obj("w_dup.srw", "second\r\n")});

@@ -374,11 +374,43 @@ TEST_F(LibCompareTest, OpeningAMissingSingleLibraryChangesNothing) {
     EXPECT_EQ(Model.History(1), std::vector<std::string>{Dir / "d1/a.pbl"});
 }
 
+TEST_F(LibCompareTest, PairingAheadGivesTheRowsOfPairingOnOpening) {
+    WriteLib(Dir / "d1/a.pbl", {Obj("w_a.srw", Src), Obj("w_b.srw", Src), Obj("w_c.srw", "A\r\n"),
+                                Obj("w_d.srw", Src)});
+    WriteLib(Dir / "d2/a.pbl",
+             {Obj("w_a.srw", Src, kStamp + 1), Obj("w_b.srw", Src + "x\r\n", kStamp + 1),
+              Obj("w_c.srw", "a\r\n", kStamp + 1), Obj("w_e.srw", Src)},
+             PblForm::Unicode, kFileTime + 2);
+    WriteLib(Dir / "d1/z.pbl", {Obj("w_z.srw", Src)});
+    WriteLib(Dir / "d2/z.pbl", {Obj("w_z.srw", Src, kStamp + 1)}, PblForm::Ansi, kFileTime + 2);
+    const auto rows = [&](bool ahead, TCompareOptions walk, TCompareOptions open) {
+        TLibCompare model{Dir / "exe"};
+        model.SetPairAhead(ahead);
+        model.AddLibraries({Dir / "d1/a.pbl", Dir / "d1/z.pbl"}, 1, walk);
+        model.AddLibraries({Dir / "d2/a.pbl", Dir / "d2/z.pbl"}, 2, walk);
+        std::string text = LibRowsText(model);
+        for (int i = 0; i < model.LibPairCount(); ++i) {
+            model.OpenLibPair(i, open);
+            text += ObjRowsText(model) + CountsText(model.ObjCounts()) + "\n";
+        }
+        return text;
+    };
+    const TCompareOptions exact{};
+    const TCompareOptions folded{true, false};
+    const std::string plain = rows(false, exact, exact);
+    EXPECT_NE(plain.find("3 a.pbl"), std::string::npos) << plain;
+    EXPECT_EQ(rows(true, exact, exact), plain);
+    // A pairing made under other options is not taken.
+    EXPECT_EQ(rows(true, exact, folded), rows(false, exact, folded));
+    EXPECT_EQ(rows(true, folded, folded), rows(false, folded, folded));
+}
+
 TEST_F(LibCompareTest, NoChangeOfTheListsWhileAWalkRuns) {
+    // The code lines agree and the blank lines do not, so the engine has to search.
     std::string s1, s2;
     for (int i = 0; i < 200; ++i) {
-        s1 += "line " + std::to_string(i) + "\r\n";
-        s2 += "line " + std::to_string(i * 3 % 200) + "\r\n";
+        s1 += "line " + std::to_string(i) + (i % 2 == 0 ? "\r\n\r\n" : "\r\n");
+        s2 += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n \r\n" : "\r\n");
     }
     WriteLib(Dir / "d1/a.pbl", {Obj("w_a.srw", s1)});
     WriteLib(Dir / "d2/a.pbl", {Obj("w_a.srw", s2, kStamp + 1)}, PblForm::Ansi, kFileTime + 2);

@@ -189,5 +189,17 @@ TEST_F(ProjectBounds, ALookUpListsEachFolderOnceForItsLife) {
     EXPECT_EQ(TPathLookup().Find(At("p/TWO.pbl")), At("p/Two.pbl"));
 }
 
+TEST_F(ProjectBounds, SpellingsOfOneFolderShareItsListing) {
+    // Targets of sibling folders name their common libraries each by a path of its own.
+    Write("p/One.pbl", "");
+    Write("q/x.pbt", "");
+    Write("r/x.pbt", "");
+    TPathLookup lookup;
+    EXPECT_EQ(lookup.Find(At("q/../p/ONE.PBL")), At("q/../p/One.pbl"));
+    Write("p/Two.pbl", "");
+    EXPECT_EQ(lookup.Find(At("r/../p/TWO.PBL")), std::nullopt) << "listed once, by the first";
+    EXPECT_EQ(lookup.Find(At("r/../p/ONE.PBL")), At("r/../p/One.pbl"));
+}
+
 } // namespace
 } // namespace tandrel

@@ -3,6 +3,7 @@
 #include "Stream.h"
 #include "TestFolder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -35,29 +36,68 @@ protected:
 
 TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
     const std::vector<unsigned char> bytes = WriteRandom(300000, 7);
-    TFileStream file(FPath.string());
-    TMemoryStream memory(bytes);
-    ASSERT_EQ(file.Size(), 300000);
-    std::mt19937 random(11);
-    std::vector<unsigned char> a;
-    std::vector<unsigned char> b;
-    for (int step = 0; step < 3000; ++step) {
-        const int64_t position = static_cast<int64_t>(random() % 320000);
-        const size_t count = random() % 4 == 0 ? random() % 80000 : random() % 700;
-        if (random() % 3 == 0)
-            file.WillRead(static_cast<int64_t>(random() % 320000), random() % 200000);
-        if (random() % 2 == 0) {
-            file.Seek(position);
-            memory.Seek(position);
+    // Kept up to the largest bound, with so little room that the chunks are let go again
+    // and again, and not kept beyond the last read.
+    for (const size_t keepMax : {TFileStream::kKeepMax, 3 * TFileStream::kChunk, size_t{0}}) {
+        SCOPED_TRACE(keepMax);
+        TFileStream file(FPath.string(), keepMax);
+        TMemoryStream memory(bytes);
+        ASSERT_EQ(file.Size(), 300000);
+        std::mt19937 random(11);
+        std::vector<unsigned char> a;
+        std::vector<unsigned char> b;
+        for (int step = 0; step < 3000; ++step) {
+            const int64_t position = static_cast<int64_t>(random() % 320000);
+            const size_t count = random() % 4 == 0 ? random() % 80000 : random() % 700;
+            if (random() % 3 == 0)
+                file.WillRead(static_cast<int64_t>(random() % 320000), random() % 200000);
+            if (random() % 2 == 0) {
+                file.Seek(position);
+                memory.Seek(position);
+            }
+            a.assign(count, 0xEE);
+            b.assign(count, 0xEE);
+            const size_t gotFile = file.Read(a.data(), count);
+            const size_t gotMemory = memory.Read(b.data(), count);
+            ASSERT_EQ(gotFile, gotMemory) << step;
+            ASSERT_EQ(a, b) << step;
+            ASSERT_EQ(file.Position(), memory.Position()) << step;
         }
-        a.assign(count, 0xEE);
-        b.assign(count, 0xEE);
-        const size_t gotFile = file.Read(a.data(), count);
-        const size_t gotMemory = memory.Read(b.data(), count);
-        ASSERT_EQ(gotFile, gotMemory) << step;
-        ASSERT_EQ(a, b) << step;
-        ASSERT_EQ(file.Position(), memory.Position()) << step;
     }
+}
+
+TEST_F(ReaderStream, WhatWasReadIsKeptAndReadOnce) {
+    const std::vector<unsigned char> before = WriteRandom(100000, 3);
+    TFileStream file(FPath.string(), TFileStream::kKeepMax);
+    std::vector<unsigned char> a(5000);
+    file.Seek(40000);
+    ASSERT_EQ(file.Read(a.data(), a.size()), a.size());
+    file.Seek(0);
+    ASSERT_EQ(file.Read(a.data(), 100), 100u);
+    // Written over in place: the chunks read before give the bytes they held then.
+    const std::vector<unsigned char> after = WriteRandom(100000, 4);
+    std::vector<unsigned char> b(5000);
+    file.Seek(40000);
+    ASSERT_EQ(file.Read(b.data(), b.size()), b.size());
+    EXPECT_TRUE(std::equal(b.begin(), b.end(), before.begin() + 40000));
+    file.Seek(90000);
+    ASSERT_EQ(file.Read(b.data(), b.size()), b.size());
+    EXPECT_TRUE(std::equal(b.begin(), b.end(), after.begin() + 90000));
+}
+
+TEST_F(ReaderStream, AFileShortenedWhileOpenReadsShort) {
+    WriteRandom(100000, 5);
+    TFileStream file(FPath.string());
+    fs::resize_file(FPath, 50000);
+    std::vector<unsigned char> a(20000);
+    file.Seek(40000);
+    EXPECT_EQ(file.Read(a.data(), a.size()), 10000u);
+    file.Seek(60000);
+    EXPECT_EQ(file.Read(a.data(), 100), 0u);
+    file.WillRead(0, 100000);
+    file.Seek(45000);
+    EXPECT_EQ(file.Read(a.data(), a.size()), 5000u);
+    EXPECT_EQ(file.Size(), 100000) << "the size it was opened with";
 }
 
 TEST_F(ReaderStream, ReadsPastTheEndDeliverNothing) {
