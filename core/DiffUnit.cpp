@@ -858,9 +858,13 @@ constexpr int32_t CommonAtLeast = 1024;
 // The costs of the other searches in O(ND) diagonals, each of which is a few compares and
 // loads: the search over the equal pairs does a binary search among its thresholds per pair
 // and walks a bucket per element; the bit-parallel one updates a word of 64 cells in about
-// half a diagonal's time on every level of its halving, and sets and clears a bit per pair.
+// half a diagonal's time, over a band of about this many times the least number of changes,
+// twice (the first pass and the halves together). The O(ND) search looks at about D * D / 4
+// diagonals for D changes.
 constexpr int64_t DiagonalsPerPair = 8;
 constexpr int64_t WordsPerDiagonal = 2;
+constexpr int64_t BandPerLeastDistance = 2;
+constexpr int64_t DiagonalsPerSquaredChange = 4;
 
 // The candidates the search over the equal pairs keeps can grow with the pairs; beyond this
 // many pairs per element the bit-parallel search, which needs no more than a row, is used.
@@ -966,34 +970,38 @@ bool TDiff::Run(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t 
 // The O(ND) search over the common elements is tried first with a budget of what the
 // cheaper other search would cost: with few changes it is done long before, and where it
 // would grow with the square of the changes (moved lines, many equal lines) it gives up
-// early and the other search runs, at most about twice the work of the better one.
+// early, or is not tried when the least number of changes already rules it out. The
+// bit-parallel search in turn gives up for the equal pairs once it has spent what they
+// would cost, so each run takes at most a few times the work of the best method.
 bool TDiff::RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, int32_t end1,
                         int32_t end2, TDiffMethod method) {
     TCommonElements common = CommonElements(seq1, seq2, from, end1, end2);
     const auto kept1 = static_cast<int32_t>(common.Class1.size());
     const auto kept2 = static_cast<int32_t>(common.Class2.size());
     const int64_t elements = int64_t{kept1} + kept2;
+    const bool pairsFit = common.Pairs <= MostPairsPerElement * elements;
     const int64_t pairsCost = DiagonalsPerPair * (common.Pairs + elements);
-    const int64_t bitsCost =
-        2 * (kept1 / 64 + 1) * int64_t{kept2} / WordsPerDiagonal + common.Pairs;
-    const TDiffMethod other =
-        method == dmAutomatic
-            ? (common.Pairs > MostPairsPerElement * elements || bitsCost < pairsCost ? dmBitRows
-                                                                                     : dmEqualPairs)
-            : method;
+    const int64_t band = std::min<int64_t>(kept1, common.LeastDistance * BandPerLeastDistance);
+    const int64_t bitsCost = 2 * (band / 64 + 1) * int64_t{kept2} / WordsPerDiagonal;
+    TDiffMethod other = method;
+    if (method == dmAutomatic || method == dmSearchCommon)
+        other = !pairsFit || bitsCost < pairsCost ? dmBitRows : dmEqualPairs;
+    const int64_t otherCost = other == dmBitRows ? bitsCost : pairsCost;
     // Where nothing was dropped, the search runs on the sequences themselves, so that its
     // blocks are those of the search over all elements.
     const bool whole = kept1 == end1 - from && kept2 == end2 - from && method == dmAutomatic;
     std::vector<TMatch> matches;
     bool found = false;
-    if (method == dmAutomatic || method == dmSearchCommon) {
+    if (method == dmSearchCommon ||
+        (method == dmAutomatic &&
+         common.LeastDistance * common.LeastDistance / DiagonalsPerSquaredChange < otherCost)) {
         std::vector<TDiffBlock> blocks;
         TSearch search = whole ? TSearch(*this, blocks, seq1, seq2, end1, end2, end1 + end2)
                                : TSearch(*this, blocks, common.Class1.data(), common.Class2.data(),
                                          kept1, kept2, kept1 + kept2);
         search.SetAllMatched();
         if (method == dmAutomatic)
-            search.SetBudget(other == dmBitRows ? bitsCost : pairsCost);
+            search.SetBudget(otherCost);
         found = search.Run();
         if (found && whole) {
             FBlocks = std::move(blocks);
@@ -1018,12 +1026,20 @@ bool TDiff::RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, 
                 OnProcessEvents();
             return !FCancelled.load(std::memory_order_relaxed);
         };
-        const bool done = other == dmBitRows
-                              ? LongestCommonByBitRows(common.Class1, common.Class2, common.Classes,
-                                                       matches, keepGoing)
-                              : LongestCommonByPairs(common.Class1, common.Class2, common.Classes,
-                                                     matches, keepGoing);
-        if (!done)
+        if (other == dmBitRows) {
+            const TBitRowsLimits limits{common.LeastDistance, method == dmAutomatic && pairsFit
+                                                                  ? pairsCost * WordsPerDiagonal
+                                                                  : -1};
+            bool overBudget = false;
+            if (!LongestCommonByBitRows(common.Class1, common.Class2, common.Classes, limits,
+                                        matches, keepGoing, overBudget)) {
+                if (!overBudget)
+                    return false;
+                other = dmEqualPairs;
+            }
+        }
+        if (other == dmEqualPairs &&
+            !LongestCommonByPairs(common.Class1, common.Class2, common.Classes, matches, keepGoing))
             return false;
     }
     TBlockBuilder builder(FBlocks);
