@@ -54,8 +54,7 @@ bool ZeroAt(const std::vector<uint64_t>& row, int32_t bit) {
 // v = (v + (v & m)) | (v & ~m) over `words` words taken as one number, lowest word first.
 // The carry from word to word is the whole cost of a row; on x86-64 it stays in the carry
 // flag over four words at a time, as a compiler keeps saving and restoring it after each.
-void AddMasked(uint64_t* v, const uint64_t* m, size_t words) {
-    uint64_t carry = 0;
+uint64_t AddMasked(uint64_t* v, const uint64_t* m, size_t words, uint64_t carry) {
 #if defined(__x86_64__) && defined(__GNUC__)
     if (size_t groups = words / 4; groups > 0) {
         uint64_t x0, x1, x2, x3, y0, y1, y2, y3;
@@ -118,6 +117,18 @@ void AddMasked(uint64_t* v, const uint64_t* m, size_t words) {
                 static_cast<uint64_t>(__builtin_uaddll_overflow(sum, carry, &sum));
         v[w] = sum | (x & ~m[w]);
     }
+    return carry;
+}
+
+// One word of a row with its mask `me` and the carry into it; returns the carry out.
+uint64_t AddWord(uint64_t& v, uint64_t me, uint64_t carry, uint64_t& sum) {
+    const uint64_t x = v;
+    unsigned long long s;
+    carry = static_cast<uint64_t>(__builtin_uaddll_overflow(x, x & me, &s)) |
+            static_cast<uint64_t>(__builtin_uaddll_overflow(s, carry, &s));
+    sum = s;
+    v = s | (x & ~me);
+    return carry;
 }
 
 // Where a problem's longest common subsequence crosses the middle row, and the distances of
@@ -183,8 +194,12 @@ private:
             ++tail;
         a1 -= tail;
         b1 -= tail;
+        [[maybe_unused]] const size_t before = FMatches.size();
         if (!SolveMiddle(a0, a1, b0, b1, distance, exact))
             return false;
+        // A range of known distance must get exactly the matches its distance leaves.
+        assert(!exact || 2 * static_cast<int64_t>(FMatches.size() - before) ==
+                             int64_t{a1 - a0} + (b1 - b0) - distance);
         for (int32_t t = 0; t < tail; ++t)
             FMatches.push_back({a1 + t, b1 + t});
         return true;
@@ -233,8 +248,8 @@ private:
         const int32_t m = b1 - b0;
         const TBand band = BandOf(n, m, distance);
         const int32_t rows = m / 2;
-        if (!Scores(a0, a1, b0, b1, rows, false, band, FUpper) ||
-            !Scores(a0, a1, b0, b1, m - rows, true, band, FLower))
+        if (!Scores(a0, a1, b0, b1, rows, false, distance, FUpper) ||
+            !Scores(a0, a1, b0, b1, m - rows, true, distance, FLower))
             return false;
         // The crossing of the middle row lies in the band too.
         const auto from = static_cast<int32_t>(std::max<int64_t>(0, rows - band.High));
@@ -283,46 +298,73 @@ private:
 
     // row = V after `rows` rows of the problem A[a0 .. a1) x B[b0 .. b1) taken from its top
     // left corner, or with reverse from its bottom right one (bit t is then A[a1 - 1 - t]),
-    // counting the equal pairs in the words of the band's diagonals. A class with fewer elements in
-    // the band than the band has words gets them set in the shared mask, which is cleared
-    // again; a more frequent one gets a mask of its own, kept for the pass, so that setting
-    // and clearing never cost more than the row itself.
+    // counting only the equal pairs at points (t, r) a script of at most `distance` changes
+    // can pass: those with t + r - 2 * Z(t) changes so far (Z(t) = the zeros among V's first
+    // t bits) and at least |(m - r) - (n - t)| still to come. They lie between two edges
+    // that only the rows move: the lowest such point never falls back (every path to a
+    // lower one crossed an earlier row left of that row's lowest) and the highest rises by at
+    // most one a row, so each row tracks both with a few bit steps. Words left of the lowest
+    // are final; a carry out of the highest runs on through words an earlier row touched.
+    // A class with fewer elements in the band than the band has words gets them set in the
+    // shared mask, which is cleared again; a more frequent one gets a mask of its own, kept
+    // for the pass, so that setting and clearing never cost more than the row itself.
     bool Scores(int32_t a0, int32_t a1, int32_t b0, int32_t b1, int32_t rows, bool reverse,
-                TBand band, std::vector<uint64_t>& row) {
+                int64_t distance, std::vector<uint64_t>& row) {
         const int32_t n = a1 - a0;
+        const int64_t m = b1 - b0;
         const size_t words = static_cast<size_t>(n) / 64 + 1;
         row.assign(words, ~uint64_t{0});
         uint64_t* const v = row.data();
         uint64_t* const shared = FMask.data();
         const int32_t* const bucket = FPositions.data();
+        const auto within = [&](int64_t t, int64_t zeros, int64_t r) {
+            return t + r - 2 * zeros + std::abs((m - r) - (n - t)) <= distance;
+        };
+        const auto zeroAt = [&](int32_t t) { return static_cast<int64_t>(ZeroAt(row, t)); };
+        int32_t lo = 0;
+        int64_t zerosLo = 0; // Z(lo)
+        auto hi = static_cast<int32_t>(std::min<int64_t>(n, -BandOf(n, b1 - b0, distance).Low));
+        int64_t zerosHi = 0; // Z(hi)
+        size_t touched = 0;  // words up to here may hold zeros
         for (int32_t r = 0; r < rows; ++r) {
-            const auto lo = static_cast<int32_t>(std::max<int64_t>(0, r - band.High));
-            const auto hi = static_cast<int32_t>(std::min<int64_t>(n - 1, r - band.Low));
+            assert(zerosLo == ZerosBelow(row, lo) && zerosHi == ZerosBelow(row, hi));
+            while (hi >= lo && !within(hi, zerosHi, r))
+                if (--hi >= lo)
+                    zerosHi -= zeroAt(hi);
+            while (lo <= hi && !within(lo, zerosLo, r)) {
+                zerosLo += zeroAt(lo);
+                ++lo;
+            }
             if (lo > hi)
+                break; // no script of that many changes passes this row
+            const int32_t top = std::min(hi, n - 1); // the highest bit of the row
+            zerosHi += hi < n ? zeroAt(hi) : 0;      // now Z(top + 1)
+            hi = std::min(hi + 1, n);
+            if (lo > top)
                 continue;
             const auto c =
                 static_cast<size_t>(B[static_cast<size_t>(reverse ? b1 - 1 - r : b0 + r)]);
-            const int32_t pLo = reverse ? a1 - 1 - hi : a0 + lo;
-            const int32_t pHi = reverse ? a1 - 1 - lo : a0 + hi;
+            const int32_t pLo = reverse ? a1 - 1 - top : a0 + lo;
+            const int32_t pHi = reverse ? a1 - 1 - lo : a0 + top;
             const int32_t* const first =
                 std::lower_bound(bucket + FStart[c], bucket + FStart[c + 1], pLo);
             const int32_t* const last = std::upper_bound(first, bucket + FStart[c + 1], pHi);
             if (first == last)
                 continue; // no equal element in the band: the row stays as it is
             const size_t wLo = static_cast<size_t>(lo) / 64;
-            const size_t wHi = static_cast<size_t>(hi) / 64;
-            const uint64_t* m = nullptr;
+            const size_t wHi = static_cast<size_t>(top) / 64;
+            const uint64_t* mask = nullptr;
             if (FSlotOf[c] >= 0 || static_cast<size_t>(last - first) > wHi - wLo + 1)
-                m = OwnMask(c, a0, a1, reverse, words);
-            if (!m) {
+                mask = OwnMask(c, a0, a1, reverse, words);
+            if (!mask) {
                 for (const int32_t* p = first; p != last; ++p) {
                     const size_t bit = Bit(*p, a0, a1, reverse);
                     shared[bit / 64] |= uint64_t{1} << (bit % 64);
                 }
-                m = shared;
+                mask = shared;
             }
-            AddMasked(v + wLo, m + wLo, wHi - wLo + 1);
-            if (m == shared)
+            zerosHi += Step(v, mask, lo, top, touched);
+            if (mask == shared)
                 for (const int32_t* p = first; p != last; ++p)
                     shared[Bit(*p, a0, a1, reverse) / 64] = 0;
             FWork += static_cast<int64_t>(wHi - wLo + 1);
@@ -334,6 +376,33 @@ private:
         FKeptClasses.clear();
         FKept.clear();
         return true;
+    }
+
+    // One row over bits lo .. top, with only their bits of the mask; returns the carry out
+    // of bit top, by which Z(top + 1) grows. The carry out of the top word runs on while it
+    // meets words an earlier row left with zeros.
+    static int64_t Step(uint64_t* v, const uint64_t* m, int32_t lo, int32_t top, size_t& touched) {
+        const size_t wLo = static_cast<size_t>(lo) / 64;
+        const size_t wHi = static_cast<size_t>(top) / 64;
+        const uint64_t loEdge = ~uint64_t{0} << (lo % 64);
+        const uint64_t hiEdge = ~uint64_t{0} >> (63 - top % 64);
+        uint64_t carry = 0;
+        uint64_t sum = 0;
+        if (wLo < wHi) {
+            carry = AddWord(v[wLo], m[wLo] & loEdge, 0, sum);
+            carry = AddMasked(v + wLo + 1, m + wLo + 1, wHi - wLo - 1, carry);
+        }
+        const uint64_t x = v[wHi];
+        const uint64_t me = m[wHi] & hiEdge & (wLo == wHi ? loEdge : ~uint64_t{0});
+        carry = AddWord(v[wHi], me, carry, sum);
+        const int bit = top % 64 + 1;
+        const uint64_t out = bit == 64 ? carry : ((sum ^ x ^ (x & me)) >> bit) & 1;
+        for (size_t w = wHi + 1; carry != 0 && w <= touched; ++w) {
+            carry = v[w] == ~uint64_t{0} ? 1 : 0;
+            v[w] |= v[w] + 1;
+        }
+        touched = std::max(touched, wHi);
+        return static_cast<int64_t>(out);
     }
 
     // At the end of a slice of work: the budget, progress and the owner's say.

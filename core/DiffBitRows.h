@@ -2,12 +2,14 @@
 // A longest common subsequence computed a row of the comparison table at a time, 64 cells to
 // a machine word (the bit-parallel LCS), with the subsequence recovered by halving sequence 2
 // (Hirschberg). A script of at most U changes never leaves the diagonals k = y - x with
-// |k| + |m - n - k| <= U, so each row only touches the words of that band: the search starts
-// from a lower bound of the distance and widens the band until the script it finds fits in
-// it, which makes it exact. The halves then know their exact distances and search bands of
-// their own, so the whole recovery costs about twice the first pass: O(m * D / 64) steps and
-// O(n) memory for a distance D. It suits inputs with many equal elements, where both the
-// O(ND) search and the equal pairs grow with the square of the length.
+// |k| + |m - n - k| <= U, and never passes a point whose changes so far (known from the row)
+// plus the least still to come exceed U, so each row only touches the words between the
+// edges of those points: the search starts from a lower bound of the distance and widens
+// the bound until the script it finds fits in it, which makes it exact. The halves then
+// know their exact distances and search bands of their own, so the whole recovery costs
+// about as much as the first pass: O(m * D / 64) steps and O(n) memory for a distance D.
+// It suits inputs with many equal elements, where both the O(ND) search and the equal pairs
+// grow with the square of the length.
 
 #include "DiffCommon.h"
 
