@@ -338,7 +338,9 @@ private:
             if (lo > hi)
                 break; // no script of that many changes passes this row
             const int32_t top = std::min(hi, n - 1); // the highest bit of the row
-            zerosHi += hi < n ? zeroAt(hi) : 0;      // now Z(top + 1)
+            // The highest point's bit is a one (a zero would make the point above it fit as
+            // well, and none above the highest does), so zerosHi is Z(top + 1) too.
+            assert(hi == n || !ZeroAt(row, hi));
             hi = std::min(hi + 1, n);
             if (lo > top)
                 continue;
