@@ -18,9 +18,9 @@ constexpr int64_t WordsPerSlice = 1 << 20;
 // many rows of memory.
 constexpr size_t MostOwnMasks = 64;
 
-// The first band is this much wider than the lower bound of the distance: on real texts
-// the distance is about a quarter to a third above the bound, and a band that proves too
-// narrow costs a second pass.
+// The first band is this much wider than the lower bound of the distance: between two
+// versions of a real class library the distance was 1.3 times the bound, and a band that
+// proves too narrow costs a second pass.
 constexpr int64_t FirstBandNum = 3;
 constexpr int64_t FirstBandDen = 2;
 
@@ -145,11 +145,12 @@ struct TSplit {
 // ones; each element of sequence 2 in turn, with M the bits of the range's elements equal to
 // it, turns V into (V + (V & M)) | (V & ~M). Afterwards the zeros among V's first t bits are
 // the length of the longest common subsequence of the range's first t elements and the
-// elements taken so far. Each row only updates the words that overlap the band, with the
-// equal pairs in them: words left of it get no carry (a word without matches never
-// overflows) and words right of it are still all ones, which a carry leaves all ones. The
-// pairs just outside the band in its edge words are real pairs too, so the subsequence found
-// stays a common one, and it is still at least as long as any within the band.
+// elements taken so far. Each row only updates the words between the edges of the points a
+// script within the band can pass (see Scores), with the equal pairs between them: words
+// left of them get no carry (a word without matches never overflows) and words right of
+// them hold ones unless an earlier row reached them. Counting only some of the equal pairs
+// still gives a common subsequence, and one at least as long as any script's that keeps
+// within the band.
 class TBitRows {
 public:
     TBitRows(const std::vector<int32_t>& seq1, const std::vector<int32_t>& seq2, int32_t classes,
