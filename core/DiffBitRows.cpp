@@ -16,7 +16,7 @@ constexpr int64_t WordsPerSlice = 1 << 20;
 
 // Classes that get a mask of their own in one pass at most: the masks take at most this
 // many rows of memory.
-constexpr size_t MostOwnMasks = 64;
+constexpr size_t MostOwnMasks = 16;
 
 // The first band is this much wider than the lower bound of the distance: between two
 // versions of a real class library the distance was 1.3 times the bound, and a band that
