@@ -51,6 +51,17 @@ bool ZeroAt(const std::vector<uint64_t>& row, int32_t bit) {
     return ((row[static_cast<size_t>(bit) / 64] >> (bit % 64)) & 1) == 0;
 }
 
+// One word of a row with its mask `me` and the carry into it; returns the carry out.
+uint64_t AddWord(uint64_t& v, uint64_t me, uint64_t carry, uint64_t& sum) {
+    const uint64_t x = v;
+    unsigned long long s;
+    carry = static_cast<uint64_t>(__builtin_uaddll_overflow(x, x & me, &s)) |
+            static_cast<uint64_t>(__builtin_uaddll_overflow(s, carry, &s));
+    sum = s;
+    v = s | (x & ~me);
+    return carry;
+}
+
 // v = (v + (v & m)) | (v & ~m) over `words` words taken as one number, lowest word first.
 // The carry from word to word is the whole cost of a row; on x86-64 it stays in the carry
 // flag over four words at a time, as a compiler keeps saving and restoring it after each.
@@ -110,24 +121,9 @@ uint64_t AddMasked(uint64_t* v, const uint64_t* m, size_t words, uint64_t carry)
         words %= 4;
     }
 #endif
-    for (size_t w = 0; w < words; ++w) {
-        const uint64_t x = v[w];
-        unsigned long long sum;
-        carry = static_cast<uint64_t>(__builtin_uaddll_overflow(x, x & m[w], &sum)) |
-                static_cast<uint64_t>(__builtin_uaddll_overflow(sum, carry, &sum));
-        v[w] = sum | (x & ~m[w]);
-    }
-    return carry;
-}
-
-// One word of a row with its mask `me` and the carry into it; returns the carry out.
-uint64_t AddWord(uint64_t& v, uint64_t me, uint64_t carry, uint64_t& sum) {
-    const uint64_t x = v;
-    unsigned long long s;
-    carry = static_cast<uint64_t>(__builtin_uaddll_overflow(x, x & me, &s)) |
-            static_cast<uint64_t>(__builtin_uaddll_overflow(s, carry, &s));
-    sum = s;
-    v = s | (x & ~me);
+    uint64_t sum = 0;
+    for (size_t w = 0; w < words; ++w)
+        carry = AddWord(v[w], m[w], carry, sum);
     return carry;
 }
 
