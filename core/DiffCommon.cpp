@@ -1,5 +1,6 @@
 #include "DiffCommon.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -89,11 +90,16 @@ TCommonElements CommonElements(const int32_t* seq1, const int32_t* seq2, int32_t
     // Dense numbers for the classes found on both sides; -1 for the others.
     TCommonElements common;
     std::vector<int32_t> dense(static_cast<size_t>(classes), -1);
+    int64_t keptElements = 0;
+    int64_t mostCommon = 0;
     for (size_t c = 0; c < dense.size(); ++c)
         if (count1[c] > 0 && count2[c] > 0) {
             dense[c] = common.Classes++;
             common.Pairs += int64_t{count1[c]} * count2[c];
+            keptElements += int64_t{count1[c]} + count2[c];
+            mostCommon += std::min(count1[c], count2[c]);
         }
+    common.LeastDistance = keptElements - 2 * mostCommon;
     auto keep = [&](const std::vector<int32_t>& classOf, std::vector<int32_t>& kept,
                     std::vector<int32_t>& positions) {
         size_t size = 0;

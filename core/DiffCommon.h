@@ -26,6 +26,9 @@ struct TCommonElements {
     // The number of equal pairs (i, j) with seq1[i] == seq2[j]: the work a search over the
     // pairs has to do.
     int64_t Pairs = 0;
+    // A lower bound of the number of changed elements: no common subsequence is longer than
+    // the sum over the classes of the smaller of their counts on the two sides.
+    int64_t LeastDistance = 0;
 };
 
 // The common elements of seq1[from .. end1) and seq2[from .. end2).

@@ -96,6 +96,15 @@ public:
 
 private:
     class TSearch;
+    // How one O(ND) search runs: it gives up (false, with OverBudget set) once it has looked
+    // at Budget diagonals (-1: never); AllMatched says every element occurs on the other side.
+    struct TSearchRun {
+        int64_t Budget = -1;
+        bool AllMatched = false;
+        bool OverBudget = false;
+    };
+    bool Search(std::vector<TDiffBlock>& blocks, const int32_t* seq1, const int32_t* seq2,
+                int32_t len1, int32_t len2, int32_t maxD, TSearchRun& run);
     bool Run(const int32_t* seq1, const int32_t* seq2, int32_t len1, int32_t len2, int32_t maxD);
     bool RunOnCommon(const int32_t* seq1, const int32_t* seq2, int32_t from, int32_t end1,
                      int32_t end2, TDiffMethod method);

@@ -95,6 +95,58 @@ TEST(DiffMethods, MovedBlocksAndManyEqualElementsGiveAMinimumScript) {
     }
 }
 
+// The bit-parallel search only looks at a band of diagonals around the corners, starting
+// from a lower bound of the distance that reordered elements make far too low, and the
+// halves of its recovery search bands of their own exact distances. Elements frequent in
+// some stretches only get masks of their own there; rows of every width up to many words
+// take the four-word steps and the single ones.
+TEST(DiffMethods, BandedBitRowsGiveAMinimumScript) {
+    std::mt19937 rng(31);
+    for (int round = 0; round < 8; ++round) {
+        Seq a;
+        const int stretches = 20 + round * 10;
+        for (int stretch = 0; stretch < stretches; ++stretch) {
+            const auto kinds = static_cast<unsigned>(2 + stretch % 5);
+            const auto length = static_cast<int>(20 + rng() % 120);
+            for (int i = 0; i < length; ++i)
+                a.push_back(stretch * 8 + static_cast<int32_t>(rng() % kinds));
+        }
+        Seq b = MovedBlocks(a, 30 + round * 40, 7 + round, static_cast<unsigned>(round));
+        if (round % 2 == 1)
+            b.erase(b.begin(), b.begin() + static_cast<long>(b.size() / 5));
+        const int64_t distance = test::EditDistance(a, b);
+        SCOPED_TRACE(testing::Message()
+                     << "round " << round << ", lengths " << a.size() << " and " << b.size());
+        ExpectMinimalScript(a, b, RunDiff(a, b, dmBitRows), distance);
+        ExpectMinimalScript(b, a, RunDiff(b, a, dmBitRows), distance);
+        ExpectMinimalScript(a, b, RunDiff(a, b, dmAutomatic), distance);
+    }
+}
+
+// Two versions of a text whose changes are scattered all over it, with blank and repeated
+// lines: the automatic choice takes the bit-parallel search, whose first band is sized from
+// the counts of the elements and proves its script minimal.
+TEST(DiffMethods, ScatteredChangesAmongRepeatedLinesGiveAMinimumScript) {
+    std::mt19937 rng(57);
+    Seq a(6000);
+    for (int32_t& v : a)
+        v = rng() % 4 == 0 ? static_cast<int32_t>(rng() % 6) : static_cast<int32_t>(rng() % 3000);
+    Seq b;
+    for (int32_t v : a) {
+        const unsigned roll = rng() % 12;
+        if (roll == 0)
+            continue;
+        b.push_back(roll == 1 ? static_cast<int32_t>(rng() % 3000) : v);
+        if (roll == 2)
+            b.push_back(static_cast<int32_t>(rng() % 6));
+    }
+    const int64_t distance = test::EditDistance(a, b);
+    for (TDiffMethod method : {dmAutomatic, dmBitRows, dmSearchCommon}) {
+        SCOPED_TRACE(int{method});
+        ExpectMinimalScript(a, b, RunDiff(a, b, method), distance);
+    }
+}
+
 // The command line passes only the middle between the common head and tail; the window
 // passes the whole text. Both must get the same blocks, moved by the head.
 TEST(DiffMethods, MiddleAndWholeGiveTheSameBlocks) {
@@ -144,6 +196,34 @@ TEST(DiffMethods, HooksAreCalledAndCancelHonouredWhileSearchingPairs) {
     };
     EXPECT_FALSE(diff.Execute(a.data(), b.data(), 200'000, 200'000));
     EXPECT_EQ(calls, total - 3);
+    EXPECT_EQ(diff.Count(), 0);
+}
+
+// Many equal elements on both sides are searched a row of words at a time; the window must
+// stay alive and be able to cancel while that runs too.
+TEST(DiffMethods, HooksAreCalledAndCancelHonouredWhileSearchingRows) {
+    std::mt19937 rng(13);
+    Seq a(60'000);
+    Seq b(60'000);
+    for (int32_t& v : a)
+        v = static_cast<int32_t>(rng() % 40);
+    for (int32_t& v : b)
+        v = static_cast<int32_t>(rng() % 40);
+    TDiff diff;
+    diff.SetMethod(dmBitRows);
+    int calls = 0;
+    diff.OnProcessEvents = [&] { ++calls; };
+    ASSERT_TRUE(diff.Execute(a.data(), b.data(), 60'000, 60'000));
+    const int total = calls;
+    EXPECT_GT(total, 20);
+
+    calls = 0;
+    diff.OnProcessEvents = [&] {
+        if (++calls == total / 2)
+            diff.Cancel();
+    };
+    EXPECT_FALSE(diff.Execute(a.data(), b.data(), 60'000, 60'000));
+    EXPECT_EQ(calls, total / 2);
     EXPECT_EQ(diff.Count(), 0);
 }
 
