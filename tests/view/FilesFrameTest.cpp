@@ -401,9 +401,9 @@ private slots:
         auto shell = Shown("a\r\n", "b\r\n");
         TFilesFrame& frame = shell->FilesFrame();
         std::vector<std::string> text1, text2;
-        // Two random texts of two kinds of line: a long search for the engine.
+        // Two random texts of two kinds of line: a long search for every method of the engine.
         std::srand(7);
-        for (int i = 0; i < 60000; ++i) {
+        for (int i = 0; i < 200000; ++i) {
             text1.push_back(std::rand() % 2 ? "a" : "b");
             text2.push_back(std::rand() % 2 ? "a" : "b");
         }
@@ -428,7 +428,7 @@ private slots:
         QVERIFY(!frame.Compared());
         QVERIFY(shell->Commands().mnuCompare->isEnabled());
         QVERIFY(!shell->Commands().mnuCancel->isEnabled());
-        QCOMPARE(frame.Pane(true).Lines().Count(), 60000);
+        QCOMPARE(frame.Pane(true).Lines().Count(), 200000);
         QTRY_VERIFY(frame.Compared());
         QCOMPARE(frame.Model().FileName(true), dropped);
         QCOMPARE(frame.Model().FileName(false), std::string("obj@lib"));
