@@ -35,7 +35,7 @@ private:
     // one listing, found by the folder's device and inode.
     std::unordered_map<std::string, const TFolderNames*> FFolders;
     std::map<std::pair<uint64_t, uint64_t>, TFolderNames> FListings;
-    const TFolderNames FUnreadable;
+    const TFolderNames FUnreadable{}; // the names of a folder that cannot be listed: none
     // Folder as written (ending in "/") to the folder found on disk, if any.
     std::unordered_map<std::string, std::optional<std::string>> FFoundFolders;
 };
