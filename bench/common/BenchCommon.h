@@ -1,19 +1,22 @@
 #pragma once
 // What the benchmarks share: the best time of several rounds, the library files of a
-// corpus, the read-every-byte baseline, the options of the real-data benchmarks and a quiet
-// run of another program.
+// corpus, the read-every-byte baseline, the options of the real-data benchmarks, the two real
+// class library workspaces and a quiet run of another program.
 
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -111,6 +114,19 @@ inline int RunQuiet(const std::vector<std::string>& args, const std::string& wor
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The workspaces of the two real class library versions under `realdata`; nothing, said so
+// under the benchmark's name, when they are absent.
+inline std::optional<std::pair<std::string, std::string>>
+PfcWorkspaces(const std::filesystem::path& realdata, const char* bench) {
+    const std::string ws1 = (realdata / "pfc105/PFC.pbw").string();
+    const std::string ws2 = (realdata / "pfc2022/PFC.pbw").string();
+    if (!std::filesystem::exists(ws1) || !std::filesystem::exists(ws2)) {
+        std::printf("%s: no real data at %s, skipped\n", bench, realdata.string().c_str());
+        return std::nullopt;
+    }
+    return std::pair{ws1, ws2};
 }
 
 } // namespace tandrel::bench

@@ -31,6 +31,7 @@ using tandrel::TLibCompare;
 using tandrel::TResultRow;
 using tandrel::bench::LibraryFiles;
 using tandrel::bench::ParseRealDataOptions;
+using tandrel::bench::PfcWorkspaces;
 using tandrel::bench::ReadAll;
 using tandrel::bench::RunQuiet;
 
@@ -89,12 +90,11 @@ template <class F> void Time(double& best, F run) {
 int main(int argc, char** argv) {
     const auto [rounds, cli, realdata] =
         ParseRealDataOptions(argc, argv, TANDREL_CLI_PATH, TANDREL_REALDATA_DIR);
-    const std::string ws1 = (realdata / "pfc105/PFC.pbw").string();
-    const std::string ws2 = (realdata / "pfc2022/PFC.pbw").string();
-    if (!fs::exists(ws1) || !fs::exists(ws2)) {
-        std::printf("bench_compare: no real data at %s, skipped\n", realdata.string().c_str());
+    const auto workspaces = PfcWorkspaces(realdata, "bench_compare");
+    if (!workspaces)
         return 0;
-    }
+    const std::string& ws1 = workspaces->first;
+    const std::string& ws2 = workspaces->second;
     try {
         std::vector<std::string> files = LibraryFiles(realdata / "pfc105", "/ws_objects/");
         const std::vector<std::string> files2 = LibraryFiles(realdata / "pfc2022", "/ws_objects/");

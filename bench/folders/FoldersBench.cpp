@@ -27,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using tandrel::bench::BestSeconds;
 using tandrel::bench::ParseRealDataOptions;
+using tandrel::bench::PfcWorkspaces;
 using tandrel::bench::RunQuiet;
 
 std::string Quoted(const std::string& text) {
@@ -94,13 +95,11 @@ std::vector<std::string> ExportTree(const std::string& cli, const std::vector<st
 
 int main(int argc, char** argv) {
     const auto options = ParseRealDataOptions(argc, argv, TANDREL_CLI_PATH, TANDREL_REALDATA_DIR);
-    const std::string ws1 = (options.RealData / "pfc105/PFC.pbw").string();
-    const std::string ws2 = (options.RealData / "pfc2022/PFC.pbw").string();
-    if (!fs::exists(ws1) || !fs::exists(ws2)) {
-        std::printf("bench_folders: no real data at %s, skipped\n",
-                    options.RealData.string().c_str());
+    const auto workspaces = PfcWorkspaces(options.RealData, "bench_folders");
+    if (!workspaces)
         return 0;
-    }
+    const std::string& ws1 = workspaces->first;
+    const std::string& ws2 = workspaces->second;
     const fs::path root =
         fs::temp_directory_path() / ("tandrel-bench-folders-" + std::to_string(::getpid()));
     try {

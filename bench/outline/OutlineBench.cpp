@@ -33,6 +33,7 @@ using namespace tandrel;
 using tandrel::bench::BestSeconds;
 using tandrel::bench::LibraryFiles;
 using tandrel::bench::ParseRealDataOptions;
+using tandrel::bench::PfcWorkspaces;
 using tandrel::bench::RunQuiet;
 
 using Lines = std::vector<std::string_view>;
@@ -76,12 +77,11 @@ void CollectModifiedRows(const Lines& text1, const Lines& text2, std::vector<TRo
 int main(int argc, char** argv) {
     const auto [rounds, cli, realdata] =
         ParseRealDataOptions(argc, argv, TANDREL_CLI_PATH, TANDREL_REALDATA_DIR);
-    const std::string ws1 = (realdata / "pfc105/PFC.pbw").string();
-    const std::string ws2 = (realdata / "pfc2022/PFC.pbw").string();
-    if (!fs::exists(ws1) || !fs::exists(ws2)) {
-        std::printf("bench_outline: no real data at %s, skipped\n", realdata.string().c_str());
+    const auto workspaces = PfcWorkspaces(realdata, "bench_outline");
+    if (!workspaces)
         return 0;
-    }
+    const std::string& ws1 = workspaces->first;
+    const std::string& ws2 = workspaces->second;
     try {
         const CodePage& page = SystemCodePage();
         const auto objects1 = ReadObjects(LibraryFiles(realdata / "pfc105", "/ws_objects/"));

@@ -14,22 +14,9 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-class ProjectBounds : public ::testing::Test {
+class ProjectBounds : public test::TFolderTest {
 protected:
-    void SetUp() override {
-        FRoot = test::TestFolderPath("tandrel-bounds");
-        fs::remove_all(FRoot);
-        fs::create_directories(FRoot);
-    }
-    void TearDown() override { fs::remove_all(FRoot); }
-
-    std::string Write(const std::string& relative, const std::string& bytes) const {
-        const fs::path path = FRoot / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-    std::string At(const std::string& relative) const { return (FRoot / relative).string(); }
+    ProjectBounds() : TFolderTest("tandrel-bounds") {}
 
     // A workspace naming the target t.pbt `times` times.
     std::string WorkspaceNaming(int times) const {
@@ -49,8 +36,6 @@ protected:
         }
         return {};
     }
-
-    fs::path FRoot;
 };
 
 // "lib00000.pbl;lib00001.pbl;..." with `count` names, in the letter case of `prefix`.

@@ -18,31 +18,21 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
-// A fresh folder per test, removed afterwards.
-class ReaderProject : public ::testing::Test {
+// A fresh folder per test, with a folder "p" in it.
+class ReaderProject : public test::TFolderTest {
 protected:
+    ReaderProject() : TFolderTest("tandrel-reader") {}
+
     void SetUp() override {
-        FRoot = test::TestFolderPath("tandrel-reader");
-        fs::remove_all(FRoot);
+        TFolderTest::SetUp();
         fs::create_directories(FRoot / "p");
     }
-    void TearDown() override { fs::remove_all(FRoot); }
-
-    std::string Write(const std::string& relative, const std::string& bytes) const {
-        const fs::path path = FRoot / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path.string();
-    }
-    std::string At(const std::string& relative) const { return (FRoot / relative).string(); }
 
     Strings Target(const std::string& text) const {
         Strings libs;
         GetTargetLibs(Write("p/t.pbt", text), libs);
         return libs;
     }
-
-    fs::path FRoot;
 };
 
 TEST_F(ReaderProject, TargetItemsAreJoinedToItsFolderWithBackslashesAsSeparators) {
