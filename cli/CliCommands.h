@@ -31,6 +31,8 @@ void WriteOut(const std::string& bytes);
 // Flushes standard output; throws with the system's reason when anything written to it
 // was lost.
 void FlushOut();
+// Writes a message to standard error; a message that cannot be written is not reported.
+void WriteErr(std::string_view text);
 // A name as one cell of a tab-separated line: tab, line feed, carriage return and
 // backslash become \t, \n, \r and \\, the other control characters \xHH.
 std::string EscapeName(std::string_view text);

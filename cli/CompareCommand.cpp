@@ -12,7 +12,6 @@
 #include "SetPatch.h"
 #include "SourceFolder.h"
 
-#include <iostream>
 #include <stdexcept>
 
 namespace tandrel::cli {
@@ -217,7 +216,7 @@ int WritePatch(TLibCompare& model, const TCompareOptions& options, const std::st
     WriteOut(out);
     if (!damage.empty()) {
         FlushOut();
-        std::cerr << damage;
+        WriteErr(damage);
         return 2;
     }
     return objects > 0 ? 1 : 0;
@@ -249,7 +248,7 @@ int ListAllObjects(TLibCompare& model, const TCompareArgs& parsed, std::string& 
     }
     if (!damage.empty()) {
         FlushOut();
-        std::cerr << damage;
+        WriteErr(damage);
         return 2;
     }
     const TCompareCounts& counts = all.Counts();
@@ -278,7 +277,7 @@ int Run(const Args& args) {
     const auto addSides = [&] {
         for (int side = 1; side <= 2; ++side) {
             AddSide(model, parsed.Sides[side - 1], side, parsed.Options, expansion);
-            std::cerr << notices;
+            WriteErr(notices);
             notices.clear();
         }
     };
@@ -316,7 +315,7 @@ int Run(const Args& args) {
     }
     if (!damage.empty()) {
         FlushOut();
-        std::cerr << damage;
+        WriteErr(damage);
         return 2;
     }
     return allSame ? 0 : 1;

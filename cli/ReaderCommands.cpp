@@ -6,7 +6,6 @@
 #include "PbFuncs.h"
 
 #include <algorithm>
-#include <iostream>
 #include <stdexcept>
 
 namespace tandrel::cli {
@@ -55,7 +54,7 @@ struct Library {
         if (!Damage.Found())
             return 0;
         FlushOut();
-        std::cerr << Path << ": " << DamageText(Damage) << "\n";
+        WriteErr(Path + ": " + DamageText(Damage) + "\n");
         return 2;
     }
 
@@ -139,7 +138,7 @@ int RunLibs(const Args& args) {
     FlushOut();
     for (const std::string& lib : libs)
         if (!GetFolderRec(lib, expansion.Lookup))
-            std::cerr << "tandrel-cli: " << lib << " does not exist\n";
+            WriteErr("tandrel-cli: " + lib + " does not exist\n");
     return 0;
 }
 

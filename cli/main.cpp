@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <iostream>
 #include <new>
 #include <stdexcept>
 
@@ -28,12 +27,16 @@ void WriteOut(const std::string& bytes) {
 }
 
 void FlushOut() {
-    // A stream that failed earlier (a help text written through std::cout) may flush fine.
-    const bool failed = std::ferror(stdout) != 0 || std::cout.fail();
+    // A write that failed earlier (a help text written with printf) may flush fine.
+    const bool failed = std::ferror(stdout) != 0;
     if (std::fflush(stdout) != 0)
         throw WriteError(errno);
     if (failed)
         throw WriteError(EIO);
+}
+
+void WriteErr(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
 std::string EscapeName(std::string_view text) {
@@ -74,22 +77,24 @@ const Command* const Commands[] = {&ListCommand, &ExportCommand, &DumpCommand,
                                    &LibsCommand, &DiffCommand,   &CompareCommand};
 
 void PrintUsage() {
-    std::cout << "Usage: tandrel-cli [--codepage NAME] COMMAND [ARGS...]\n"
-                 "\n"
-                 "Reads PowerBuilder libraries, targets and workspaces and compares them,\n"
-                 "without a window. Texts are bytes in the code page (default GBK).\n"
-                 "\n"
-                 "Commands:\n";
+    std::fputs("Usage: tandrel-cli [--codepage NAME] COMMAND [ARGS...]\n"
+               "\n"
+               "Reads PowerBuilder libraries, targets and workspaces and compares them,\n"
+               "without a window. Texts are bytes in the code page (default GBK).\n"
+               "\n"
+               "Commands:\n",
+               stdout);
     for (const Command* c : Commands)
         std::printf("  %-9s %s\n", c->Name, c->Summary);
-    std::cout
-        << "\n"
-           "Options:\n"
-           "  --codepage NAME  the code page of texts: an iconv name of a single- or\n"
-           "                   double-byte code page over ASCII (GBK, CP950, CP1252, ...)\n"
-           "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
-           "\n"
-           "Exit status: 0 success (no difference), 1 differences found, 2 error.\n";
+    std::fputs(
+        "\n"
+        "Options:\n"
+        "  --codepage NAME  the code page of texts: an iconv name of a single- or\n"
+        "                   double-byte code page over ASCII (GBK, CP950, CP1252, ...)\n"
+        "  --help           this text; \"tandrel-cli COMMAND --help\" tells about a command\n"
+        "\n"
+        "Exit status: 0 success (no difference), 1 differences found, 2 error.\n",
+        stdout);
 }
 
 int Main(int argc, char** argv) {
@@ -118,7 +123,7 @@ int Main(int argc, char** argv) {
             continue;
         for (const std::string& a : rest)
             if (a == "--help" || a == "-h") {
-                std::cout << c->Help;
+                std::fputs(c->Help, stdout);
                 return 0;
             }
         return c->Run(rest);
@@ -144,11 +149,11 @@ int main(int argc, char** argv) {
         for (int i = 1; i < argc; ++i)
             command += std::string(" ") + argv[i];
         std::fflush(stdout);
-        std::cerr << "tandrel-cli: Out of memory while running \"" << command << "\"\n";
+        tandrel::cli::WriteErr("tandrel-cli: Out of memory while running \"" + command + "\"\n");
         return 2;
     } catch (const std::exception& e) {
         std::fflush(stdout);
-        std::cerr << "tandrel-cli: " << e.what() << "\n";
+        tandrel::cli::WriteErr(std::string("tandrel-cli: ") + e.what() + "\n");
         return 2;
     }
 }

@@ -20,12 +20,9 @@ namespace {
 // gives it back when done. Conversions may therefore run on several threads at once.
 class Iconv {
 public:
-    Iconv(const std::string& to, const std::string& from, const std::string& pageName)
-        : FTo(to), FFrom(from) {
-        FFree.push_back(Open());
-        if (FFree.back() == kNoHandle)
-            throw std::runtime_error("Unknown code page \"" + pageName + "\"");
-    }
+    // Opens nothing yet: loading a converter costs the start of every program, and most
+    // texts are ASCII, which needs none.
+    Iconv(const std::string& to, const std::string& from) : FTo(to), FFrom(from) {}
     ~Iconv() {
         for (iconv_t handle : FFree)
             iconv_close(handle);
@@ -96,6 +93,15 @@ public:
         return 0;
     }
 
+    // Throws when iconv does not know the code page; the handle opened stays in the pool.
+    void Check(const std::string& pageName) const {
+        const iconv_t handle = Open();
+        if (handle == kNoHandle)
+            throw std::runtime_error("Unknown code page \"" + pageName + "\"");
+        const std::lock_guard<std::mutex> lock(FMutex);
+        FFree.push_back(handle);
+    }
+
 private:
     static inline const iconv_t kNoHandle = reinterpret_cast<iconv_t>(-1);
 
@@ -110,6 +116,7 @@ private:
     };
 
     iconv_t Open() const { return iconv_open(FTo.c_str(), FFrom.c_str()); }
+
 
     iconv_t Take() const {
         {
@@ -197,20 +204,53 @@ char32_t UnicodeLower(char32_t cp) {
     return cp;
 }
 
+bool AllAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+bool AllAscii(const char16_t* text, size_t length) {
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 struct CodePage::Converters {
-    Converters(const std::string& name)
-        : FromUtf16(name, "UTF-16LE", name), ToUtf16("UTF-16LE", name, name),
-          FromUtf8(name, "UTF-8", name), ToUtf8("UTF-8", name, name) {}
+    explicit Converters(const std::string& name)
+        : FromUtf16(name, "UTF-16LE"), ToUtf16("UTF-16LE", name), FromUtf8(name, "UTF-8"),
+          ToUtf8("UTF-8", name) {}
     Iconv FromUtf16;
     Iconv ToUtf16;
     Iconv FromUtf8;
     Iconv ToUtf8;
 };
 
-CodePage::CodePage(const std::string& name)
+CodePage::CodePage(const std::string& name, TTables tables)
     : FName(name), FConv(std::make_unique<Converters>(name)) {
+    if (tables == TTables::Known && name == "GBK") {
+        SetGbkTables();
+        return;
+    }
+    FConv->ToUtf8.Check(name);
+    FConv->FromUtf8.Check(name);
+    ProbeTables();
+}
+
+void CodePage::SetGbkTables() {
+    for (int b = 0; b < 256; ++b) {
+        FLower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+        FLeadByte[b] = b >= 0x81 && b <= 0xFE;
+        FTrailByte[b] = b >= 0x40 && b <= 0xFE && b != 0x7F;
+    }
+    FKnownByteText = true;
+}
+
+void CodePage::ProbeTables() {
     for (int b = 0; b < 256; ++b) {
         FLower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
         const char byte = static_cast<char>(b);
@@ -247,6 +287,8 @@ CodePage::CodePage(const std::string& name)
 }
 
 bool CodePage::ByteText() const {
+    if (FKnownByteText)
+        return true;
     if (!FAsciiKept)
         return false;
     // A pair that is still incomplete starts a character of more than two bytes.
@@ -263,6 +305,8 @@ bool CodePage::ByteText() const {
 CodePage::~CodePage() = default;
 
 std::string CodePage::FromUtf16(const char16_t* text, size_t length) const {
+    if (FAsciiKept && AllAscii(text, length))
+        return std::string(text, text + length);
     return FConv->FromUtf16.Convert(reinterpret_cast<const char*>(text), length * 2,
                                     [](const char* src, size_t left, std::string& replacement) {
                                         replacement = "?";
@@ -271,6 +315,8 @@ std::string CodePage::FromUtf16(const char16_t* text, size_t length) const {
 }
 
 std::string CodePage::FromUtf8(std::string_view utf8) const {
+    if (FAsciiKept && AllAscii(utf8))
+        return std::string(utf8);
     return FConv->FromUtf8.Convert(utf8.data(), utf8.size(),
                                    [](const char* src, size_t left, std::string& replacement) {
                                        replacement = "?";
@@ -279,6 +325,8 @@ std::string CodePage::FromUtf8(std::string_view utf8) const {
 }
 
 std::string CodePage::ToUtf8(std::string_view text) const {
+    if (FAsciiKept && AllAscii(text))
+        return std::string(text);
     return FConv->ToUtf8.Convert(
         text.data(), text.size(), [this](const char* src, size_t left, std::string& replacement) {
             replacement = "\xEF\xBF\xBD";
@@ -287,6 +335,8 @@ std::string CodePage::ToUtf8(std::string_view text) const {
 }
 
 std::u16string CodePage::ToUtf16(std::string_view text) const {
+    if (FAsciiKept && AllAscii(text))
+        return std::u16string(text.begin(), text.end());
     std::string bytes = FConv->ToUtf16.Convert(
         text.data(), text.size(), [this](const char* src, size_t left, std::string& replacement) {
             replacement = std::string("\xFD\xFF", 2);

@@ -13,8 +13,12 @@ namespace tandrel {
 
 class CodePage {
 public:
+    // Where the byte tables come from: the program's own for the code pages it knows
+    // (GBK), so that no converter is loaded until a text needs one, or probed through iconv
+    // byte by byte (any code page; tests compare the two).
+    enum class TTables { Known, Probed };
     // Throws std::runtime_error when iconv does not know the name.
-    explicit CodePage(const std::string& name);
+    explicit CodePage(const std::string& name, TTables tables = TTables::Known);
     ~CodePage();
     CodePage(const CodePage&) = delete;
     CodePage& operator=(const CodePage&) = delete;
@@ -56,12 +60,15 @@ public:
 
 private:
     struct Converters;
+    void SetGbkTables();
+    void ProbeTables();
     std::string FName;
     std::unique_ptr<Converters> FConv;
     std::array<bool, 256> FLeadByte{};
     std::array<bool, 256> FTrailByte{};
     std::array<unsigned char, 256> FLower{};
     bool FAsciiKept = true; // every ASCII byte the same character both ways
+    bool FKnownByteText = false;
 };
 
 // The program-wide code page. The first call fixes it: the one SetSystemCodePage chose, or

@@ -8,7 +8,6 @@
 #include "PbFuncs.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <stdexcept>
@@ -285,8 +284,10 @@ double PblTimeToDateTime(int32_t seconds) {
 }
 
 std::string FormatDateTime(double dateTime) {
-    // Whole milliseconds first, so that 0.99999... of a second is the next second.
-    const int64_t ms = std::llround(dateTime * 86400000.0);
+    // Whole milliseconds first, so that 0.99999... of a second is the next second. Rounded
+    // here rather than by the maths library, which tandrel-cli would otherwise load for it.
+    const double scaled = dateTime * 86400000.0;
+    const int64_t ms = static_cast<int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
     int64_t days = ms / 86400000;
     int64_t msOfDay = ms % 86400000;
     if (msOfDay < 0) {

@@ -14,13 +14,14 @@ bool IsSeparator(char c) {
     return c == ':' || c == '.' || c == ',' || c == '-';
 }
 
-// The environment's locale for the duration of one formatting; the C locale when the
-// environment names one that is not installed.
+// The environment's time formats for the duration of one formatting; the C locale's when
+// the environment names a locale that is not installed. Only the time category is loaded:
+// the character category alone is larger than everything else a short command maps.
 class TUserLocale {
 public:
-    TUserLocale() : FLocale(::newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr))) {
+    TUserLocale() : FLocale(::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr))) {
         if (FLocale == static_cast<locale_t>(nullptr))
-            FLocale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+            FLocale = ::newlocale(LC_TIME_MASK, "C", static_cast<locale_t>(nullptr));
     }
     ~TUserLocale() {
         if (FLocale != static_cast<locale_t>(nullptr))
@@ -93,7 +94,8 @@ std::string ReportTimeText(std::int64_t seconds) {
     const std::string text =
         locale.Format("%x", local) + ", " +
         locale.Format(TimeFormatWithoutSeconds(timeFormat, locale.Info(T_FMT_AMPM)), local);
-    const std::string codeset = locale.Info(CODESET);
+    // The code set the time category's own texts (month names, AM and PM) are written in.
+    const std::string codeset = locale.Info(_NL_TIME_CODESET);
     if (codeset.empty() || codeset == "UTF-8" || codeset == "utf8" || codeset == "ANSI_X3.4-1968")
         return SystemCodePage().FromUtf8(text);
     return SystemCodePage().FromUtf8(CodePage(codeset).ToUtf8(text));

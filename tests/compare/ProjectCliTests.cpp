@@ -141,8 +141,8 @@ TEST_F(ProjectCliTest, RunningOutOfMemorySaysWhatWasBeingDoneWithWhichFile) {
     // Different first and last lines: the whole text is compared, not only its middle.
     WriteText(Dir / "a.txt", lines);
     WriteText(Dir / "b.txt", "first\n" + lines + "last\n");
-    // 40 MB of address space: enough to start, too little for these inputs.
-    const std::string limit = "ulimit -v 40000; ";
+    // 24 MB of address space: enough to start, too little for these inputs.
+    const std::string limit = "ulimit -v 24000; ";
     const std::string cli = ShellQuote(TANDREL_CLI_PATH);
     EXPECT_EQ(Shell(limit + cli + " libs semi.pbt >/dev/null 2>err.txt"), 2);
     EXPECT_EQ(ReadText(Dir / "err.txt"), "tandrel-cli: Out of memory while reading \"semi.pbt\"\n");

@@ -24,6 +24,33 @@ TEST(CodePage, GbkConversionsBothWays) {
     EXPECT_EQ(gbk.ToUtf8("x\xB4"), "x\xEF\xBF\xBD");
 }
 
+// GBK starts from the program's own tables; they must be the ones iconv gives, byte for
+// byte, or keys would pair and characters split differently from other code pages.
+TEST(CodePage, KnownGbkTablesAreTheProbedOnes) {
+    const CodePage known("GBK");
+    const CodePage probed("GBK", CodePage::TTables::Probed);
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        EXPECT_EQ(known.IsLeadByte(byte), probed.IsLeadByte(byte)) << b;
+        EXPECT_EQ(known.IsTrailByte(byte), probed.IsTrailByte(byte)) << b;
+        EXPECT_EQ(known.LowerByte(byte), probed.LowerByte(byte)) << b;
+    }
+    EXPECT_TRUE(probed.ByteText());
+    EXPECT_TRUE(known.ByteText());
+    // ASCII is taken as it stands and other text goes through iconv: both must agree.
+    const std::string mixed = "of_Set \xB4\xB0\xBF\xDA\x81";
+    for (const std::string& text : {std::string("plain ASCII\t\r\n"), mixed}) {
+        EXPECT_EQ(known.ToUtf8(text), probed.ToUtf8(text));
+        EXPECT_EQ(known.ToUtf16(text), probed.ToUtf16(text));
+        const std::string utf8 = probed.ToUtf8(text);
+        EXPECT_EQ(known.FromUtf8(utf8), probed.FromUtf8(utf8));
+        const std::u16string utf16 = probed.ToUtf16(text);
+        EXPECT_EQ(known.FromUtf16(utf16.data(), utf16.size()),
+                  probed.FromUtf16(utf16.data(), utf16.size()));
+    }
+    EXPECT_EQ(known.FromUtf16(u"a\0b", 3), std::string("a\0b", 3));
+}
+
 TEST(CodePage, LeadBytesAndLowering) {
     const CodePage gbk("GBK");
     EXPECT_TRUE(gbk.IsLeadByte(0xB4));
