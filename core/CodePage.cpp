@@ -117,7 +117,6 @@ private:
 
     iconv_t Open() const { return iconv_open(FTo.c_str(), FFrom.c_str()); }
 
-
     iconv_t Take() const {
         {
             const std::lock_guard<std::mutex> lock(FMutex);
