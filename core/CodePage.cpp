@@ -275,8 +275,9 @@ void CodePage::ProbeTables() {
             back.size() == 1)
             FLower[b] = static_cast<unsigned char>(back[0]);
     }
-    // A trail byte completes at least one lead byte to a character. Every program starts
-    // by building this table, so each byte is tried only until a lead byte takes it.
+    // A trail byte completes at least one lead byte to a character. A program whose code
+    // page has no tables of its own builds this one at start, so each byte is tried only
+    // until a lead byte takes it.
     std::string utf8;
     for (int t = 0; t < 256; ++t)
         for (int lead = 0x80; lead < 256 && !FTrailByte[t]; ++lead) {
