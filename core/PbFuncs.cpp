@@ -2,10 +2,10 @@
 
 #include "ChainChecker.h"
 #include "CodePage.h"
+#include "LineCursor.h"
 #include "PblFormat.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -467,58 +467,16 @@ void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool 
     });
 }
 
-namespace {
-
-// The first CR, LF or NUL in [p, end), or end.
-const char* FindLineEnd(const char* p, const char* end) {
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_setzero_si128();
-    while (end - p >= 16) {
-        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, cr), _mm_cmpeq_epi8(sixteen, lf)),
-                         _mm_cmpeq_epi8(sixteen, nul));
-        const int mask = _mm_movemask_epi8(hits);
-        if (mask != 0)
-            return p + std::countr_zero(static_cast<unsigned>(mask));
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '\r' && *p != '\n' && *p != '\0')
-        ++p;
-    return p;
-}
-
-// Calls addLine(begin, end) for every line; shared by the owning and the viewing splitter.
-template <class AddLine> void ForEachLine(std::string_view text, AddLine&& addLine) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const char* stop = FindLineEnd(p, end);
-        if (stop < end && *stop == '\0') {
-            if (stop > p)
-                addLine(p, stop);
-            return;
-        }
-        addLine(p, stop);
-        if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')
-            ++stop;
-        p = stop + 1;
-    }
-}
-
-} // namespace
-
 void SplitLines(std::string_view text, std::vector<std::string>& lines) {
-    ForEachLine(text, [&](const char* b, const char* e) { lines.emplace_back(b, e); });
+    TLineCursor cursor(text);
+    for (std::string_view line; cursor.Next(line);)
+        lines.emplace_back(line);
 }
 
 void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines) {
-    ForEachLine(text, [&](const char* b, const char* e) {
-        lines.emplace_back(b, static_cast<size_t>(e - b));
-    });
+    TLineCursor cursor(text);
+    for (std::string_view line; cursor.Next(line);)
+        lines.push_back(line);
 }
 
 namespace {
@@ -569,15 +527,21 @@ void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sou
 
 } // namespace
 
+TEntryLines::TEntryLines(const TEntrySource& source) {
+    const std::string_view all = source.Text;
+    FHeader = all.substr(0, source.CommentStart);
+    FHeaderDue = source.CommentStart > 0;
+    FParts[0] =
+        TLineCursor(all.substr(source.CommentStart, source.SourceStart - source.CommentStart));
+    FParts[1] = TLineCursor(all.substr(source.SourceStart));
+}
+
 void SplitEntryLines(TEntrySource& source) {
     // The text is complete before any line is taken, so the views never see it move.
-    const std::string_view all = source.Text;
     source.Lines.clear();
-    if (source.CommentStart > 0)
-        source.Lines.push_back(all.substr(0, source.CommentStart));
-    SplitLineViews(all.substr(source.CommentStart, source.SourceStart - source.CommentStart),
-                   source.Lines);
-    SplitLineViews(all.substr(source.SourceStart), source.Lines);
+    TEntryLines lines(source);
+    for (std::string_view line; lines.Next(line);)
+        source.Lines.push_back(line);
 }
 
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source) {

@@ -2,6 +2,7 @@
 // Library access: the PowerBuilder library container (ANSI and Unicode forms), the
 // exported source of its entries, targets and workspaces, file facts and time stamps.
 
+#include "LineCursor.h"
 #include "PathLookup.h"
 #include "Stream.h"
 
@@ -110,6 +111,33 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source);
 // Fills Lines from the text GetEntryText read.
 void SplitEntryLines(TEntrySource& source);
+// The lines SplitEntryLines gives, one at a time: a comparison decided at the first changed
+// line need not split the rest. The record must outlive the walk; copying the walk copies
+// its place.
+class TEntryLines {
+public:
+    explicit TEntryLines(const TEntrySource& source);
+    // The next line into `line`; false, leaving `line` alone, when there is none.
+    bool Next(std::string_view& line) {
+        if (FHeaderDue) {
+            FHeaderDue = false;
+            line = FHeader;
+            return true;
+        }
+        while (FPart < 2) {
+            if (FParts[FPart].Next(line))
+                return true;
+            ++FPart;
+        }
+        return false;
+    }
+
+private:
+    std::string_view FHeader; // a folder's source has none: its text holds its header
+    bool FHeaderDue = false;
+    TLineCursor FParts[2]; // the comment lines, the source lines
+    int FPart = 0;
+};
 
 // Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
 // adds no empty line. Appends to `lines`.

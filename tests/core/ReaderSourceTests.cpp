@@ -3,6 +3,7 @@
 #include "ReaderTestUtil.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace tandrel::test {
 namespace {
@@ -146,6 +147,69 @@ TEST(SplitLines, BreaksEndLinesAndNulEndsTheText) {
     Strings appended{"kept"};
     SplitLines("x", appended);
     EXPECT_EQ(appended, (Strings{"kept", "x"}));
+}
+
+// The lines of one part of a source by the rule, a character at a time.
+Strings ReferenceLines(std::string_view text) {
+    Strings lines;
+    std::string line;
+    size_t i = 0;
+    for (; i < text.size() && text[i] != '\0'; ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(EntryLines, WalkTheHeaderCommentAndSourceLinesOfRandomTexts) {
+    std::mt19937 rng(20261208);
+    const char alphabet[] = {'a', 'b', ' ', '\r', '\n', '\0'};
+    for (int round = 0; round < 3000; ++round) {
+        TEntrySource source;
+        // Long enough now and then for the sixteen-byte steps of the line end search.
+        source.Text.resize(rng() % (round % 10 == 0 ? 90 : 14));
+        for (char& c : source.Text)
+            c = alphabet[rng() % (rng() % 4 == 0 ? 6 : 3)];
+        const size_t size = source.Text.size();
+        source.CommentStart = round % 5 == 0 ? 0 : rng() % (size + 1);
+        source.SourceStart = source.CommentStart + rng() % (size - source.CommentStart + 1);
+        Strings expected;
+        const std::string_view text = source.Text;
+        if (source.CommentStart > 0)
+            expected.emplace_back(text.substr(0, source.CommentStart));
+        for (const std::string_view part :
+             {text.substr(source.CommentStart, source.SourceStart - source.CommentStart),
+              text.substr(source.SourceStart)})
+            for (std::string& line : ReferenceLines(part))
+                expected.push_back(std::move(line));
+
+        TEntryLines walk(source);
+        const TEntryLines again = walk;
+        Strings walked;
+        for (std::string_view line; walk.Next(line);)
+            walked.emplace_back(line);
+        std::string_view untouched = "untouched";
+        EXPECT_FALSE(walk.Next(untouched));
+        EXPECT_EQ(untouched, "untouched");
+        ASSERT_EQ(walked, expected) << ::testing::PrintToString(source.Text) << " comment at "
+                                    << source.CommentStart << ", source at " << source.SourceStart;
+        SplitEntryLines(source);
+        EXPECT_EQ(Strings(source.Lines.begin(), source.Lines.end()), expected);
+        TEntryLines copy = again;
+        std::string_view first;
+        EXPECT_EQ(copy.Next(first), !expected.empty());
+        if (!expected.empty()) {
+            EXPECT_EQ(first, expected.front());
+        }
+    }
 }
 
 } // namespace
