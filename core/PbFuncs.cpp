@@ -4,6 +4,7 @@
 #include "CodePage.h"
 #include "LineCursor.h"
 #include "PblFormat.h"
+#include "Utf16Decoder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,64 +25,6 @@ namespace {
 using namespace pbl;
 
 constexpr char kHeaderText[] = "HDR*PowerBuilder";
-
-std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
-    std::u16string text(units, u'\0');
-    for (size_t i = 0; i < units; ++i)
-        text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    return text;
-}
-
-bool IsAsciiUnit(const unsigned char* unit) {
-    return unit[1] == 0 && unit[0] < 0x80;
-}
-
-// UTF-16LE bytes to the program's code page. Sources are mostly ASCII: those runs are
-// copied, as the program's code page keeps every ASCII character's byte, and only the runs
-// outside ASCII go to the converter.
-std::string Utf16BytesToCodePage(const unsigned char* bytes, size_t units) {
-    const CodePage& page = SystemCodePage();
-    std::string out(units, '\0');
-    size_t used = 0;
-    size_t i = 0;
-    while (i < units) {
-        char* dst = out.data() + used;
-        const size_t runStart = i;
-#ifdef __SSE2__
-        // Eight characters a step: all below 0x80 when no byte but the low ones has a bit
-        // of 0xFF80 set; packing the 16-bit lanes to bytes then gives the text.
-        const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (i + 8 <= units) {
-            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
-            if (_mm_movemask_epi8(
-                    _mm_cmpeq_epi16(_mm_and_si128(eight, highBits), _mm_setzero_si128())) != 0xFFFF)
-                break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(eight, eight));
-            dst += 8;
-            i += 8;
-        }
-#endif
-        while (i < units && IsAsciiUnit(bytes + 2 * i)) {
-            *dst++ = static_cast<char>(bytes[2 * i]);
-            ++i;
-        }
-        used += i - runStart;
-        if (i == units)
-            break;
-        size_t j = i;
-        while (j < units && !IsAsciiUnit(bytes + 2 * j))
-            ++j;
-        const std::u16string run = Utf16FromBytes(bytes + 2 * i, j - i);
-        const std::string converted = page.FromUtf16(run.data(), run.size());
-        if (used + converted.size() + (units - j) > out.size())
-            out.resize(used + converted.size() + (units - j));
-        std::memcpy(out.data() + used, converted.data(), converted.size());
-        used += converted.size();
-        i = j;
-    }
-    out.resize(used);
-    return out;
-}
 
 // Offsets met on one walk or chain. Chains written by PowerBuilder mostly ascend, so a
 // set is only built once an offset is not above all earlier ones.
@@ -309,15 +252,16 @@ private:
     int32_t FNode = 0; // file offset of FBlock
 };
 
-// Follows an entry's block chain, no further than the blocks the listing found sound, reading each
-// block's data where `sink` wants it: `sink.Place(length, accept)` returns the destination of a
-// block's `length` data bytes and sets how many of them it accepts; `sink.Took(got)` reports how
-// many arrived. Stops at a next-block offset of 0, at a block the sink does not accept whole, or at
-// the first block that leaves the file, repeats, is longer than a block can be or is cut short.
+// Follows an entry's block chain, no further than the blocks the listing found sound, handing
+// each block's data to `sink`: `sink.Accept(length)` tells how many of a block's `length` data
+// bytes it takes, `sink.Took(data, got)` receives the bytes that arrived. Stops at a next-block
+// offset of 0, at a block the sink does not accept whole, or at the first block that leaves the
+// file, repeats, is longer than a block can be or is cut short.
 template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
     const int64_t fileSize = stream.Size();
     TVisitedOffsets visited(MaxBlocks(fileSize));
     unsigned char header[kBlockHeaderSize];
+    unsigned char scratch[kBlockDataMax];
     int32_t offset = entry.DataOffset;
     for (int32_t blocks = 0; entry.ChainBlocks < 0 || blocks < entry.ChainBlocks; ++blocks) {
         if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
@@ -330,10 +274,9 @@ template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entr
         const size_t length = GetUInt16(header + 8);
         if (length > kBlockDataMax)
             return;
-        size_t accept = 0;
-        unsigned char* target = sink.Place(length, accept);
-        const size_t got = stream.Read(target, accept);
-        sink.Took(got);
+        const unsigned char* data = nullptr;
+        const size_t got = stream.ReadView(data, sink.Accept(length), scratch);
+        sink.Took(data, got);
         if (got < length)
             return;
         offset = GetInt32(header + 4);
@@ -349,44 +292,36 @@ void HintChain(TStream& stream, const TPblEntry& entry) {
     stream.WillRead(entry.DataOffset, static_cast<size_t>((size / kBlockDataMax + 1) * kBlockSize));
 }
 
-// ANSI data: each block's bytes up to its first NUL.
-std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
+// ANSI data, appended to `text`: each block's bytes up to its first NUL.
+void GatherAnsiData(TStream& stream, const TPblEntry& entry, std::string& text) {
     struct Sink {
-        unsigned char Block[kBlockDataMax];
-        std::string Text;
-        unsigned char* Place(size_t length, size_t& accept) {
-            accept = length;
-            return Block;
-        }
-        void Took(size_t got) {
-            const char* chars = reinterpret_cast<const char*>(Block);
+        std::string& Text;
+        size_t Accept(size_t length) { return length; }
+        void Took(const unsigned char* data, size_t got) {
+            const char* chars = reinterpret_cast<const char*>(data);
             Text.append(chars, strnlen(chars, got));
         }
-    } sink;
+    } sink{text};
     HintChain(stream, entry);
     ReadBlockChain(stream, entry, sink);
-    return std::move(sink.Text);
 }
 
-// Unicode data: the blocks' bytes up to DataSize, decoded from UTF-16LE.
-std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
+// Unicode data, appended to `text`: the blocks' bytes up to DataSize, decoded from UTF-16LE.
+void GatherUnicodeData(TStream& stream, const TPblEntry& entry, std::string& text) {
     if (entry.DataSize <= 0 || entry.DataSize > stream.Size())
-        return {};
+        return;
     struct Sink {
-        explicit Sink(size_t size)
-            : Size(size), Bytes(std::make_unique_for_overwrite<unsigned char[]>(size)) {}
-        size_t Size;
-        size_t Total = 0;
-        std::unique_ptr<unsigned char[]> Bytes;
-        unsigned char* Place(size_t length, size_t& accept) {
-            accept = std::min(length, Size - Total);
-            return Bytes.get() + Total;
+        size_t Left;
+        TUtf16Decoder Decoder;
+        size_t Accept(size_t length) { return std::min(length, Left); }
+        void Took(const unsigned char* data, size_t got) {
+            Decoder.Add(data, got);
+            Left -= got;
         }
-        void Took(size_t got) { Total += got; }
-    } sink(static_cast<size_t>(entry.DataSize));
+    } sink{static_cast<size_t>(entry.DataSize), {text, static_cast<size_t>(entry.DataSize) / 2}};
     HintChain(stream, entry);
     ReadBlockChain(stream, entry, sink);
-    return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
+    sink.Decoder.Finish();
 }
 
 // Runs a reader's work on `stream`. Running out of memory (or meeting a size no container
@@ -500,29 +435,29 @@ void GetPlainSource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
 }
 
 void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    // The lines of the last entry would point into a text about to change.
+    source.Lines.clear();
     if (entry.PlainText) {
         GetPlainSource(stream, entry, source);
         return;
     }
-    const std::string data =
-        entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";
     constexpr std::string_view comments = "$PBExportComments$";
     const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
-    const size_t commentLen =
-        entry.CommentLen > 0 ? std::min<size_t>(entry.CommentLen, data.size()) : 0;
+    // The data goes straight behind its header lines: the comment is its head.
     std::string& text = source.Text;
     text.clear();
-    text.reserve(header.size() + name.size() + comments.size() + data.size());
     text.append(header).append(name);
     const size_t commentStart = text.size();
     if (entry.CommentLen > 0)
-        text.append(comments).append(data, 0, commentLen);
-    const size_t sourceStart = text.size();
-    text.append(data, commentLen);
-    source.Lines.clear();
+        text.append(comments);
+    const size_t dataStart = text.size();
+    if (entry.Unicode)
+        GatherUnicodeData(stream, entry, text);
+    else
+        GatherAnsiData(stream, entry, text);
     source.CommentStart = commentStart;
-    source.SourceStart = sourceStart;
+    source.SourceStart = dataStart + std::min<size_t>(entry.CommentLen, text.size() - dataStart);
 }
 
 } // namespace

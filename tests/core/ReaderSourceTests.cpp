@@ -1,7 +1,9 @@
 // Rebuilding the export lines of an entry from its block chain.
 
 #include "ReaderTestUtil.h"
+#include "TestFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -101,6 +103,34 @@ TEST(ReaderSourceUnicode, CharactersSplitBetweenBlocksAreJoined) {
                          "w_a.srw"),
                   expected)
             << blockData;
+}
+
+TEST(ReaderSourceUnicode, AFileGivesTheSameTextWhetherItsChunksAreKeptOrNot) {
+    // Read from a file, a block's bytes come from the kept chunks without a copy, or through a
+    // buffer when only the last read is kept: the same text either way, also where blocks of
+    // odd length cut characters in two.
+    PblObject object{"w_a.srw"};
+    object.Data16 = u"ab\u7A97\u53E3\U0001F600cd\r\n\u8BF4\u660E";
+    for (int i = 0; i < 200; ++i)
+        object.Data16 += u"line\u7A97 of text\r\n";
+    const std::filesystem::path path = TestFolderPath("tandrel-kept-source");
+    for (size_t blockData : {3u, 7u, 502u}) {
+        const PblImage lib =
+            PblWriter(PblForm::Unicode).SetBlockData(blockData).Add(object).Build();
+        const Strings expected = Source(lib, "w_a.srw");
+        ASSERT_EQ(expected.size(), 202u);
+        lib.WriteFile(path.string());
+        for (const size_t keep : {TFileStream::kKeepMax, size_t{0}}) {
+            TFileStream file(path.string(), keep);
+            TEntryList entries;
+            GetPblEntries(file, entries);
+            ASSERT_EQ(entries.size(), 1u);
+            Strings lines;
+            GetEntrySource(file, *entries[0].Object, lines);
+            EXPECT_EQ(lines, expected) << blockData << " " << keep;
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(ReaderSourceUnicode, NulCharacterEndsTheText) {
