@@ -58,17 +58,19 @@ void TUtf16Decoder::AddUnits(const unsigned char* bytes, size_t units) {
         char* dst = Room(units - i);
         const size_t runStart = i;
 #ifdef __SSE2__
-        // Eight characters a step: all below 0x80 when no byte but the low ones has a bit
+        // Sixteen characters a step: all below 0x80 when no byte but the low ones has a bit
         // of 0xFF80 set; packing the 16-bit lanes to bytes then gives the text.
         const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (i + 8 <= units) {
-            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
-            if (_mm_movemask_epi8(
-                    _mm_cmpeq_epi16(_mm_and_si128(eight, highBits), _mm_setzero_si128())) != 0xFFFF)
+        while (i + 16 <= units) {
+            const auto* at = reinterpret_cast<const __m128i*>(bytes + 2 * i);
+            const __m128i low = _mm_loadu_si128(at);
+            const __m128i high = _mm_loadu_si128(at + 1);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(low, high), highBits),
+                                                  _mm_setzero_si128())) != 0xFFFF)
                 break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(eight, eight));
-            dst += 8;
-            i += 8;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(low, high));
+            dst += 16;
+            i += 16;
         }
 #endif
         while (i < units && IsAsciiUnit(bytes + 2 * i)) {
