@@ -259,14 +259,18 @@ private:
 // file, repeats, is longer than a block can be or is cut short.
 template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
     const int64_t fileSize = stream.Size();
-    TVisitedOffsets visited(MaxBlocks(fileSize));
+    // A chain the listing checked owns each of its blocks once (TChainChecker) and is read no
+    // further than it was checked, so only an unchecked one is watched for running in circles.
+    std::optional<TVisitedOffsets> visited;
+    if (entry.ChainBlocks < 0)
+        visited.emplace(MaxBlocks(fileSize));
     unsigned char header[kBlockHeaderSize];
     unsigned char scratch[kBlockDataMax];
     int32_t offset = entry.DataOffset;
     for (int32_t blocks = 0; entry.ChainBlocks < 0 || blocks < entry.ChainBlocks; ++blocks) {
         if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
             return;
-        if (!visited.Add(offset))
+        if (visited && !visited->Add(offset))
             return;
         stream.Seek(offset);
         if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
