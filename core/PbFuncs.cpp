@@ -289,11 +289,8 @@ template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entr
     }
 }
 
-// The bytes a chain of DataSize bytes occupies when its blocks follow one another, as they
-// mostly do: told to the stream so that it fetches an entry with one read.
 void HintChain(TStream& stream, const TPblEntry& entry) {
-    const int64_t size = std::clamp<int64_t>(entry.DataSize, 0, stream.Size());
-    stream.WillRead(entry.DataOffset, static_cast<size_t>((size / kBlockDataMax + 1) * kBlockSize));
+    stream.WillRead(entry.DataOffset, ChainSpan(entry.DataSize, stream.Size()));
 }
 
 // ANSI data, appended to `text`: each block's bytes up to its first NUL.
