@@ -105,10 +105,18 @@ TObjectCompare::TVerdict TObjectCompare::VerdictWithoutSearch(Lines lines1, Line
 
     // The R before this line agree one for one, so do the filtered sequences of them.
     FBlankHashes.clear();
-    for (Lines all : {lines1, lines2})
-        for (std::string_view line; all.Next(line);)
-            if (BlankLine(line))
-                FBlankHashes.push_back(hash(line));
+    for (Lines all : {lines1, lines2}) {
+        // Blank lines mostly repeat the one before: "", or the indentation of the code.
+        std::string_view last;
+        bool any = false;
+        for (std::string_view line; all.Next(line);) {
+            if (!BlankLine(line) || (any && line == last))
+                continue;
+            FBlankHashes.push_back(hash(line));
+            last = line;
+            any = true;
+        }
+    }
     std::sort(FBlankHashes.begin(), FBlankHashes.end());
     FBlankHashes.erase(std::unique(FBlankHashes.begin(), FBlankHashes.end()), FBlankHashes.end());
     // True when the side's line was passed as one whose R lies in B.
