@@ -152,9 +152,11 @@ std::optional<bool> TObjectCompare::Answer(TVerdict verdict) {
 
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
+    // Objects whose time stamps differ are mostly saved again unchanged.
+    if (SameStoredData(stream1, entry1, stream2, entry2))
+        return true;
     GetEntryText(stream1, entry1, FSource1);
     GetEntryText(stream2, entry2, FSource2);
-    // Objects whose time stamps differ are mostly saved again unchanged.
     if (FSource1.Text == FSource2.Text)
         return true;
     if (const std::optional<bool> same =

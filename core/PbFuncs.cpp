@@ -252,40 +252,71 @@ private:
     int32_t FNode = 0; // file offset of FBlock
 };
 
-// Follows an entry's block chain, no further than the blocks the listing found sound, handing
-// each block's data to `sink`: `sink.Accept(length)` tells how many of a block's `length` data
-// bytes it takes, `sink.Took(data, got)` receives the bytes that arrived. Stops at a next-block
-// offset of 0, at a block the sink does not accept whole, or at the first block that leaves the
-// file, repeats, is longer than a block can be or is cut short.
-template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
-    const int64_t fileSize = stream.Size();
-    // A chain the listing checked owns each of its blocks once (TChainChecker) and is read no
-    // further than it was checked, so only an unchecked one is watched for running in circles.
-    std::optional<TVisitedOffsets> visited;
-    if (entry.ChainBlocks < 0)
-        visited.emplace(MaxBlocks(fileSize));
-    unsigned char header[kBlockHeaderSize];
-    unsigned char scratch[kBlockDataMax];
-    int32_t offset = entry.DataOffset;
-    for (int32_t blocks = 0; entry.ChainBlocks < 0 || blocks < entry.ChainBlocks; ++blocks) {
-        if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
-            return;
-        if (visited && !visited->Add(offset))
-            return;
-        stream.Seek(offset);
-        if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
-            return;
-        const size_t length = GetUInt16(header + 8);
+// Follows an entry's block chain, no further than the blocks the listing found sound: Next
+// reads the header of the next block and tells its data length, Take then reads as many of
+// those bytes as the caller accepts. The walk stops at a next-block offset of 0, after a block
+// not taken whole, or at the first block that leaves the file, repeats, is longer than a block
+// can be or is cut short.
+class TChainWalk {
+public:
+    TChainWalk(TStream& stream, const TPblEntry& entry)
+        : FStream(stream), FEntry(entry), FFileSize(stream.Size()), FOffset(entry.DataOffset) {
+        // A chain the listing checked owns each of its blocks once (TChainChecker) and is read
+        // no further than it was checked, so only an unchecked one is watched for running in
+        // circles.
+        if (entry.ChainBlocks < 0)
+            FVisited.emplace(MaxBlocks(FFileSize));
+    }
+
+    bool Next(size_t& length) {
+        if (FDone || (FEntry.ChainBlocks >= 0 && FBlocks >= FEntry.ChainBlocks))
+            return false;
+        ++FBlocks;
+        FDone = true;
+        if (FOffset < 0 || FOffset + static_cast<int64_t>(kBlockHeaderSize) > FFileSize)
+            return false;
+        if (FVisited && !FVisited->Add(FOffset))
+            return false;
+        FStream.Seek(FOffset);
+        if (FStream.Read(FHeader, kBlockHeaderSize) < kBlockHeaderSize)
+            return false;
+        length = GetUInt16(FHeader + 8);
         if (length > kBlockDataMax)
-            return;
+            return false;
+        FLength = length;
+        return true;
+    }
+
+    // Points `data` at the first `accept` bytes of the block Next told of, or as many as
+    // arrived; returns how many that is.
+    size_t Take(size_t accept, const unsigned char*& data) {
+        const size_t got = FStream.ReadView(data, accept, FScratch);
+        FOffset = GetInt32(FHeader + 4);
+        FDone = got < FLength || FOffset == 0;
+        return got;
+    }
+
+private:
+    TStream& FStream;
+    const TPblEntry& FEntry;
+    int64_t FFileSize;
+    int32_t FOffset;
+    int32_t FBlocks = 0;
+    bool FDone = false;
+    size_t FLength = 0;
+    std::optional<TVisitedOffsets> FVisited;
+    unsigned char FHeader[kBlockHeaderSize];
+    unsigned char FScratch[kBlockDataMax];
+};
+
+// Hands each block's data to `sink`: `sink.Accept(length)` tells how many of a block's
+// `length` data bytes it takes, `sink.Took(data, got)` receives the bytes that arrived.
+template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
+    TChainWalk walk(stream, entry);
+    for (size_t length = 0; walk.Next(length);) {
         const unsigned char* data = nullptr;
-        const size_t got = stream.ReadView(data, sink.Accept(length), scratch);
+        const size_t got = walk.Take(sink.Accept(length), data);
         sink.Took(data, got);
-        if (got < length)
-            return;
-        offset = GetInt32(header + 4);
-        if (offset == 0)
-            return;
     }
 }
 
@@ -478,6 +509,44 @@ void SplitEntryLines(TEntrySource& source) {
     TEntryLines lines(source);
     for (std::string_view line; lines.Next(line);)
         source.Lines.push_back(line);
+}
+
+bool SameStoredData(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                    const TPblEntry& entry2) {
+    // The export text is the header line, the comment marker when there is a comment, and
+    // the data; only bytes read from two streams at once can be compared in place.
+    if (&stream1 == &stream2 || entry1.PlainText || entry2.PlainText ||
+        entry1.Unicode != entry2.Unicode || entry1.DataSize != entry2.DataSize ||
+        (entry1.CommentLen > 0) != (entry2.CommentLen > 0) ||
+        std::strncmp(entry1.Name, entry2.Name, sizeof entry1.Name) != 0)
+        return false;
+    bool same = false;
+    TellingExhaustion(stream1, ReadingSourceOf(entry1), [&] {
+        HintChain(stream1, entry1);
+        HintChain(stream2, entry2);
+        TChainWalk walk1(stream1, entry1);
+        TChainWalk walk2(stream2, entry2);
+        // What a Unicode entry's data takes of its blocks; an ANSI entry takes them whole.
+        size_t left = static_cast<size_t>(std::max(entry1.DataSize, 0));
+        for (;;) {
+            size_t length1 = 0;
+            size_t length2 = 0;
+            const bool more = walk1.Next(length1);
+            if (more != walk2.Next(length2) || length1 != length2)
+                return;
+            if (!more)
+                break;
+            const size_t accept = entry1.Unicode ? std::min(length1, left) : length1;
+            const unsigned char* data1 = nullptr;
+            const unsigned char* data2 = nullptr;
+            const size_t got = walk1.Take(accept, data1);
+            if (walk2.Take(accept, data2) != got || std::memcmp(data1, data2, got) != 0)
+                return;
+            left -= got;
+        }
+        same = true;
+    });
+    return same;
 }
 
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source) {

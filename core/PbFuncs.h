@@ -109,6 +109,12 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
 // The same with the text alone, Lines left empty: two versions of an object mostly hold the
 // same text, and then no line is needed.
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source);
+// True when two entries are sure to have the same export text by their stored bytes: of one
+// form and name, both with a comment or both without, their chains giving the same data
+// block for block. False says nothing either way (two versions of an object mostly agree
+// byte for byte, and then no text is needed).
+bool SameStoredData(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                    const TPblEntry& entry2);
 // Fills Lines from the text GetEntryText read.
 void SplitEntryLines(TEntrySource& source);
 // The lines SplitEntryLines gives, one at a time: a comparison decided at the first changed
