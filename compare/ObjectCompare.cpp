@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <stdexcept>
 
 namespace tandrel {
@@ -19,6 +20,23 @@ bool BlankLine(std::string_view line) {
             return false;
     return true;
 }
+
+// The lines of a vector, walked as a source's lines are.
+class TViewLines {
+public:
+    explicit TViewLines(const std::vector<std::string_view>& lines)
+        : FNext(lines.data()), FEnd(lines.data() + lines.size()) {}
+    bool Next(std::string_view& line) {
+        if (FNext == FEnd)
+            return false;
+        line = *FNext++;
+        return true;
+    }
+
+private:
+    const std::string_view* FNext;
+    const std::string_view* FEnd;
+};
 
 } // namespace
 
@@ -35,95 +53,132 @@ bool TObjectCompare::BlankBlock(const std::vector<std::string_view>& lines, int3
 }
 
 // Why most pairs need no search. Let R be the lines' hashes under the options: the engine
-// matches lines by R alone, and its blocks are those that R gives. Let B hold the R of every
+// matches lines by R alone, and its blocks are those that R gives. When R agrees line for
+// line the only minimal script is empty and the pair is the same. Let B hold the R of every
 // blank line of either side. In a script whose blocks are all added or deleted blank lines,
 // a line whose R is not in B is not blank, so it is neither added nor deleted: it is matched
 // to a line of the other side with the same R, which is therefore not in B either. Matches
 // keep their order on both sides, so the two sequences of the R outside B are equal.
 // Contrapositive: when they differ, every script the engine could choose has a block that
 // counts, and the pair differs. (Filtering by B rather than by blankness keeps this exact
-// when a line collides with a blank line's hash.) Lines equal byte for byte at the same
-// distance from the start, or from the end, add the same R to both sequences, so only the
-// lines between that common head and tail are hashed. When R agrees line for line the only
-// minimal script is empty and the pair is the same. Only between the two does the engine's
+// when a line collides with a blank line's hash.) Only between the two does the engine's
 // choice among minimal scripts decide, and then it runs.
-TObjectCompare::TVerdict
-TObjectCompare::VerdictWithoutSearch(const std::vector<std::string_view>& lines1,
-                                     const std::vector<std::string_view>& lines2,
-                                     const TCompareOptions& options) {
+// The walk goes through both sides in step and stops at the first line that decides, which
+// in a changed pair mostly comes early: lines before it are hashed only where their bytes
+// differ (equal bytes give equal R under every option), B is gathered only once R has
+// differed, and lines equal byte for byte stand in the filtered sequences at the same
+// place, so they are passed together without hashing either.
+template <class Lines>
+TObjectCompare::TVerdict TObjectCompare::VerdictWithoutSearch(Lines lines1, Lines lines2,
+                                                              const TCompareOptions& options) {
     const auto hash = [&options](std::string_view line) {
         return LineHash(line, options.IgnoreCase, options.IgnoreBlanks);
     };
-    const size_t len1 = lines1.size();
-    const size_t len2 = lines2.size();
-    const size_t shorter = std::min(len1, len2);
-    size_t head = 0;
-    while (head < shorter && lines1[head] == lines2[head])
-        ++head;
-    size_t tail = 0;
-    while (tail < shorter - head && lines1[len1 - 1 - tail] == lines2[len2 - 1 - tail])
-        ++tail;
-
-    FBlankHashes.clear();
-    for (const std::vector<std::string_view>* lines : {&lines1, &lines2})
-        for (const std::string_view line : *lines)
-            if (BlankLine(line))
-                FBlankHashes.push_back(hash(line));
-    std::sort(FBlankHashes.begin(), FBlankHashes.end());
-    FBlankHashes.erase(std::unique(FBlankHashes.begin(), FBlankHashes.end()), FBlankHashes.end());
-
-    FHashes1.clear();
-    for (size_t i = head; i < len1 - tail; ++i)
-        FHashes1.push_back(hash(lines1[i]));
-    FHashes2.clear();
-    for (size_t i = head; i < len2 - tail; ++i)
-        FHashes2.push_back(hash(lines2[i]));
-    if (FHashes1 == FHashes2)
+    // One side's walk: its current line and, once computed, that line's R.
+    struct TSide {
+        explicit TSide(const Lines& lines) : Walk(lines) { Pass(); }
+        void Pass() {
+            Has = Walk.Next(Line);
+            Known = false;
+        }
+        int32_t R(const decltype(hash)& of) {
+            if (!Known) {
+                Hash = of(Line);
+                Known = true;
+            }
+            return Hash;
+        }
+        Lines Walk;
+        std::string_view Line;
+        bool Has = false;
+        bool Known = false;
+        int32_t Hash = 0;
+    };
+    TSide side1(lines1);
+    TSide side2(lines2);
+    while (side1.Has && side2.Has && (side1.Line == side2.Line || side1.R(hash) == side2.R(hash))) {
+        side1.Pass();
+        side2.Pass();
+    }
+    if (!side1.Has && !side2.Has)
         return TVerdict::Same;
 
-    const auto significant = [this](int32_t h) {
-        return !std::binary_search(FBlankHashes.begin(), FBlankHashes.end(), h);
-    };
-    size_t i = 0;
-    size_t j = 0;
-    for (;;) {
-        while (i < FHashes1.size() && !significant(FHashes1[i]))
-            ++i;
-        while (j < FHashes2.size() && !significant(FHashes2[j]))
-            ++j;
-        if (i == FHashes1.size() || j == FHashes2.size())
-            return i == FHashes1.size() && j == FHashes2.size() ? TVerdict::Search
-                                                                : TVerdict::Differ;
-        if (FHashes1[i] != FHashes2[j])
-            return TVerdict::Differ;
-        ++i;
-        ++j;
+    // The R before this line agree one for one, so do the filtered sequences of them.
+    FBlankHashes.clear();
+    for (Lines all : {lines1, lines2}) {
+        // Blank lines mostly repeat the one before: "", or the indentation of the code.
+        std::string_view last;
+        bool any = false;
+        for (std::string_view line; all.Next(line);) {
+            if (!BlankLine(line) || (any && line == last))
+                continue;
+            FBlankHashes.push_back(hash(line));
+            last = line;
+            any = true;
+        }
     }
+    std::sort(FBlankHashes.begin(), FBlankHashes.end());
+    FBlankHashes.erase(std::unique(FBlankHashes.begin(), FBlankHashes.end()), FBlankHashes.end());
+    // True when the side's line was passed as one whose R lies in B.
+    const auto passedBlank = [&](TSide& side) {
+        if (!side.Has ||
+            !std::binary_search(FBlankHashes.begin(), FBlankHashes.end(), side.R(hash)))
+            return false;
+        side.Pass();
+        return true;
+    };
+    for (;;) {
+        if (side1.Has && side2.Has && side1.Line == side2.Line) {
+            side1.Pass();
+            side2.Pass();
+            continue;
+        }
+        if (passedBlank(side1) || passedBlank(side2))
+            continue;
+        if (!side1.Has || !side2.Has)
+            return side1.Has == side2.Has ? TVerdict::Search : TVerdict::Differ;
+        if (side1.R(hash) != side2.R(hash))
+            return TVerdict::Differ;
+        side1.Pass();
+        side2.Pass();
+    }
+}
+
+std::optional<bool> TObjectCompare::Answer(TVerdict verdict) {
+    if (verdict == TVerdict::Search)
+        return std::nullopt;
+    return verdict == TVerdict::Same;
 }
 
 bool TObjectCompare::SameObjects(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
                                  const TPblEntry& entry2, const TCompareOptions& options) {
+    // Objects whose time stamps differ are mostly saved again unchanged.
+    if (SameStoredData(stream1, entry1, stream2, entry2))
+        return true;
     GetEntryText(stream1, entry1, FSource1);
     GetEntryText(stream2, entry2, FSource2);
-    // Objects whose time stamps differ are mostly saved again unchanged.
     if (FSource1.Text == FSource2.Text)
         return true;
+    if (const std::optional<bool> same =
+            Answer(VerdictWithoutSearch(TEntryLines(FSource1), TEntryLines(FSource2), options)))
+        return *same;
     SplitEntryLines(FSource1);
     SplitEntryLines(FSource2);
-    return SameLines(FSource1.Lines, FSource2.Lines, options);
+    return SameBySearch(FSource1.Lines, FSource2.Lines, options);
 }
 
 bool TObjectCompare::SameLines(const std::vector<std::string_view>& lines1,
                                const std::vector<std::string_view>& lines2,
                                const TCompareOptions& options) {
-    switch (VerdictWithoutSearch(lines1, lines2, options)) {
-    case TVerdict::Same:
-        return true;
-    case TVerdict::Differ:
-        return false;
-    case TVerdict::Search:
-        break;
-    }
+    if (const std::optional<bool> same =
+            Answer(VerdictWithoutSearch(TViewLines(lines1), TViewLines(lines2), options)))
+        return *same;
+    return SameBySearch(lines1, lines2, options);
+}
+
+bool TObjectCompare::SameBySearch(const std::vector<std::string_view>& lines1,
+                                  const std::vector<std::string_view>& lines2,
+                                  const TCompareOptions& options) {
     HashTextPair(lines1, lines2, options.IgnoreCase, options.IgnoreBlanks, FHashes1, FHashes2);
 
     // The engine takes an absent sequence as a failure, so empty ones still get a buffer.

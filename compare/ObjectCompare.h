@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,10 +66,15 @@ private:
     // True when every line of the block is empty once the bytes <= 32 are trimmed.
     static bool BlankBlock(const std::vector<std::string_view>& lines, int32_t pos, int32_t count);
     // The answer every edit script gives, when the lines alone decide it; see the .cpp.
+    // Lines: a walk of a side's lines with Next(line), copied to walk them again.
     enum class TVerdict { Same, Differ, Search };
-    TVerdict VerdictWithoutSearch(const std::vector<std::string_view>& lines1,
-                                  const std::vector<std::string_view>& lines2,
-                                  const TCompareOptions& options);
+    template <class Lines>
+    TVerdict VerdictWithoutSearch(Lines lines1, Lines lines2, const TCompareOptions& options);
+    // Same or not as the verdict says; nothing when the engine has to decide.
+    static std::optional<bool> Answer(TVerdict verdict);
+    // SameLines by the engine's script, for a pair the verdict left open.
+    bool SameBySearch(const std::vector<std::string_view>& lines1,
+                      const std::vector<std::string_view>& lines2, const TCompareOptions& options);
 
     TDiff FDiff;
     TEntrySource FSource1, FSource2;

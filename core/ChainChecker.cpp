@@ -21,6 +21,9 @@ void TChainChecker::Check(TPblEntry& entry, int64_t link) {
     if (entry.CommentLen > size)
         Fail(link + 12, "comment length " + std::to_string(entry.CommentLen) +
                             " over the data size " + std::to_string(size));
+    // Listing a library checks every chain, so it reads (nearly) the whole file: a chain at a
+    // time rather than a chunk at a time.
+    FStream.WillRead(entry.DataOffset, ChainSpan(size, FFileSize));
     int64_t total = 0;
     int32_t offset = entry.DataOffset;
     while (true) {

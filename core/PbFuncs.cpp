@@ -2,10 +2,11 @@
 
 #include "ChainChecker.h"
 #include "CodePage.h"
+#include "LineCursor.h"
 #include "PblFormat.h"
+#include "Utf16Decoder.h"
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -24,64 +25,6 @@ namespace {
 using namespace pbl;
 
 constexpr char kHeaderText[] = "HDR*PowerBuilder";
-
-std::u16string Utf16FromBytes(const unsigned char* bytes, size_t units) {
-    std::u16string text(units, u'\0');
-    for (size_t i = 0; i < units; ++i)
-        text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    return text;
-}
-
-bool IsAsciiUnit(const unsigned char* unit) {
-    return unit[1] == 0 && unit[0] < 0x80;
-}
-
-// UTF-16LE bytes to the program's code page. Sources are mostly ASCII: those runs are
-// copied, as the program's code page keeps every ASCII character's byte, and only the runs
-// outside ASCII go to the converter.
-std::string Utf16BytesToCodePage(const unsigned char* bytes, size_t units) {
-    const CodePage& page = SystemCodePage();
-    std::string out(units, '\0');
-    size_t used = 0;
-    size_t i = 0;
-    while (i < units) {
-        char* dst = out.data() + used;
-        const size_t runStart = i;
-#ifdef __SSE2__
-        // Eight characters a step: all below 0x80 when no byte but the low ones has a bit
-        // of 0xFF80 set; packing the 16-bit lanes to bytes then gives the text.
-        const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (i + 8 <= units) {
-            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * i));
-            if (_mm_movemask_epi8(
-                    _mm_cmpeq_epi16(_mm_and_si128(eight, highBits), _mm_setzero_si128())) != 0xFFFF)
-                break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(eight, eight));
-            dst += 8;
-            i += 8;
-        }
-#endif
-        while (i < units && IsAsciiUnit(bytes + 2 * i)) {
-            *dst++ = static_cast<char>(bytes[2 * i]);
-            ++i;
-        }
-        used += i - runStart;
-        if (i == units)
-            break;
-        size_t j = i;
-        while (j < units && !IsAsciiUnit(bytes + 2 * j))
-            ++j;
-        const std::u16string run = Utf16FromBytes(bytes + 2 * i, j - i);
-        const std::string converted = page.FromUtf16(run.data(), run.size());
-        if (used + converted.size() + (units - j) > out.size())
-            out.resize(used + converted.size() + (units - j));
-        std::memcpy(out.data() + used, converted.data(), converted.size());
-        used += converted.size();
-        i = j;
-    }
-    out.resize(used);
-    return out;
-}
 
 // Offsets met on one walk or chain. Chains written by PowerBuilder mostly ascend, so a
 // set is only built once an offset is not above all earlier ones.
@@ -309,84 +252,108 @@ private:
     int32_t FNode = 0; // file offset of FBlock
 };
 
-// Follows an entry's block chain, no further than the blocks the listing found sound, reading each
-// block's data where `sink` wants it: `sink.Place(length, accept)` returns the destination of a
-// block's `length` data bytes and sets how many of them it accepts; `sink.Took(got)` reports how
-// many arrived. Stops at a next-block offset of 0, at a block the sink does not accept whole, or at
-// the first block that leaves the file, repeats, is longer than a block can be or is cut short.
-template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
-    const int64_t fileSize = stream.Size();
-    TVisitedOffsets visited(MaxBlocks(fileSize));
-    unsigned char header[kBlockHeaderSize];
-    int32_t offset = entry.DataOffset;
-    for (int32_t blocks = 0; entry.ChainBlocks < 0 || blocks < entry.ChainBlocks; ++blocks) {
-        if (offset < 0 || offset + static_cast<int64_t>(kBlockHeaderSize) > fileSize)
-            return;
-        if (!visited.Add(offset))
-            return;
-        stream.Seek(offset);
-        if (stream.Read(header, kBlockHeaderSize) < kBlockHeaderSize)
-            return;
-        const size_t length = GetUInt16(header + 8);
+// Follows an entry's block chain, no further than the blocks the listing found sound: Next
+// reads the header of the next block and tells its data length, Take then reads as many of
+// those bytes as the caller accepts. The walk stops at a next-block offset of 0, after a block
+// not taken whole, or at the first block that leaves the file, repeats, is longer than a block
+// can be or is cut short.
+class TChainWalk {
+public:
+    TChainWalk(TStream& stream, const TPblEntry& entry)
+        : FStream(stream), FEntry(entry), FFileSize(stream.Size()), FOffset(entry.DataOffset) {
+        // A chain the listing checked owns each of its blocks once (TChainChecker) and is read
+        // no further than it was checked, so only an unchecked one is watched for running in
+        // circles.
+        if (entry.ChainBlocks < 0)
+            FVisited.emplace(MaxBlocks(FFileSize));
+    }
+
+    bool Next(size_t& length) {
+        if (FDone || (FEntry.ChainBlocks >= 0 && FBlocks >= FEntry.ChainBlocks))
+            return false;
+        ++FBlocks;
+        FDone = true;
+        if (FOffset < 0 || FOffset + static_cast<int64_t>(kBlockHeaderSize) > FFileSize)
+            return false;
+        if (FVisited && !FVisited->Add(FOffset))
+            return false;
+        FStream.Seek(FOffset);
+        if (FStream.Read(FHeader, kBlockHeaderSize) < kBlockHeaderSize)
+            return false;
+        length = GetUInt16(FHeader + 8);
         if (length > kBlockDataMax)
-            return;
-        size_t accept = 0;
-        unsigned char* target = sink.Place(length, accept);
-        const size_t got = stream.Read(target, accept);
-        sink.Took(got);
-        if (got < length)
-            return;
-        offset = GetInt32(header + 4);
-        if (offset == 0)
-            return;
+            return false;
+        FLength = length;
+        return true;
+    }
+
+    // Points `data` at the first `accept` bytes of the block Next told of, or as many as
+    // arrived; returns how many that is.
+    size_t Take(size_t accept, const unsigned char*& data) {
+        const size_t got = FStream.ReadView(data, accept, FScratch);
+        FOffset = GetInt32(FHeader + 4);
+        FDone = got < FLength || FOffset == 0;
+        return got;
+    }
+
+private:
+    TStream& FStream;
+    const TPblEntry& FEntry;
+    int64_t FFileSize;
+    int32_t FOffset;
+    int32_t FBlocks = 0;
+    bool FDone = false;
+    size_t FLength = 0;
+    std::optional<TVisitedOffsets> FVisited;
+    unsigned char FHeader[kBlockHeaderSize];
+    unsigned char FScratch[kBlockDataMax];
+};
+
+// Hands each block's data to `sink`: `sink.Accept(length)` tells how many of a block's
+// `length` data bytes it takes, `sink.Took(data, got)` receives the bytes that arrived.
+template <class Sink> void ReadBlockChain(TStream& stream, const TPblEntry& entry, Sink& sink) {
+    TChainWalk walk(stream, entry);
+    for (size_t length = 0; walk.Next(length);) {
+        const unsigned char* data = nullptr;
+        const size_t got = walk.Take(sink.Accept(length), data);
+        sink.Took(data, got);
     }
 }
 
-// The bytes a chain of DataSize bytes occupies when its blocks follow one another, as they
-// mostly do: told to the stream so that it fetches an entry with one read.
 void HintChain(TStream& stream, const TPblEntry& entry) {
-    const int64_t size = std::clamp<int64_t>(entry.DataSize, 0, stream.Size());
-    stream.WillRead(entry.DataOffset, static_cast<size_t>((size / kBlockDataMax + 1) * kBlockSize));
+    stream.WillRead(entry.DataOffset, ChainSpan(entry.DataSize, stream.Size()));
 }
 
-// ANSI data: each block's bytes up to its first NUL.
-std::string GatherAnsiData(TStream& stream, const TPblEntry& entry) {
+// ANSI data, appended to `text`: each block's bytes up to its first NUL.
+void GatherAnsiData(TStream& stream, const TPblEntry& entry, std::string& text) {
     struct Sink {
-        unsigned char Block[kBlockDataMax];
-        std::string Text;
-        unsigned char* Place(size_t length, size_t& accept) {
-            accept = length;
-            return Block;
-        }
-        void Took(size_t got) {
-            const char* chars = reinterpret_cast<const char*>(Block);
+        std::string& Text;
+        size_t Accept(size_t length) { return length; }
+        void Took(const unsigned char* data, size_t got) {
+            const char* chars = reinterpret_cast<const char*>(data);
             Text.append(chars, strnlen(chars, got));
         }
-    } sink;
+    } sink{text};
     HintChain(stream, entry);
     ReadBlockChain(stream, entry, sink);
-    return std::move(sink.Text);
 }
 
-// Unicode data: the blocks' bytes up to DataSize, decoded from UTF-16LE.
-std::string GatherUnicodeData(TStream& stream, const TPblEntry& entry) {
+// Unicode data, appended to `text`: the blocks' bytes up to DataSize, decoded from UTF-16LE.
+void GatherUnicodeData(TStream& stream, const TPblEntry& entry, std::string& text) {
     if (entry.DataSize <= 0 || entry.DataSize > stream.Size())
-        return {};
+        return;
     struct Sink {
-        explicit Sink(size_t size)
-            : Size(size), Bytes(std::make_unique_for_overwrite<unsigned char[]>(size)) {}
-        size_t Size;
-        size_t Total = 0;
-        std::unique_ptr<unsigned char[]> Bytes;
-        unsigned char* Place(size_t length, size_t& accept) {
-            accept = std::min(length, Size - Total);
-            return Bytes.get() + Total;
+        size_t Left;
+        TUtf16Decoder Decoder;
+        size_t Accept(size_t length) { return std::min(length, Left); }
+        void Took(const unsigned char* data, size_t got) {
+            Decoder.Add(data, got);
+            Left -= got;
         }
-        void Took(size_t got) { Total += got; }
-    } sink(static_cast<size_t>(entry.DataSize));
+    } sink{static_cast<size_t>(entry.DataSize), {text, static_cast<size_t>(entry.DataSize) / 2}};
     HintChain(stream, entry);
     ReadBlockChain(stream, entry, sink);
-    return Utf16BytesToCodePage(sink.Bytes.get(), sink.Total / 2);
+    sink.Decoder.Finish();
 }
 
 // Runs a reader's work on `stream`. Running out of memory (or meeting a size no container
@@ -467,58 +434,16 @@ void ReadPblNode(TStream& stream, int32_t nodeOffset, TEntryList& entries, bool 
     });
 }
 
-namespace {
-
-// The first CR, LF or NUL in [p, end), or end.
-const char* FindLineEnd(const char* p, const char* end) {
-#ifdef __SSE2__
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i nul = _mm_setzero_si128();
-    while (end - p >= 16) {
-        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(sixteen, cr), _mm_cmpeq_epi8(sixteen, lf)),
-                         _mm_cmpeq_epi8(sixteen, nul));
-        const int mask = _mm_movemask_epi8(hits);
-        if (mask != 0)
-            return p + std::countr_zero(static_cast<unsigned>(mask));
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '\r' && *p != '\n' && *p != '\0')
-        ++p;
-    return p;
-}
-
-// Calls addLine(begin, end) for every line; shared by the owning and the viewing splitter.
-template <class AddLine> void ForEachLine(std::string_view text, AddLine&& addLine) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const char* stop = FindLineEnd(p, end);
-        if (stop < end && *stop == '\0') {
-            if (stop > p)
-                addLine(p, stop);
-            return;
-        }
-        addLine(p, stop);
-        if (stop < end && *stop == '\r' && stop + 1 < end && stop[1] == '\n')
-            ++stop;
-        p = stop + 1;
-    }
-}
-
-} // namespace
-
 void SplitLines(std::string_view text, std::vector<std::string>& lines) {
-    ForEachLine(text, [&](const char* b, const char* e) { lines.emplace_back(b, e); });
+    TLineCursor cursor(text);
+    for (std::string_view line; cursor.Next(line);)
+        lines.emplace_back(line);
 }
 
 void SplitLineViews(std::string_view text, std::vector<std::string_view>& lines) {
-    ForEachLine(text, [&](const char* b, const char* e) {
-        lines.emplace_back(b, static_cast<size_t>(e - b));
-    });
+    TLineCursor cursor(text);
+    for (std::string_view line; cursor.Next(line);)
+        lines.push_back(line);
 }
 
 namespace {
@@ -542,42 +467,86 @@ void GetPlainSource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
 }
 
 void BuildEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& source) {
+    // The lines of the last entry would point into a text about to change.
+    source.Lines.clear();
     if (entry.PlainText) {
         GetPlainSource(stream, entry, source);
         return;
     }
-    const std::string data =
-        entry.Unicode ? GatherUnicodeData(stream, entry) : GatherAnsiData(stream, entry);
     constexpr std::string_view header = "$PBExportHeader$";
     constexpr std::string_view comments = "$PBExportComments$";
     const std::string_view name(entry.Name, strnlen(entry.Name, sizeof entry.Name));
-    const size_t commentLen =
-        entry.CommentLen > 0 ? std::min<size_t>(entry.CommentLen, data.size()) : 0;
+    // The data goes straight behind its header lines: the comment is its head.
     std::string& text = source.Text;
     text.clear();
-    text.reserve(header.size() + name.size() + comments.size() + data.size());
     text.append(header).append(name);
     const size_t commentStart = text.size();
     if (entry.CommentLen > 0)
-        text.append(comments).append(data, 0, commentLen);
-    const size_t sourceStart = text.size();
-    text.append(data, commentLen);
-    source.Lines.clear();
+        text.append(comments);
+    const size_t dataStart = text.size();
+    if (entry.Unicode)
+        GatherUnicodeData(stream, entry, text);
+    else
+        GatherAnsiData(stream, entry, text);
     source.CommentStart = commentStart;
-    source.SourceStart = sourceStart;
+    source.SourceStart = dataStart + std::min<size_t>(entry.CommentLen, text.size() - dataStart);
 }
 
 } // namespace
 
+TEntryLines::TEntryLines(const TEntrySource& source) {
+    const std::string_view all = source.Text;
+    FHeader = all.substr(0, source.CommentStart);
+    FHeaderDue = source.CommentStart > 0;
+    FParts[0] =
+        TLineCursor(all.substr(source.CommentStart, source.SourceStart - source.CommentStart));
+    FParts[1] = TLineCursor(all.substr(source.SourceStart));
+}
+
 void SplitEntryLines(TEntrySource& source) {
     // The text is complete before any line is taken, so the views never see it move.
-    const std::string_view all = source.Text;
     source.Lines.clear();
-    if (source.CommentStart > 0)
-        source.Lines.push_back(all.substr(0, source.CommentStart));
-    SplitLineViews(all.substr(source.CommentStart, source.SourceStart - source.CommentStart),
-                   source.Lines);
-    SplitLineViews(all.substr(source.SourceStart), source.Lines);
+    TEntryLines lines(source);
+    for (std::string_view line; lines.Next(line);)
+        source.Lines.push_back(line);
+}
+
+bool SameStoredData(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                    const TPblEntry& entry2) {
+    // The export text is the header line, the comment marker when there is a comment, and
+    // the data; only bytes read from two streams at once can be compared in place.
+    if (&stream1 == &stream2 || entry1.PlainText || entry2.PlainText ||
+        entry1.Unicode != entry2.Unicode || entry1.DataSize != entry2.DataSize ||
+        (entry1.CommentLen > 0) != (entry2.CommentLen > 0) ||
+        std::strncmp(entry1.Name, entry2.Name, sizeof entry1.Name) != 0)
+        return false;
+    bool same = false;
+    TellingExhaustion(stream1, ReadingSourceOf(entry1), [&] {
+        HintChain(stream1, entry1);
+        HintChain(stream2, entry2);
+        TChainWalk walk1(stream1, entry1);
+        TChainWalk walk2(stream2, entry2);
+        // What a Unicode entry's data takes of its blocks; an ANSI entry takes them whole.
+        size_t left = static_cast<size_t>(std::max(entry1.DataSize, 0));
+        for (;;) {
+            size_t length1 = 0;
+            size_t length2 = 0;
+            const bool more = walk1.Next(length1);
+            if (more != walk2.Next(length2) || length1 != length2)
+                return;
+            if (!more)
+                break;
+            const size_t accept = entry1.Unicode ? std::min(length1, left) : length1;
+            const unsigned char* data1 = nullptr;
+            const unsigned char* data2 = nullptr;
+            const size_t got = walk1.Take(accept, data1);
+            if (walk2.Take(accept, data2) != got || std::memcmp(data1, data2, got) != 0)
+                return;
+            left -= got;
+        }
+        same = true;
+    });
+    return same;
 }
 
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source) {

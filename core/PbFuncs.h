@@ -2,6 +2,7 @@
 // Library access: the PowerBuilder library container (ANSI and Unicode forms), the
 // exported source of its entries, targets and workspaces, file facts and time stamps.
 
+#include "LineCursor.h"
 #include "PathLookup.h"
 #include "Stream.h"
 
@@ -108,8 +109,41 @@ void GetEntrySource(TStream& stream, const TPblEntry& entry, TEntrySource& sourc
 // The same with the text alone, Lines left empty: two versions of an object mostly hold the
 // same text, and then no line is needed.
 void GetEntryText(TStream& stream, const TPblEntry& entry, TEntrySource& source);
+// True when two entries are sure to have the same export text by their stored bytes: of one
+// form and name, both with a comment or both without, their chains giving the same data
+// block for block. False says nothing either way (two versions of an object mostly agree
+// byte for byte, and then no text is needed).
+bool SameStoredData(TStream& stream1, const TPblEntry& entry1, TStream& stream2,
+                    const TPblEntry& entry2);
 // Fills Lines from the text GetEntryText read.
 void SplitEntryLines(TEntrySource& source);
+// The lines SplitEntryLines gives, one at a time: a comparison decided at the first changed
+// line need not split the rest. The record must outlive the walk; copying the walk copies
+// its place.
+class TEntryLines {
+public:
+    explicit TEntryLines(const TEntrySource& source);
+    // The next line into `line`; false, leaving `line` alone, when there is none.
+    bool Next(std::string_view& line) {
+        if (FHeaderDue) {
+            FHeaderDue = false;
+            line = FHeader;
+            return true;
+        }
+        while (FPart < 2) {
+            if (FParts[FPart].Next(line))
+                return true;
+            ++FPart;
+        }
+        return false;
+    }
+
+private:
+    std::string_view FHeader; // a folder's source has none: its text holds its header
+    bool FHeaderDue = false;
+    TLineCursor FParts[2]; // the comment lines, the source lines
+    int FPart = 0;
+};
 
 // Splits text into lines at CR LF, CR or LF; a NUL ends the text; a final line break
 // adds no empty line. Appends to `lines`.

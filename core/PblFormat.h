@@ -39,4 +39,11 @@ inline size_t MaxBlocks(int64_t fileSize) {
     return static_cast<size_t>(fileSize / kBlockSize) + 1;
 }
 
+// The bytes a chain of `dataSize` bytes occupies when its blocks follow one another, as they
+// mostly do: told to a stream, which then fetches the chain with one read.
+inline size_t ChainSpan(int64_t dataSize, int64_t fileSize) {
+    const int64_t size = dataSize < 0 ? 0 : dataSize > fileSize ? fileSize : dataSize;
+    return static_cast<size_t>((size / static_cast<int64_t>(kBlockDataMax) + 1) * kBlockSize);
+}
+
 } // namespace tandrel::pbl

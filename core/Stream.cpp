@@ -63,6 +63,8 @@ void TFileStream::Load(size_t first, size_t count) {
     if (FKept + (end - first) * kChunk > FKeepMax) {
         FChunks.clear();
         FKept = 0;
+        FLastIndex = SIZE_MAX;
+        FLast = nullptr;
     }
     iovec parts[kMaxHint / kChunk + 1];
     size_t c = first;
@@ -89,6 +91,8 @@ void TFileStream::Load(size_t first, size_t count) {
             for (size_t k = runStart; k < c; ++k)
                 FChunks.erase(k);
             FKept -= (c - runStart) * kChunk;
+            FLastIndex = SIZE_MAX;
+            FLast = nullptr;
             errno = error;
             ReadError();
         }
@@ -120,42 +124,77 @@ size_t TFileStream::ReadDirect(unsigned char* out, size_t count, int64_t positio
     return static_cast<size_t>(n);
 }
 
+const TFileStream::TChunk* TFileStream::ChunkAt(size_t wanted) {
+    const size_t c = static_cast<size_t>(FPosition) / kChunk;
+    if (c == FLastIndex)
+        return FLast;
+    auto kept = FChunks.find(c);
+    if (kept == FChunks.end()) {
+        if (wanted >= kChunk)
+            return nullptr;
+        Load(c, 1);
+        kept = FChunks.find(c);
+    }
+    FLastIndex = c;
+    FLast = &kept->second;
+    return FLast;
+}
+
 size_t TFileStream::Read(void* buffer, size_t count) {
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count && FPosition < FSize) {
-        const size_t c = static_cast<size_t>(FPosition) / kChunk;
-        auto kept = FChunks.find(c);
-        if (kept == FChunks.end()) {
+        const TChunk* chunk = ChunkAt(count - done);
+        if (chunk == nullptr) {
             // Large reads of what is not kept go straight to the caller, and are not kept.
-            if (count - done >= kChunk) {
-                const size_t want = std::min(count - done, static_cast<size_t>(FSize - FPosition));
-                const size_t n = ReadDirect(out + done, want, FPosition);
-                done += n;
-                FPosition += static_cast<int64_t>(n);
-                break;
-            }
-            Load(c, 1);
-            kept = FChunks.find(c);
-        }
-        const TChunk& chunk = kept->second;
-        const size_t offset = static_cast<size_t>(FPosition) - c * kChunk;
-        if (offset >= chunk.Length)
+            const size_t want = std::min(count - done, static_cast<size_t>(FSize - FPosition));
+            const size_t n = ReadDirect(out + done, want, FPosition);
+            done += n;
+            FPosition += static_cast<int64_t>(n);
             break;
-        const size_t n = std::min(count - done, chunk.Length - offset);
-        std::memcpy(out + done, chunk.Bytes.get() + offset, n);
+        }
+        const size_t offset = static_cast<size_t>(FPosition) - FLastIndex * kChunk;
+        if (offset >= chunk->Length)
+            break;
+        const size_t n = std::min(count - done, chunk->Length - offset);
+        std::memcpy(out + done, chunk->Bytes.get() + offset, n);
         done += n;
         FPosition += static_cast<int64_t>(n);
     }
     return done;
 }
 
+size_t TFileStream::ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) {
+    if (count > 0 && FPosition < FSize) {
+        // Bytes that lie whole in one kept chunk are not copied.
+        const TChunk* chunk = ChunkAt(count);
+        const size_t offset = static_cast<size_t>(FPosition) - FLastIndex * kChunk;
+        if (chunk != nullptr && offset + count <= chunk->Length) {
+            data = chunk->Bytes.get() + offset;
+            FPosition += static_cast<int64_t>(count);
+            return count;
+        }
+    }
+    data = scratch;
+    return Read(scratch, count);
+}
+
 size_t TMemoryStream::Read(void* buffer, size_t count) {
+    const unsigned char* data = nullptr;
+    const size_t n = ReadView(data, count, static_cast<unsigned char*>(buffer));
+    if (n > 0)
+        std::memcpy(buffer, data, n);
+    return n;
+}
+
+size_t TMemoryStream::ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) {
     const int64_t size = static_cast<int64_t>(FBytes.size());
-    if (count == 0 || FPosition >= size)
+    if (count == 0 || FPosition >= size) {
+        data = scratch;
         return 0;
+    }
     const size_t n = std::min(count, static_cast<size_t>(size - FPosition));
-    std::memcpy(buffer, FBytes.data() + FPosition, n);
+    data = FBytes.data() + FPosition;
     FPosition += static_cast<int64_t>(n);
     return n;
 }

@@ -23,6 +23,13 @@ public:
     // Returns the number of bytes read: fewer than asked at the end of the data.
     // Errors of the underlying file raise std::runtime_error.
     virtual size_t Read(void* buffer, size_t count) = 0;
+    // Reads as Read does, but may point `data` at the stream's own copy of the bytes rather
+    // than copy them: it points into `scratch` (room for `count` bytes) or at bytes the
+    // stream holds, valid until the stream is next used.
+    virtual size_t ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) {
+        data = scratch;
+        return Read(scratch, count);
+    }
     // A hint that the bytes from `position` on are about to be read, about `count` of them,
     // so that a buffered stream fetches them at once. Changes no position; may do nothing.
     virtual void WillRead(int64_t position, size_t count) {
@@ -56,6 +63,7 @@ public:
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override;
     size_t Read(void* buffer, size_t count) override;
+    size_t ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) override;
     void WillRead(int64_t position, size_t count) override;
 
 private:
@@ -65,6 +73,9 @@ private:
     };
     // Fetches the chunks first .. first+count-1 that are not kept, each run with one call.
     void Load(size_t first, size_t count);
+    // The kept chunk at FPosition, fetched when it is not kept yet; null when too many bytes
+    // are asked for at once to be worth keeping (they are read straight to the caller).
+    const TChunk* ChunkAt(size_t wanted);
     // Reads straight into the caller's buffer; returns how many bytes came.
     size_t ReadDirect(unsigned char* out, size_t count, int64_t position);
     [[noreturn]] void ReadError() const;
@@ -77,6 +88,9 @@ private:
     size_t FKeepMax;
     std::unordered_map<size_t, TChunk> FChunks; // by index: chunk k starts at k * kChunk
     size_t FKept = 0;                           // bytes held by FChunks
+    // The chunk the last read took its bytes from: reads mostly follow one another in it.
+    size_t FLastIndex = SIZE_MAX;
+    const TChunk* FLast = nullptr;
 };
 
 // Bytes held in memory (tests, fuzzing).
@@ -90,6 +104,7 @@ public:
     int64_t Position() const override { return FPosition; }
     void Seek(int64_t position) override { FPosition = position < 0 ? 0 : position; }
     size_t Read(void* buffer, size_t count) override;
+    size_t ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) override;
 
 private:
     std::vector<unsigned char> FBytes;

@@ -149,32 +149,48 @@ std::pair<std::string, std::string> CollidingBlankAndText() {
     }
 }
 
+// Random line lists, as blank-heavy as the verdict's hard cases: side 2 is side 1 with a
+// few blank lines added or removed and now and then a line changed, so that both verdicts
+// come up often. The pool holds a blank line and a text line of one hash.
+class TRandomPairs {
+public:
+    explicit TRandomPairs(uint32_t seed) : FRng(seed) {
+        const auto [blank, text] = CollidingBlankAndText();
+        FPool = {"",  " ",   "\t", "  \t",     "\x1f", "a",  "A",
+                 "b", "a b", "c",  "\xA1\xA1", blank,  text, "B"};
+    }
+    std::mt19937& Rng() { return FRng; }
+    std::pair<std::vector<std::string>, std::vector<std::string>> Next() {
+        std::vector<std::string> side1(FRng() % 25);
+        for (std::string& line : side1)
+            line = Pick(50);
+        std::vector<std::string> side2;
+        for (const std::string& line : side1) {
+            if (FRng() % 4 == 0)
+                side2.push_back(Pick(95));
+            if (FRng() % 5 != 0 || line.find_first_not_of(std::string(" \t\x1f", 3)) == 0)
+                side2.push_back(FRng() % 30 == 0 ? Pick(20) : line);
+        }
+        return {side1, side2};
+    }
+
+private:
+    // Blank lines (the first five) come up about blankShare percent of the time.
+    const std::string& Pick(size_t blankShare) {
+        return FRng() % 100 < blankShare ? FPool[FRng() % 5]
+                                         : FPool[5 + FRng() % (FPool.size() - 5)];
+    }
+    std::mt19937 FRng;
+    std::vector<std::string> FPool;
+};
+
 TEST(SameLines, AgreesWithTheEngineOnRandomPairsFullOfBlankLines) {
-    const auto [blank, text] = CollidingBlankAndText();
-    ASSERT_EQ(LineHash(blank, false, false), LineHash(text, false, false));
-    const std::vector<std::string> pool = {"",  " ",   "\t", "  \t",     "\x1f", "a",  "A",
-                                           "b", "a b", "c",  "\xA1\xA1", blank,  text, "B"};
-    std::mt19937 rng(20240611);
-    const auto pick = [&](size_t blankShare) {
-        // Blank lines (the first five) come up about blankShare percent of the time.
-        return rng() % 100 < blankShare ? pool[rng() % 5] : pool[5 + rng() % (pool.size() - 5)];
-    };
+    TRandomPairs pairs(20240611);
     TObjectCompare compare;
     int same = 0;
     int differ = 0;
     for (int round = 0; round < 4000; ++round) {
-        std::vector<std::string> side1(rng() % 25);
-        for (std::string& line : side1)
-            line = pick(50);
-        // Side 2 is side 1 with a few blank lines added or removed and now and then a line
-        // changed, so that both verdicts come up often.
-        std::vector<std::string> side2;
-        for (const std::string& line : side1) {
-            if (rng() % 4 == 0)
-                side2.push_back(pick(95));
-            if (rng() % 5 != 0 || line.find_first_not_of(std::string(" \t\x1f", 3)) == 0)
-                side2.push_back(rng() % 30 == 0 ? pick(20) : line);
-        }
+        const auto [side1, side2] = pairs.Next();
         const std::vector<std::string_view> lines1(side1.begin(), side1.end());
         const std::vector<std::string_view> lines2(side2.begin(), side2.end());
         const TCompareOptions options{round % 3 == 1, round % 4 == 2};
@@ -188,6 +204,52 @@ TEST(SameLines, AgreesWithTheEngineOnRandomPairsFullOfBlankLines) {
     EXPECT_GT(differ, 800);
 }
 
+// The same pairs as sources read from libraries: the lines are walked from the texts, with
+// CR LF on one side against LF on the other, comments that now and then differ, and both
+// library forms.
+TEST(SameObjects, AgreesWithTheEngineOnRandomSourcesFullOfBlankLines) {
+    TRandomPairs pairs(20261208);
+    std::mt19937& rng = pairs.Rng();
+    const auto join = [&rng](const std::vector<std::string>& lines) {
+        const std::string breaks[] = {"\r\n", "\n", "\r"};
+        const std::string& usual = breaks[rng() % 3];
+        std::string text;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            text += lines[i];
+            if (i + 1 < lines.size() || rng() % 2 == 0)
+                text += rng() % 10 == 0 ? breaks[rng() % 3] : usual;
+        }
+        return text;
+    };
+    const std::string comments[] = {"", "a comment", "A Comment", "two\r\nlines", " "};
+    TObjectCompare compare;
+    int same = 0;
+    int differ = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const auto [side1, side2] = pairs.Next();
+        const std::string& comment1 = comments[rng() % 5];
+        const std::string& comment2 = rng() % 4 == 0 ? comments[rng() % 5] : comment1;
+        const PblForm form = round % 2 == 0 ? PblForm::Ansi : PblForm::Unicode;
+        TMemLib lib1({Obj(join(side1), comment1)}, form);
+        TMemLib lib2({Obj(join(side2), comment2, kStamp + 1)}, form);
+        std::vector<std::string> read1, read2;
+        GetEntrySource(lib1.Stream(), lib1.Entry(0), read1);
+        GetEntrySource(lib2.Stream(), lib2.Entry(0), read2);
+        const TCompareOptions options{round % 3 == 1, round % 4 == 2};
+        const bool expected =
+            SameByScript(std::vector<std::string_view>(read1.begin(), read1.end()),
+                         std::vector<std::string_view>(read2.begin(), read2.end()), options);
+        ASSERT_EQ(compare.SameObjects(lib1.Stream(), lib1.Entry(0), lib2.Stream(), lib2.Entry(0),
+                                      options),
+                  expected)
+            << "round " << round << ": " << ::testing::PrintToString(read1) << " against "
+            << ::testing::PrintToString(read2);
+        (expected ? same : differ) += 1;
+    }
+    EXPECT_GT(same, 500);
+    EXPECT_GT(differ, 500);
+}
+
 TEST(SameLines, ALineWithTheHashOfABlankLineCanStillBeMatchedByIt) {
     // The engine sees hashes only: it matches the text line with the first blank line and
     // takes the second as added, which is a blank line only change.
@@ -198,6 +260,12 @@ TEST(SameLines, ALineWithTheHashOfABlankLineCanStillBeMatchedByIt) {
     TObjectCompare compare;
     EXPECT_TRUE(compare.SameLines(lines1, lines2, {}));
     EXPECT_FALSE(compare.SameLines(lines1, {"x", "y"}, {}));
+    // The blank line whose hash the text line has may lie before the first change.
+    for (const auto& [side1, side2] : {std::pair{std::vector<std::string_view>{text},
+                                                 std::vector<std::string_view>{blank, text}},
+                                       std::pair{std::vector<std::string_view>{blank, "x", text},
+                                                 std::vector<std::string_view>{blank, "x"}}})
+        EXPECT_EQ(compare.SameLines(side1, side2, {}), SameByScript(side1, side2, {}));
 }
 
 TEST(ObjectsDiffer, EqualSizeAndTimeAreTheSameWithoutReading) {

@@ -169,6 +169,26 @@ TEST_P(ReaderChain, CommentLongerThanTheDataIsDamage) {
     EXPECT_FALSE(ReadAll(lib).Damage.Found());
 }
 
+TEST_P(ReaderChain, AnUncheckedChainThatRunsInACircleIsReadOnce) {
+    // The last block of the first chain leads back to its first. The listing cuts the chain
+    // where it repeats; an entry whose chain nobody checked is watched while it is read.
+    PblImage image = TwoChains();
+    image.SetNextBlock(0, 4, image.Layout.Blocks[0][0]);
+    TMemoryStream stream = image.Stream();
+    TEntryList entries;
+    GetPblEntries(stream, entries);
+    ASSERT_EQ(entries.at(0).Object->ChainBlocks, 5);
+    TPblEntry unchecked = *entries.at(0).Object;
+    unchecked.ChainBlocks = -1;
+    // A DataSize that the circle could fill many times over.
+    unchecked.DataSize = static_cast<int32_t>(image.Bytes.size());
+    Strings once, unwatched;
+    GetEntrySource(stream, *entries.at(0).Object, once);
+    GetEntrySource(stream, unchecked, unwatched);
+    EXPECT_EQ(unwatched, once);
+    EXPECT_EQ(once.back(), "end of a");
+}
+
 INSTANTIATE_TEST_SUITE_P(Forms, ReaderChain, ::testing::Values(PblForm::Ansi, PblForm::Unicode),
                          FormName);
 

@@ -1,8 +1,11 @@
 // Rebuilding the export lines of an entry from its block chain.
 
 #include "ReaderTestUtil.h"
+#include "TestFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace tandrel::test {
 namespace {
@@ -102,6 +105,34 @@ TEST(ReaderSourceUnicode, CharactersSplitBetweenBlocksAreJoined) {
             << blockData;
 }
 
+TEST(ReaderSourceUnicode, AFileGivesTheSameTextWhetherItsChunksAreKeptOrNot) {
+    // Read from a file, a block's bytes come from the kept chunks without a copy, or through a
+    // buffer when only the last read is kept: the same text either way, also where blocks of
+    // odd length cut characters in two.
+    PblObject object{"w_a.srw"};
+    object.Data16 = u"ab\u7A97\u53E3\U0001F600cd\r\n\u8BF4\u660E";
+    for (int i = 0; i < 200; ++i)
+        object.Data16 += u"line\u7A97 of text\r\n";
+    const std::filesystem::path path = TestFolderPath("tandrel-kept-source");
+    for (size_t blockData : {3u, 7u, 502u}) {
+        const PblImage lib =
+            PblWriter(PblForm::Unicode).SetBlockData(blockData).Add(object).Build();
+        const Strings expected = Source(lib, "w_a.srw");
+        ASSERT_EQ(expected.size(), 202u);
+        lib.WriteFile(path.string());
+        for (const size_t keep : {TFileStream::kKeepMax, size_t{0}}) {
+            TFileStream file(path.string(), keep);
+            TEntryList entries;
+            GetPblEntries(file, entries);
+            ASSERT_EQ(entries.size(), 1u);
+            Strings lines;
+            GetEntrySource(file, *entries[0].Object, lines);
+            EXPECT_EQ(lines, expected) << blockData << " " << keep;
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(ReaderSourceUnicode, NulCharacterEndsTheText) {
     const PblImage lib = PblWriter(PblForm::Unicode)
                              .Add({"w_a.srw", std::string("one\r\ntwo\0three\r\n", 17)})
@@ -146,6 +177,126 @@ TEST(SplitLines, BreaksEndLinesAndNulEndsTheText) {
     Strings appended{"kept"};
     SplitLines("x", appended);
     EXPECT_EQ(appended, (Strings{"kept", "x"}));
+}
+
+// The lines of one part of a source by the rule, a character at a time.
+Strings ReferenceLines(std::string_view text) {
+    Strings lines;
+    std::string line;
+    size_t i = 0;
+    for (; i < text.size() && text[i] != '\0'; ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+TEST(EntryLines, WalkTheHeaderCommentAndSourceLinesOfRandomTexts) {
+    std::mt19937 rng(20261208);
+    const char alphabet[] = {'a', 'b', ' ', '\r', '\n', '\0'};
+    for (int round = 0; round < 3000; ++round) {
+        TEntrySource source;
+        // Long enough now and then for the sixteen-byte steps of the line end search.
+        source.Text.resize(rng() % (round % 10 == 0 ? 90 : 14));
+        for (char& c : source.Text)
+            c = alphabet[rng() % (rng() % 4 == 0 ? 6 : 3)];
+        const size_t size = source.Text.size();
+        source.CommentStart = round % 5 == 0 ? 0 : rng() % (size + 1);
+        source.SourceStart = source.CommentStart + rng() % (size - source.CommentStart + 1);
+        Strings expected;
+        const std::string_view text = source.Text;
+        if (source.CommentStart > 0)
+            expected.emplace_back(text.substr(0, source.CommentStart));
+        for (const std::string_view part :
+             {text.substr(source.CommentStart, source.SourceStart - source.CommentStart),
+              text.substr(source.SourceStart)})
+            for (std::string& line : ReferenceLines(part))
+                expected.push_back(std::move(line));
+
+        TEntryLines walk(source);
+        const TEntryLines again = walk;
+        Strings walked;
+        for (std::string_view line; walk.Next(line);)
+            walked.emplace_back(line);
+        std::string_view untouched = "untouched";
+        EXPECT_FALSE(walk.Next(untouched));
+        EXPECT_EQ(untouched, "untouched");
+        ASSERT_EQ(walked, expected) << ::testing::PrintToString(source.Text) << " comment at "
+                                    << source.CommentStart << ", source at " << source.SourceStart;
+        SplitEntryLines(source);
+        EXPECT_EQ(Strings(source.Lines.begin(), source.Lines.end()), expected);
+        TEntryLines copy = again;
+        std::string_view first;
+        EXPECT_EQ(copy.Next(first), !expected.empty());
+        if (!expected.empty()) {
+            EXPECT_EQ(first, expected.front());
+        }
+    }
+}
+
+TEST(SameStoredData, SaysSameOnlyOfEntriesWhoseTextsAreTheSame) {
+    // Two libraries of one form, the object stored at other places in each (another object
+    // before it, other block sizes), now and then changed by a byte, its name, its comment or
+    // a NUL that ends an ANSI block early.
+    std::mt19937 rng(31);
+    int same = 0;
+    for (int round = 0; round < 600; ++round) {
+        const PblForm form = round % 2 == 0 ? PblForm::Ansi : PblForm::Unicode;
+        std::string source(rng() % 1500, 'a');
+        for (char& c : source)
+            c = "ab\r\n \xB4\xB0"[rng() % 7];
+        PblObject object{"w_a.srw", source, rng() % 3 == 0 ? "note" : ""};
+        PblObject other = object;
+        switch (rng() % 6) {
+        case 0:
+            if (!other.Source.empty())
+                other.Source[rng() % other.Source.size()] ^= 1;
+            break;
+        case 1:
+            other.Name = "w_b.srw";
+            break;
+        case 2:
+            // The same data, with or without the comment marker line.
+            other.CommentLen = static_cast<uint16_t>(other.Comment.empty() ? 2 : 0);
+            break;
+        case 3:
+            other.Source += std::string(1, '\0') + "tail";
+            break;
+        default:
+            break;
+        }
+        const PblImage image1 = PblWriter(form).Add(object).Build();
+        const PblImage image2 = PblWriter(form)
+                                    .SetBlockData(rng() % 2 == 0 ? 502 : 100 + rng() % 402)
+                                    .Add({"u_first.sru", "first"})
+                                    .Add(other)
+                                    .Build();
+        TMemoryStream stream1 = image1.Stream();
+        TMemoryStream stream2 = image2.Stream();
+        TEntryList entries1, entries2;
+        GetPblEntries(stream1, entries1);
+        GetPblEntries(stream2, entries2);
+        const TPblEntry& entry1 = *entries1.at(0).Object;
+        const TPblEntry& entry2 = *entries2.at(1).Object;
+        TEntrySource text1, text2;
+        GetEntryText(stream1, entry1, text1);
+        GetEntryText(stream2, entry2, text2);
+        if (SameStoredData(stream1, entry1, stream2, entry2)) {
+            ASSERT_EQ(text1.Text, text2.Text) << "round " << round;
+            ++same;
+        }
+        EXPECT_FALSE(SameStoredData(stream1, entry1, stream1, entry1)) << "one stream";
+    }
+    // Unchanged objects stored in blocks of the same size are found the same.
+    EXPECT_GT(same, 100);
 }
 
 } // namespace

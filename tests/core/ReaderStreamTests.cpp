@@ -34,7 +34,7 @@ protected:
     fs::path FPath;
 };
 
-TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
+TEST_F(ReaderStream, RandomSeeksReadsViewsAndHintsGiveTheFileBytes) {
     const std::vector<unsigned char> bytes = WriteRandom(300000, 7);
     // Kept up to the largest bound, with so little room that the chunks are let go again
     // and again, and not kept beyond the last read.
@@ -57,7 +57,17 @@ TEST_F(ReaderStream, RandomSeeksReadsAndHintsGiveTheFileBytes) {
             }
             a.assign(count, 0xEE);
             b.assign(count, 0xEE);
-            const size_t gotFile = file.Read(a.data(), count);
+            size_t gotFile = 0;
+            if (random() % 3 == 0) {
+                // A view of kept bytes, or a copy in the scratch room when they are not.
+                const unsigned char* view = nullptr;
+                std::vector<unsigned char> scratch(count + 1, 0xEE);
+                gotFile = file.ReadView(view, count, scratch.data());
+                ASSERT_TRUE(view != nullptr) << step;
+                std::copy(view, view + gotFile, a.begin());
+            } else {
+                gotFile = file.Read(a.data(), count);
+            }
             const size_t gotMemory = memory.Read(b.data(), count);
             ASSERT_EQ(gotFile, gotMemory) << step;
             ASSERT_EQ(a, b) << step;
