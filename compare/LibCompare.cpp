@@ -276,6 +276,8 @@ bool TLibCompare::LibsDiffer(const TFolderRec& rec1, const TFolderRec& rec2,
         TCompareCounts counts{ToCount(lib1.Entries.size()), ToCount(lib2.Entries.size()), 0, 0, 0};
         FObjectCompare.PairObjects(lib1.Entries, lib2.Entries, counts, lib1.Stream.get(),
                                    lib2.Stream.get(), options);
+        lib1.Stream->CheckWhole();
+        lib2.Stream->CheckWhole();
         same = counts.Added + counts.Deleted + counts.Changed == 0;
         if (!same)
             FPaired[{rec1.FileName, rec2.FileName}] = {counts, options};

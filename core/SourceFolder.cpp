@@ -232,10 +232,11 @@ TLibListing ListLibraryAt(const std::string& path, size_t keepBytes) {
                                      "\" is a folder without exported sources, not a library.");
         return ListSourceFolder(path);
     }
-    auto stream = std::make_unique<TFileStream>(path, keepBytes);
+    auto stream = std::make_unique<TFileStream>(path, keepBytes, keepBytes > 0);
     TLibListing listing;
     listing.Facts = TLibFacts{stream->Size(), stream->ModifiedNs(), 1};
     GetPblEntries(*stream, listing.Entries, &listing.Damage);
+    stream->CheckWhole();
     listing.Stream = std::move(stream);
     return listing;
 }

@@ -64,7 +64,8 @@ struct TLibListing {
 // A folder's sources are read and decoded at once and held in memory, in the entries'
 // order. Throws std::runtime_error when the path cannot be read, and for a folder that is
 // no library (IsSourceFolder). A library file's stream keeps up to `keepBytes` of what it
-// read (TFileStream): for a caller that reads the sources right after the listing.
+// read, or maps the file when it can (TFileStream): for a caller that reads the sources
+// right after the listing, and checks the stream whole (CheckWhole) once it has.
 TLibListing ListLibraryAt(const std::string& path, size_t keepBytes = 0);
 
 // The stream of a library file listed earlier and closed since (an open file per library

@@ -1,5 +1,7 @@
 #include "Stream.h"
 
+#include "MappedFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,7 +24,8 @@ std::runtime_error OpenError(const std::string& path, int error) {
 
 } // namespace
 
-TFileStream::TFileStream(const std::string& path, size_t keepMax) : FPath(path), FKeepMax(keepMax) {
+TFileStream::TFileStream(const std::string& path, size_t keepMax, bool mapped)
+    : FPath(path), FKeepMax(keepMax) {
     // Non-blocking, so that a FIFO or device named like a library cannot hang the open;
     // only regular files are read.
     FHandle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -40,10 +43,22 @@ TFileStream::TFileStream(const std::string& path, size_t keepMax) : FPath(path),
     }
     FSize = static_cast<int64_t>(info.st_size);
     FModifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    if (mapped && FSize > 0) {
+        FMap = std::make_unique<TMappedFile>(FHandle, static_cast<size_t>(FSize));
+        if (FMap->Data() == nullptr)
+            FMap.reset();
+    }
 }
 
 TFileStream::~TFileStream() {
+    FMap.reset();
     ::close(FHandle);
+}
+
+void TFileStream::CheckWhole() const {
+    if (FMap && FMap->Cut())
+        throw std::runtime_error("Cannot read file \"" + FPath +
+                                 "\". It was shortened while it was read");
 }
 
 void TFileStream::Seek(int64_t position) {
@@ -106,7 +121,7 @@ void TFileStream::Load(size_t first, size_t count) {
 }
 
 void TFileStream::WillRead(int64_t position, size_t count) {
-    if (position < 0 || position >= FSize || count == 0)
+    if (FMap || position < 0 || position >= FSize || count == 0)
         return;
     count = std::min(count, kMaxHint);
     const size_t first = static_cast<size_t>(position) / kChunk;
@@ -141,6 +156,15 @@ const TFileStream::TChunk* TFileStream::ChunkAt(size_t wanted) {
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
+    if (FMap) {
+        const unsigned char* data = nullptr;
+        const size_t n = ReadView(data, count, nullptr);
+        if (n > 0) {
+            std::memcpy(buffer, data, n);
+            CheckWhole();
+        }
+        return n;
+    }
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count && FPosition < FSize) {
@@ -165,6 +189,14 @@ size_t TFileStream::Read(void* buffer, size_t count) {
 }
 
 size_t TFileStream::ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) {
+    if (FMap) {
+        CheckWhole();
+        const size_t n =
+            FPosition < FSize ? std::min(count, static_cast<size_t>(FSize - FPosition)) : 0;
+        data = FMap->Data() + (n > 0 ? FPosition : 0);
+        FPosition += static_cast<int64_t>(n);
+        return n;
+    }
     if (count > 0 && FPosition < FSize) {
         // Bytes that lie whole in one kept chunk are not copied.
         const TChunk* chunk = ChunkAt(count);

@@ -11,6 +11,8 @@
 
 namespace tandrel {
 
+class TMappedFile;
+
 class TStream {
 public:
     virtual ~TStream() = default;
@@ -36,13 +38,19 @@ public:
         (void)position;
         (void)count;
     }
+    // Throws std::runtime_error when bytes this stream handed out were not the file's (it
+    // was shortened while they were read): a caller that kept views checks before it
+    // trusts what it built from them.
+    virtual void CheckWhole() const {}
 };
 
 // A file opened read-only, denying nobody, read in aligned chunks. Up to `keepMax` bytes of
 // what was read are kept, so that a caller who lists a library (its directory and every
 // data chain) and then reads its sources fetches each part of the file once; past that
 // bound the chunks are let go and gathered anew. With the default of 0 only the last read
-// is kept, as a buffer: a stream that stays open long holds no more.
+// is kept, as a buffer: a stream that stays open long holds no more. A `mapped` stream
+// reads the file in place through a memory map instead, when the file can be mapped: no
+// copy, and no chunk to keep; bytes written over in place then read as they are now.
 class TFileStream : public TStream {
 public:
     static constexpr size_t kChunk = 16 * 1024;
@@ -50,7 +58,7 @@ public:
     static constexpr size_t kKeepMax = 32 * 1024 * 1024;
 
     // Throws std::runtime_error "Cannot open file "<path>". <reason>".
-    explicit TFileStream(const std::string& path, size_t keepMax = 0);
+    explicit TFileStream(const std::string& path, size_t keepMax = 0, bool mapped = false);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -65,6 +73,7 @@ public:
     size_t Read(void* buffer, size_t count) override;
     size_t ReadView(const unsigned char*& data, size_t count, unsigned char* scratch) override;
     void WillRead(int64_t position, size_t count) override;
+    void CheckWhole() const override;
 
 private:
     struct TChunk {
@@ -91,6 +100,7 @@ private:
     // The chunk the last read took its bytes from: reads mostly follow one another in it.
     size_t FLastIndex = SIZE_MAX;
     const TChunk* FLast = nullptr;
+    std::unique_ptr<TMappedFile> FMap; // null unless mapped
 };
 
 // Bytes held in memory (tests, fuzzing).

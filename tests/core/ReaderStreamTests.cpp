@@ -4,12 +4,16 @@
 #include "TestFolder.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tandrel {
 namespace {
@@ -37,10 +41,14 @@ protected:
 TEST_F(ReaderStream, RandomSeeksReadsViewsAndHintsGiveTheFileBytes) {
     const std::vector<unsigned char> bytes = WriteRandom(300000, 7);
     // Kept up to the largest bound, with so little room that the chunks are let go again
-    // and again, and not kept beyond the last read.
-    for (const size_t keepMax : {TFileStream::kKeepMax, 3 * TFileStream::kChunk, size_t{0}}) {
-        SCOPED_TRACE(keepMax);
-        TFileStream file(FPath.string(), keepMax);
+    // and again, not kept beyond the last read, and read in place through a map.
+    const std::pair<size_t, bool> ways[] = {{TFileStream::kKeepMax, false},
+                                            {3 * TFileStream::kChunk, false},
+                                            {size_t{0}, false},
+                                            {TFileStream::kKeepMax, true}};
+    for (const auto& [keepMax, mapped] : ways) {
+        SCOPED_TRACE(testing::Message() << keepMax << (mapped ? " mapped" : ""));
+        TFileStream file(FPath.string(), keepMax, mapped);
         TMemoryStream memory(bytes);
         ASSERT_EQ(file.Size(), 300000);
         std::mt19937 random(11);
@@ -108,6 +116,64 @@ TEST_F(ReaderStream, AFileShortenedWhileOpenReadsShort) {
     file.Seek(45000);
     EXPECT_EQ(file.Read(a.data(), a.size()), 5000u);
     EXPECT_EQ(file.Size(), 100000) << "the size it was opened with";
+}
+
+// Another program may shorten a library while it is mapped. Touching the lost part must not
+// end the program; the stream says what happened at its next use, or when asked.
+TEST_F(ReaderStream, AFileShortenedWhileMappedIsAReadErrorNotACrash) {
+    const std::vector<unsigned char> bytes = WriteRandom(100000, 5);
+    TFileStream file(FPath.string(), TFileStream::kKeepMax, true);
+    std::vector<unsigned char> a(20000);
+    ASSERT_EQ(file.Read(a.data(), a.size()), a.size());
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), bytes.begin()));
+    EXPECT_NO_THROW(file.CheckWhole());
+
+    fs::resize_file(FPath, 30000);
+    const unsigned char* view = nullptr;
+    file.Seek(70000);
+    ASSERT_EQ(file.ReadView(view, 1000, nullptr), 1000u);
+    volatile unsigned char sum = 0;
+    for (size_t i = 0; i < 1000; ++i)
+        sum = static_cast<unsigned char>(sum + view[i]);
+    EXPECT_EQ(sum, 0) << "the lost page reads as zeros";
+    const std::string expected =
+        "Cannot read file \"" + FPath.string() + "\". It was shortened while it was read";
+    try {
+        file.CheckWhole();
+        FAIL() << "the view of lost bytes went unnoticed";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), expected);
+    }
+    file.Seek(0);
+    EXPECT_THROW(file.Read(a.data(), 10), std::runtime_error);
+
+    // A copy that runs into the lost part is refused at once, by a stream of its own.
+    TFileStream other(FPath.string(), TFileStream::kKeepMax, true);
+    ASSERT_EQ(other.Size(), 30000);
+    fs::resize_file(FPath, 1000);
+    EXPECT_THROW(other.Read(a.data(), a.size()), std::runtime_error);
+}
+
+// The handler that survives lost pages of mapped libraries must not swallow other faults.
+TEST(ReaderStreamDeathTest, ABusErrorOutsideALibraryStillEndsTheProgram) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reports the fault itself and exits";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path path = test::TestFolderPath("tandrel-stream-bus");
+    std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
+    EXPECT_EXIT(
+        {
+            // A library mapped first, so that the handler is in place.
+            const TFileStream library(path.string(), TFileStream::kKeepMax, true);
+            const int handle = ::open(path.c_str(), O_RDONLY);
+            const auto* data = static_cast<const volatile unsigned char*>(
+                ::mmap(nullptr, 100000, PROT_READ, MAP_PRIVATE, handle, 0));
+            fs::resize_file(path, 10);
+            std::exit(data[90000]);
+        },
+        testing::KilledBySignal(SIGBUS), "");
+    fs::remove(path);
 }
 
 TEST_F(ReaderStream, ReadsPastTheEndDeliverNothing) {
