@@ -3,8 +3,13 @@
 // command only compares are never read into a buffer of its own.
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
+
+namespace tandrel {
+class TMappedFile;
+}
 
 namespace tandrel::cli {
 
@@ -27,10 +32,9 @@ public:
 private:
     const char* FData = nullptr;
     size_t FSize = 0;
-    bool FMapped = false;
+    std::unique_ptr<TMappedFile> FMap;
     std::string FCopy; // the bytes, when the file could not be mapped
     std::time_t FModifiedTime = 0;
-    int FSlot = -1; // this mapping's entry for the SIGBUS handler
 };
 
 } // namespace tandrel::cli

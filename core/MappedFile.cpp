@@ -18,10 +18,11 @@ struct TSlot {
     std::atomic<uintptr_t> End{0};
     std::atomic<bool> Cut{false};
     std::atomic<bool> Taken{false};
+    std::string Fatal; // written before Start is set, read by the handler after
 };
 
-// A command maps at most a library pair at a time; more mappings than this are read
-// without mapping.
+// A command maps two files at a time (a library pair, or the two files of a diff); more
+// mappings than this are read without mapping.
 constexpr int kSlots = 16;
 TSlot Slots[kSlots];
 
@@ -41,12 +42,27 @@ void PassOn(int signal, siginfo_t* info, void* context) {
     std::signal(SIGBUS, SIG_DFL);
 }
 
+[[noreturn]] void EndWith(const std::string& message) {
+    const char* text = message.data();
+    size_t size = message.size();
+    while (size > 0) {
+        const ssize_t n = ::write(STDERR_FILENO, text, size);
+        if (n <= 0)
+            break;
+        text += n;
+        size -= static_cast<size_t>(n);
+    }
+    ::_exit(2);
+}
+
 void OnBusError(int signal, siginfo_t* info, void* context) {
     const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
     for (TSlot& slot : Slots) {
         const uintptr_t start = slot.Start.load(std::memory_order_acquire);
         if (start == 0 || address < start || address >= slot.End.load(std::memory_order_relaxed))
             continue;
+        if (!slot.Fatal.empty())
+            EndWith(slot.Fatal);
         const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
         void* at = reinterpret_cast<void*>(address & ~(page - 1));
         if (::mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
@@ -77,7 +93,7 @@ int TakeSlot() {
 
 } // namespace
 
-TMappedFile::TMappedFile(int handle, size_t size) {
+TMappedFile::TMappedFile(int handle, size_t size, bool populate, std::string fatalMessage) {
     if (size == 0)
         return;
     static std::once_flag installed;
@@ -85,7 +101,8 @@ TMappedFile::TMappedFile(int handle, size_t size) {
     FSlot = TakeSlot();
     if (FSlot < 0)
         return;
-    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, handle, 0);
+    void* data =
+        ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), handle, 0);
     if (data == MAP_FAILED) {
         Slots[FSlot].Taken.store(false);
         FSlot = -1;
@@ -94,6 +111,7 @@ TMappedFile::TMappedFile(int handle, size_t size) {
     FData = static_cast<const unsigned char*>(data);
     FSize = size;
     TSlot& slot = Slots[FSlot];
+    slot.Fatal = std::move(fatalMessage);
     slot.Cut.store(false);
     slot.End.store(reinterpret_cast<uintptr_t>(FData) + size);
     slot.Start.store(reinterpret_cast<uintptr_t>(FData), std::memory_order_release);
@@ -102,9 +120,11 @@ TMappedFile::TMappedFile(int handle, size_t size) {
 TMappedFile::~TMappedFile() {
     if (FData == nullptr)
         return;
-    Slots[FSlot].Start.store(0, std::memory_order_release);
+    TSlot& slot = Slots[FSlot];
+    slot.Start.store(0, std::memory_order_release);
     ::munmap(const_cast<unsigned char*>(FData), FSize);
-    Slots[FSlot].Taken.store(false);
+    slot.Fatal.clear();
+    slot.Taken.store(false);
 }
 
 bool TMappedFile::Cut() const {

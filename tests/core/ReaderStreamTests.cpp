@@ -1,5 +1,6 @@
 // The byte streams under the reader: buffered file reads against the same bytes in memory.
 
+#include "MappedFile.h"
 #include "Stream.h"
 #include "TestFolder.h"
 
@@ -173,6 +174,23 @@ TEST(ReaderStreamDeathTest, ABusErrorOutsideALibraryStillEndsTheProgram) {
             std::exit(data[90000]);
         },
         testing::KilledBySignal(SIGBUS), "");
+    fs::remove(path);
+}
+
+// A mapping whose owner cannot check its bytes ends the program with its message instead.
+TEST(ReaderStreamDeathTest, AMappingWithAMessageEndsTheProgramWhenItsFileIsCut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path path = test::TestFolderPath("tandrel-stream-cut");
+    std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
+    EXPECT_EXIT(
+        {
+            const int handle = ::open(path.c_str(), O_RDONLY);
+            const TMappedFile map(handle, 100000, true, "input.txt was shortened\n");
+            fs::resize_file(path, 10);
+            const volatile unsigned char* data = map.Data();
+            std::exit(data[90000]);
+        },
+        testing::ExitedWithCode(2), "input.txt was shortened");
     fs::remove(path);
 }
 
