@@ -12,7 +12,7 @@ namespace tandrel {
 namespace {
 
 // The live mappings, as the signal handler sees them: it may run on any thread at any
-// moment, so it reads only these atomics. Start is set last and cleared first.
+// moment, so it reads only what these atomics publish. Start is set last and cleared first.
 struct TSlot {
     std::atomic<uintptr_t> Start{0};
     std::atomic<uintptr_t> End{0};
