@@ -67,9 +67,7 @@ TEST(DiffBitRows, LongestFromAnyStartingBound) {
     std::mt19937 rng(4242);
     for (int round = 0; round < 400; ++round) {
         const int32_t alphabet = std::vector<int32_t>{2, 3, 8, 40, 400}[round % 5];
-        Seq a(rng() % 700);
-        for (int32_t& v : a)
-            v = static_cast<int32_t>(rng() % static_cast<unsigned>(alphabet));
+        const Seq a = test::RandomSymbols(rng, rng() % 700, static_cast<unsigned>(alphabet));
         const Seq b = Reworked(rng, a, alphabet);
         const int32_t longest = LongestCommonLength(a, b);
         const int64_t distance = static_cast<int64_t>(a.size() + b.size()) - 2 * longest;
@@ -90,12 +88,8 @@ TEST(DiffBitRows, LongestFromAnyStartingBound) {
 // A budget far below the work gives up and says so; the owner's stop says nothing of it.
 TEST(DiffBitRows, GivesUpOnItsBudgetOrWhenStopped) {
     std::mt19937 rng(8);
-    Seq a(40'000);
-    Seq b(40'000);
-    for (int32_t& v : a)
-        v = static_cast<int32_t>(rng() % 30);
-    for (int32_t& v : b)
-        v = static_cast<int32_t>(rng() % 30);
+    const Seq a = test::RandomSymbols(rng, 40'000, 30);
+    const Seq b = test::RandomSymbols(rng, 40'000, 30);
     std::vector<TMatch> matches;
     bool overBudget = false;
     EXPECT_FALSE(LongestCommonByBitRows(

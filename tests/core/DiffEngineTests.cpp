@@ -89,10 +89,7 @@ TEST(DiffEngine, BlocksStayUntilTheNextRunAndClear) {
 // Random sequences over a few symbols need many D steps, one hook call each.
 Seq FewSymbols(int32_t count, unsigned seed) {
     std::mt19937 rng(seed);
-    Seq s(static_cast<size_t>(count));
-    for (int32_t& v : s)
-        v = static_cast<int32_t>(rng() % 4);
-    return s;
+    return test::RandomSymbols(rng, static_cast<size_t>(count), 4);
 }
 
 TEST(DiffEngine, CancelFromTheHookFailsWithNoBlocks) {

@@ -81,10 +81,8 @@ TEST(DiffMethods, ReorderedUniqueElementsGiveAMinimumScript) {
 TEST(DiffMethods, MovedBlocksAndManyEqualElementsGiveAMinimumScript) {
     std::mt19937 rng(7);
     for (int round = 0; round < 6; ++round) {
-        Seq a(2500);
         const auto kinds = static_cast<unsigned>(round < 3 ? 3000 : 6 + round);
-        for (int32_t& v : a)
-            v = static_cast<int32_t>(rng() % kinds);
+        const Seq a = test::RandomSymbols(rng, 2500, kinds);
         const Seq b = MovedBlocks(a, 40 + round * 30, 13 + round, static_cast<unsigned>(round));
         const int64_t distance = test::EditDistance(a, b);
         for (TDiffMethod method : {dmAutomatic, dmSearchCommon, dmEqualPairs, dmBitRows}) {
@@ -203,12 +201,8 @@ TEST(DiffMethods, HooksAreCalledAndCancelHonouredWhileSearchingPairs) {
 // stay alive and be able to cancel while that runs too.
 TEST(DiffMethods, HooksAreCalledAndCancelHonouredWhileSearchingRows) {
     std::mt19937 rng(13);
-    Seq a(60'000);
-    Seq b(60'000);
-    for (int32_t& v : a)
-        v = static_cast<int32_t>(rng() % 40);
-    for (int32_t& v : b)
-        v = static_cast<int32_t>(rng() % 40);
+    const Seq a = test::RandomSymbols(rng, 60'000, 40);
+    const Seq b = test::RandomSymbols(rng, 60'000, 40);
     TDiff diff;
     diff.SetMethod(dmBitRows);
     int calls = 0;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,14 @@ inline void PrintTo(const TDiffBlock& b, std::ostream* os) {
 namespace tandrel::test {
 
 using Seq = std::vector<int32_t>;
+
+// `count` elements drawn from `kinds` symbols, each rng() % kinds.
+inline Seq RandomSymbols(std::mt19937& rng, size_t count, unsigned kinds) {
+    Seq s(count);
+    for (int32_t& v : s)
+        v = static_cast<int32_t>(rng() % kinds);
+    return s;
+}
 
 // One element per letter, so cases read like "pqrs" against "pxys".
 inline Seq Letters(const std::string& text) {
